@@ -1,0 +1,100 @@
+#pragma once
+// The program's own TCP socket component: non-blocking stream sockets over the platform's
+// BSD sockets, with readiness delivered on the UI thread by the Qt event loop.
+//
+// Events are Qt signals emitted in the order the platform reports readiness. Info codes and
+// texts follow the component's classic catalogue (see InfoCode); callers act only on
+// "Socket Closed".
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <stdexcept>
+
+class QSocketNotifier;
+
+namespace mb {
+
+enum class InfoCode { Lookup = 0, Connect, Close, Listen, Receive, Send, Accept, Error };
+
+inline constexpr char kSocketClosed[] = "Socket Closed";
+
+class SockError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Sock : public QObject {
+    Q_OBJECT
+public:
+    explicit Sock(QObject* parent = nullptr);
+    ~Sock() override;
+
+    QString hostName() const { return hostName_; }
+    void setHostName(const QString& name);
+    QString portName() const { return portName_; }
+    void setPortName(const QString& name);
+
+    bool isConnected() const { return connected_; }
+    bool isListening() const { return listening_; }
+    bool isOpen() const { return fd_ >= 0; }
+    // The general-purpose tag every component carries (the host keeps the seat number here).
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
+    // Starts a connect; success arrives later as connected(). Returns the Connected flag.
+    // Throws SockError on a failed host or port lookup.
+    bool open();
+    // Closes the handle; reports "Socket Closed" unless it was listening. Returns whether the
+    // platform closed a valid handle without error. Never throws.
+    bool close();
+    // Queues the bytes and sends what the network takes now; the rest follows on write
+    // readiness. Never blocks, never reorders. Throws when not connected or listening.
+    bool send(QByteArrayView bytes);
+    // Returns buffered inbound bytes: count < 0 or >= buffered returns all.
+    QByteArray receive(qsizetype count = -1);
+    // Listening on any local address at portName(); port "0" picks a free port.
+    void setListen(bool listen);
+    // Accepts one pending connection into a new component owned by this listener; nullptr when
+    // the platform refused (reported as "Could Not Accept Connection").
+    Sock* accept();
+
+    // The bound local port (useful after listening on port 0).
+    quint16 localPort() const;
+    qsizetype pendingOutput() const { return outbound_.size(); }
+    qsizetype bufferedInput() const { return inbound_.size(); }
+
+signals:
+    void connected();
+    // The peer closed the connection; emitted before the component closes its own side.
+    void disconnected();
+    // After every read notification; count = inbound buffer length after the read.
+    void readyRead(qsizetype count);
+    void writable();
+    void acceptPending();
+    void info(mb::InfoCode code, const QString& text);
+
+private:
+    void report(InfoCode code, const QString& text);
+    void reportError(int wsa);
+    void watch(bool read, bool write);
+    void onReadable();
+    void onWritable();
+    void flush();
+    void peerClosed();
+    void failConnection(int err);
+
+    int fd_ = -1;
+    bool connected_ = false;
+    bool connecting_ = false;
+    bool listening_ = false;
+    int tag_ = 0;
+    QString hostName_;
+    QString portName_;
+    QByteArray inbound_;
+    QByteArray outbound_;
+    std::unique_ptr<QSocketNotifier> readNotifier_;
+    std::unique_ptr<QSocketNotifier> writeNotifier_;
+};
+
+}  // namespace mb
