@@ -7,11 +7,10 @@
 // "Socket Closed".
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QString>
-#include <memory>
 #include <stdexcept>
-
-class QSocketNotifier;
 
 namespace mb {
 
@@ -83,6 +82,7 @@ private:
     void flush();
     void peerClosed();
     void failConnection(int err);
+    void retireNotifiers();
 
     int fd_ = -1;
     bool connected_ = false;
@@ -93,8 +93,9 @@ private:
     QString portName_;
     QByteArray inbound_;
     QByteArray outbound_;
-    std::unique_ptr<QSocketNotifier> readNotifier_;
-    std::unique_ptr<QSocketNotifier> writeNotifier_;
+    // Children, retired with deleteLater: a notifier may be dropped from inside its own signal.
+    QPointer<QSocketNotifier> readNotifier_;
+    QPointer<QSocketNotifier> writeNotifier_;
 };
 
 }  // namespace mb

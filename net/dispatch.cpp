@@ -1,0 +1,24 @@
+#include "net/dispatch.h"
+
+#include "net/errornotice.h"
+#include "net/framing.h"
+
+namespace mb {
+
+bool Dispatcher::dispatch(const QByteArray& entry) const {
+    const auto [command, body] = splitCommand(entry);
+    if (command.isEmpty()) return false;
+    for (const auto& [name, handler] : table_) {
+        if (name != command) continue;
+        try {
+            handler(body);
+        } catch (const ConversionError& e) {
+            // The message is lost but the program carries on with the next entry.
+            showErrorNotice(QString::fromUtf8(e.what()));
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace mb
