@@ -1,0 +1,3 @@
+#include "dialogs/helpform.h"
+
+Thelp::Thelp(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Marrowby Help")); }

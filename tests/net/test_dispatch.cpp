@@ -1,0 +1,64 @@
+// The dispatch table and the tick pump that drains a queue one entry per tick.
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "net/dispatch.h"
+#include "net/errornotice.h"
+#include "net/framing.h"
+#include "net/tickpump.h"
+
+using namespace mb;
+
+class TestDispatch : public QObject {
+    Q_OBJECT
+private slots:
+    void exactNamesOnly() {
+        QStringList calls;
+        Dispatcher d{{"CMD_full", [&](const QByteArray& b) { calls << "full:" + b; }},
+                     {"CMD_chat", [&](const QByteArray& b) { calls << "chat:" + b; }}};
+        QVERIFY(d.dispatch("CMD_full+"));
+        QVERIFY(!d.dispatch("CMD_full"));  // no separator: no command
+        QVERIFY(!d.dispatch("cmd_full+"));
+        QVERIFY(!d.dispatch("CMD_ful+"));
+        QVERIFY(!d.dispatch(""));
+        QVERIFY(d.dispatch("CMD_chat+1+a+b"));
+        QCOMPARE(calls, (QStringList{"full:", "chat:1+a+b"}));
+    }
+
+    void conversionErrorIsShownAndTheNextEntryRuns() {
+        QStringList notices;
+        const ErrorSink old = setErrorSink([&](const QString& t) { notices << t; });
+        QList<int> seats;
+        Dispatcher d{{"CMD_sendlogininfo", [&](const QByteArray& b) { seats << toInt(b); }}};
+        d.dispatch("CMD_sendlogininfo+x7");
+        d.dispatch("CMD_sendlogininfo+7");
+        setErrorSink(old);
+        QCOMPARE(notices, QStringList{"'x7' is not a valid integer value"});
+        QCOMPARE(seats, QList<int>{7});
+    }
+
+    void pumpHandlesOnePerTickAndSleepsWhenIdle() {
+        InboundQueue queue(QByteArray("receivedlist"));
+        QList<QByteArray> handled;
+        TickPump pump(std::chrono::milliseconds(5), [&] {
+            handled << queue.pop();
+            return !queue.empty();
+        });
+        for (int i = 0; i < 4; ++i) queue.push("CMD_x+" + QByteArray::number(i));
+        pump.wake();
+        QVERIFY(pump.isTicking());
+        QTRY_COMPARE(handled.size(), 5);
+        QCOMPARE(handled.first(), QByteArray("receivedlist"));
+        QCOMPARE(handled.last(), QByteArray("CMD_x+3"));
+        QTRY_VERIFY(!pump.isTicking());
+        // Once idle it stays idle until woken, and then picks up new work.
+        QTest::qWait(30);
+        QCOMPARE(handled.size(), 5);
+        queue.push("CMD_y+");
+        pump.wake();
+        QTRY_COMPARE(handled.size(), 6);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDispatch)
+#include "test_dispatch.moc"

@@ -1,0 +1,212 @@
+// The socket component over real loopback TCP.
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+#include "net/framing.h"
+#include "net/sock.h"
+
+using namespace mb;
+
+namespace {
+
+struct InfoLog {
+    QStringList texts;
+    void attach(Sock* s) {
+        QObject::connect(s, &Sock::info, s, [this](InfoCode, const QString& t) { texts << t; });
+    }
+};
+
+// A listener on an ephemeral port plus one connected client and its accepted peer.
+struct Pair {
+    std::unique_ptr<Sock> listener = std::make_unique<Sock>();
+    std::unique_ptr<Sock> client = std::make_unique<Sock>();
+    Sock* server = nullptr;
+
+    bool connect() {
+        listener->setPortName(QStringLiteral("0"));
+        listener->setListen(true);
+        QObject::connect(listener.get(), &Sock::acceptPending, listener.get(),
+                         [this] { server = listener->accept(); });
+        client->setHostName(QStringLiteral("127.0.0.1"));
+        client->setPortName(QString::number(listener->localPort()));
+        client->open();
+        return QTest::qWaitFor([this] { return client->isConnected() && server; }, 5000);
+    }
+};
+
+QByteArray collect(Sock* s, qsizetype want) {
+    QByteArray got;
+    QObject ctx;
+    QObject::connect(s, &Sock::readyRead, &ctx, [&] { got += s->receive(); });
+    if (!QTest::qWaitFor([&] { return got.size() >= want; }, 20000)) qWarning("timed out");
+    return got;
+}
+
+}  // namespace
+
+class TestSock : public QObject {
+    Q_OBJECT
+private slots:
+    void connectsAndExchanges() {
+        Pair p;
+        InfoLog log;
+        log.attach(p.client.get());
+        QVERIFY(p.connect());
+        QVERIFY(log.texts.contains(QStringLiteral("Non-Blocking Socket Connected")));
+        QCOMPARE(p.server->hostName(), QStringLiteral("127.0.0.1"));
+        p.client->send(frame("CMD_logininfo+1+1.0.0+You"));
+        QCOMPARE(collect(p.server, 26), QByteArray("CMD_logininfo+1+1.0.0+You\xff"));
+    }
+
+    void largeSendArrivesWholeAndInOrder() {
+        Pair p;
+        QVERIFY(p.connect());
+        QByteArray big(8 * 1024 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < big.size(); ++i) big[i] = char(i * 7 % 251);
+        // Two sends in a row: the second must queue behind the first, never overtake it.
+        p.client->send(QByteArrayView(big).first(5 * 1024 * 1024));
+        QVERIFY(p.client->pendingOutput() > 0);  // more than the network takes at once
+        p.client->send(QByteArrayView(big).sliced(5 * 1024 * 1024));
+        QCOMPARE(collect(p.server, big.size()), big);
+        QTRY_COMPARE(p.client->pendingOutput(), 0);
+    }
+
+    void readsAreCappedPerNotification() {
+        Pair p;
+        QVERIFY(p.connect());
+        qsizetype largest = 0;
+        qsizetype total = 0;
+        QObject::connect(p.server, &Sock::readyRead, p.server, [&](qsizetype n) {
+            largest = std::max(largest, n);
+            total += p.server->receive().size();
+        });
+        p.client->send(QByteArray(300000, 'z'));
+        QTRY_COMPARE(total, 300000);
+        QVERIFY(largest <= 32768);
+    }
+
+    void refusedConnectReportsOnlyTheError() {
+        // Find a port nobody listens on: listen, note the port, stop.
+        Sock probe;
+        probe.setPortName(QStringLiteral("0"));
+        probe.setListen(true);
+        const quint16 port = probe.localPort();
+        probe.setListen(false);
+
+        Sock client;
+        InfoLog log;
+        log.attach(&client);
+        QSignalSpy connected(&client, &Sock::connected);
+        QSignalSpy gone(&client, &Sock::disconnected);
+        client.setHostName(QStringLiteral("127.0.0.1"));
+        client.setPortName(QString::number(port));
+        QCOMPARE(client.open(), false);
+        QTRY_VERIFY(log.texts.contains(QStringLiteral("Error #10061 (WSAECONNREFUSED)")));
+        QTest::qWait(50);
+        QCOMPARE(connected.count(), 0);
+        QCOMPARE(gone.count(), 0);
+        QVERIFY(!log.texts.contains(QString::fromLatin1(kSocketClosed)));
+        QVERIFY(!client.isConnected());
+    }
+
+    void peerCloseDisconnectsThenCloses() {
+        Pair p;
+        QVERIFY(p.connect());
+        InfoLog log;
+        log.attach(p.client.get());
+        QStringList order;
+        QObject::connect(p.client.get(), &Sock::disconnected, p.client.get(),
+                         [&] { order << "disconnect"; });
+        QObject::connect(p.client.get(), &Sock::info, p.client.get(),
+                         [&](InfoCode, const QString& t) {
+                             if (t == QLatin1String(kSocketClosed)) order << "closed";
+                         });
+        p.server->send("last words\xff");
+        p.server->close();
+        QTRY_COMPARE(order, (QStringList{"disconnect", "closed"}));
+        QVERIFY(!p.client->isConnected());
+        // Text stays readable after the peer has gone.
+        QCOMPARE(p.client->receive(), QByteArray("last words\xff"));
+        QVERIFY_THROWS_EXCEPTION(SockError, p.client->receive());
+    }
+
+    void closeOnClosedStillReports() {
+        Sock s;
+        InfoLog log;
+        log.attach(&s);
+        QCOMPARE(s.close(), false);
+        QCOMPARE(log.texts, QStringList{"Socket Closed"});
+        // A listener closes without the report.
+        Sock l;
+        InfoLog llog;
+        llog.attach(&l);
+        l.setPortName(QStringLiteral("0"));
+        l.setListen(true);
+        QCOMPARE(l.close(), true);
+        QVERIFY(!llog.texts.contains(QStringLiteral("Socket Closed")));
+    }
+
+    void hostNameChangeWhileConnectedHasNoEffect() {
+        Pair p;
+        QVERIFY(p.connect());
+        InfoLog log;
+        log.attach(p.client.get());
+        p.client->setHostName(QStringLiteral("10.0.0.5"));
+        QCOMPARE(p.client->hostName(), QStringLiteral("127.0.0.1"));
+        QVERIFY(log.texts.contains(QStringLiteral("Setting HostName While Connected Has No Effect")));
+        p.client->send("still here\xff");
+        QCOMPARE(collect(p.server, 11), QByteArray("still here\xff"));
+    }
+
+    void resetIsReportedAndEndsTheConnection() {
+        Pair p;
+        QVERIFY(p.connect());
+        InfoLog log;
+        log.attach(p.client.get());
+        QSignalSpy gone(p.client.get(), &Sock::disconnected);
+        // Closing with unread data makes the kernel answer with a reset instead of an orderly
+        // end. Loopback delivers at once, so the server has no chance to read it first.
+        p.client->send("unread\xff");
+        p.server->close();
+        QTRY_VERIFY(log.texts.contains(QStringLiteral("Error #10054 (WSAECONNRESET)")));
+        QCOMPARE(gone.count(), 1);
+        QTRY_VERIFY(!p.client->isConnected());
+        QTRY_VERIFY(log.texts.contains(QStringLiteral("Socket Closed")));
+    }
+
+    void operationErrors() {
+        Sock s;
+        QVERIFY_THROWS_EXCEPTION(SockError, s.send("x"));
+        QVERIFY_THROWS_EXCEPTION(SockError, s.accept());
+        Sock l;
+        InfoLog log;
+        log.attach(&l);
+        l.setPortName(QStringLiteral("0"));
+        l.setListen(true);
+        l.setListen(true);
+        QVERIFY(log.texts.contains(QStringLiteral("Listening Already Running")));
+        QVERIFY_THROWS_EXCEPTION(SockError, l.send("x"));
+        Sock clash;
+        clash.setPortName(QString::number(l.localPort()));
+        // SO_REUSEADDR does not allow two listeners on one port.
+        try {
+            clash.setListen(true);
+            QFAIL("second listener on a busy port");
+        } catch (const SockError& e) {
+            QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Listen - Error Binding Socket"));
+        }
+        l.setListen(false);
+        QVERIFY(log.texts.contains(QStringLiteral("Listening Stopped")));
+        Sock bad;
+        bad.setHostName(QStringLiteral("no-such-host.invalid"));
+        bad.setPortName(QStringLiteral("7772"));
+        QVERIFY_THROWS_EXCEPTION(SockError, bad.open());
+        Sock badPort;
+        badPort.setPortName(QStringLiteral("no-such-service"));
+        QVERIFY_THROWS_EXCEPTION(SockError, badPort.open());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSock)
+#include "test_sock.moc"
