@@ -1,0 +1,33 @@
+#include "client/application.h"
+
+#include "client/spylistform.h"
+#include "dialogs/aboutform.h"
+#include "dialogs/downloadform.h"
+#include "dialogs/gamestartform.h"
+#include "dialogs/helpform.h"
+#include "dialogs/phrasesform.h"
+#include "host/serverform.h"
+#include "records/tallylistform.h"
+
+Application::Application(QStringList arguments, Tchat::Ports ports) {
+    chat_ = std::make_unique<Tchat>(std::move(arguments), ports);
+    Tchat* chat = chat_.get();
+    mb::ServerOptions options;
+    options.port = QString::number(ports.game);
+    options.seed = chat->randomSeed();
+    // The local host follows the hosting player's Bot Speed menu and turn count.
+    options.botSpeed = [chat] { return std::chrono::milliseconds(chat->botSpeed()); };
+    options.hostTurnCount = [chat] { return chat->state().myturncount; };
+    server_ = std::make_unique<mb::TServer>(std::move(options));
+    about_ = std::make_unique<Tabout>();
+    download_ = std::make_unique<Tdownload>();
+    gamestart_ = std::make_unique<Tgamestart>();
+    help_ = std::make_unique<Thelp>();
+    phrases_ = std::make_unique<Tphrases>();
+    spylist_ = std::make_unique<Tspylist>();
+    tallylist_ = std::make_unique<Ttallylist>();
+    chat->attach({server_.get(), about_.get(), download_.get(), gamestart_.get(), help_.get(),
+                  phrases_.get(), spylist_.get(), tallylist_.get()});
+}
+
+Application::~Application() = default;

@@ -1,0 +1,30 @@
+#pragma once
+// Creates every window of the program, in the fixed order the program relies on, and keeps
+// them alive until the process ends.
+#include <QStringList>
+#include <memory>
+
+#include "client/chatform.h"
+
+class Application {
+public:
+    explicit Application(QStringList arguments, Tchat::Ports ports = {});
+    ~Application();
+
+    Tchat& main() { return *chat_; }
+    mb::TServer& server() { return *server_; }
+    Tabout& about() { return *about_; }
+    Tdownload& download() { return *download_; }
+
+private:
+    // Declared in creation order; destroyed in reverse.
+    std::unique_ptr<Tchat> chat_;
+    std::unique_ptr<mb::TServer> server_;
+    std::unique_ptr<Tabout> about_;
+    std::unique_ptr<Tdownload> download_;
+    std::unique_ptr<Tgamestart> gamestart_;
+    std::unique_ptr<Thelp> help_;
+    std::unique_ptr<Tphrases> phrases_;
+    std::unique_ptr<Tspylist> spylist_;
+    std::unique_ptr<Ttallylist> tallylist_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// The one record of the client, shared by the main window's handlers.
+#include <QByteArray>
+#include <QString>
+
+namespace mb {
+
+// Colours are Windows colour values (0x00BBGGRR) because they travel in messages as such.
+using WinColor = quint32;
+inline constexpr WinColor kSystemBlue = 0xFF0000;
+
+struct ClientState {
+    QString playername;
+    QString hostaddress;
+    QByteArray loginname;  // playername plus the message terminator
+    bool ishost = false;
+    bool isconnected = false;
+    int myseat = 0;
+    int seatcount = 4;
+    WinColor systemcolor = kSystemBlue;
+    bool phraseready = true;
+    int phrasecooldown = 0;
+    QString gamename = QStringLiteral("Marrowby");
+
+    // Card table
+    int currentturn = 0;
+    int pickedpile = 0;
+    int nextdrawcard = 0;
+    int myturncount = 0;
+};
+
+}  // namespace mb

@@ -1,0 +1,3 @@
+#include "client/spylistform.h"
+
+Tspylist::Tspylist(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Spy List")); }

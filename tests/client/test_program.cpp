@@ -1,0 +1,96 @@
+// The real program binary, copied into an empty directory, on the real ports.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "tests/support/rawpeer.h"
+
+using testpeer::RawClient;
+using testpeer::RawHost;
+
+namespace {
+
+constexpr quint16 kGamePort = 7772;
+constexpr quint16 kLobbyPort = 9001;
+
+// Starts a copy of the program from a fresh directory, as a user who copied the binary would.
+class Copy {
+public:
+    explicit Copy(const QStringList& args) {
+        const QString source = qEnvironmentVariable("MARROWBY_BINARY_DIR") + "/marrowby";
+        binary_ = dir_.filePath("marrowby");
+        QFile::copy(source, binary_);
+        QFile::setPermissions(binary_, QFile::permissions(source));
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process_.setProcessEnvironment(env);
+        process_.setWorkingDirectory(dir_.path());
+        process_.start(binary_, args);
+    }
+    ~Copy() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    bool started() { return process_.waitForStarted(5000); }
+    bool exitsWithin(int ms) { return process_.waitForFinished(ms); }
+    bool running() const { return process_.state() == QProcess::Running; }
+
+private:
+    QTemporaryDir dir_;
+    QString binary_;
+    QProcess process_;
+};
+
+bool connectWhenReady(RawClient*& out, std::unique_ptr<RawClient>& holder) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        holder = std::make_unique<RawClient>(kGamePort);
+        if (holder->waitConnected(200)) {
+            out = holder.get();
+            return true;
+        }
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+}  // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void soloCopyHostsOnTheGamePort() {
+        RawHost lobby(kLobbyPort);
+        Copy copy({});
+        QVERIFY(copy.started());
+        RawClient* other = nullptr;
+        std::unique_ptr<RawClient> holder;
+        QVERIFY(connectWhenReady(other, holder));
+        // Its own client took seat 1, so the next connection is seat 2.
+        QVERIFY(other->conn().waitFor("CMD_sendlogininfo+2"));
+        other->conn().send("CMD_logininfo+2+1.0.0+Probe");
+        QVERIFY(other->conn().waitFor("CMD_existingplayers+1+You+0"));
+        QVERIFY(other->conn().waitFor("CMD_newplayerinfo+2+Probe+0"));
+        QCOMPARE(lobby.count(), size_t(0));
+    }
+
+    void joiningCopyLogsInAndEndsWithItsConnection() {
+        RawHost host(kGamePort);
+        RawHost lobby(kLobbyPort);
+        QVERIFY(host.listening());
+        Copy copy({"Alice", "127.0.0.1", "false"});
+        QVERIFY(copy.started());
+        QVERIFY(host.waitForConnection(1, 10000));
+        QVERIFY(lobby.waitForConnection(1, 10000));
+        host.at(0).send("CMD_sendlogininfo+2");
+        QTRY_COMPARE(host.at(0).raw(), QByteArray("CMD_logininfo+2+1.0.0+Alice\xff\xff"));
+        QVERIFY(copy.running());
+        host.at(0).socket()->close();
+        QVERIFY(copy.exitsWithin(10000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"

@@ -1,0 +1,156 @@
+// The four ways the program starts, the login answer, and the ways the main window closes.
+#include <QMessageBox>
+#include <QTest>
+
+#include "client/application.h"
+#include "dialogs/downloadform.h"
+#include "host/serverform.h"
+#include "net/errornotice.h"
+#include "net/sock.h"
+#include "tests/support/rawpeer.h"
+
+using testpeer::RawClient;
+using testpeer::RawHost;
+
+namespace {
+
+// The game port for a hosting copy is picked by its own host; the lobby stand-in is ours.
+std::unique_ptr<Application> start(const QStringList& args, quint16 gamePort, quint16 lobbyPort) {
+    auto app = std::make_unique<Application>(args, Tchat::Ports{gamePort, lobbyPort});
+    app->main().show();
+    return app;
+}
+
+QMessageBox* findBox(const QString& text) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->text() == text) return box;
+    return nullptr;
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void soloHostsAndLogsInAsYou() {
+        RawHost lobby;
+        auto app = start({}, 0, lobby.port());
+        Tchat& chat = app->main();
+        QCOMPARE(chat.chatLines().value(0), QStringLiteral("0+Loading Solo Game..Please wait."));
+        QVERIFY(app->download().isVisible());
+        QVERIFY(app->server().isListening());
+        QTRY_VERIFY(chat.state().isconnected);
+        QCOMPARE(chat.state().myseat, 1);
+        QCOMPARE(chat.state().playername, QStringLiteral("You"));
+        QVERIFY(chat.state().ishost);
+        QCOMPARE(chat.clientSocket()->hostName(), QStringLiteral("127.0.0.1"));
+
+        // A second player gets seat 2 and learns that seat 1 is "You".
+        RawClient other(app->server().listenPort());
+        QVERIFY(other.conn().waitFor("CMD_sendlogininfo+2"));
+        other.conn().send("CMD_logininfo+2+1.0.0+Bea");
+        QVERIFY(other.conn().waitFor("CMD_existingplayers+1+You+0"));
+        QTest::qWait(50);
+        QCOMPARE(lobby.count(), size_t(0));  // a solo game has no lobby link
+    }
+
+    void hostingUsesLoopbackAndOpensTheLobbyLink() {
+        RawHost lobby;
+        auto app = start({"Alice", "10.0.0.5", "true", "ignored"}, 0, lobby.port());
+        Tchat& chat = app->main();
+        QCOMPARE(chat.chatLines().value(0),
+                 QStringLiteral("0+Loading Multi-player Game.. Please Wait."));
+        QVERIFY(!app->download().isVisible());
+        QTRY_VERIFY(chat.state().isconnected);
+        QCOMPARE(chat.clientSocket()->hostName(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(chat.state().hostaddress, QStringLiteral("10.0.0.5"));
+        QVERIFY(lobby.waitForConnection());
+        RawClient other(app->server().listenPort());
+        other.conn().send("CMD_logininfo+2+1.0.0+Bea");
+        QVERIFY(other.conn().waitFor("CMD_existingplayers+1+Alice+0"));
+    }
+
+    void joiningIsCaseSensitiveAndAnswersTheLogin() {
+        RawHost host;
+        RawHost lobby;
+        auto app = start({"Alice", "127.0.0.1", "True"}, host.port(), lobby.port());
+        QVERIFY(host.waitForConnection());
+        QVERIFY(lobby.waitForConnection());
+        QVERIFY(!app->server().isListening());
+        QVERIFY(!app->main().state().ishost);
+        host.at(0).send("CMD_sendlogininfo+3");
+        // The stored name ends in the terminator, so an empty message follows the login.
+        QTRY_COMPARE(host.at(0).raw(), QByteArray("CMD_logininfo+3+1.0.0+Alice\xff\xff"));
+        QCOMPARE(app->main().state().myseat, 3);
+    }
+
+    void oneOrTwoArgumentsStayIdle() {
+        RawHost lobby;
+        for (const QStringList& args : {QStringList{"Alice"}, QStringList{"Alice", "127.0.0.1"}}) {
+            auto app = start(args, lobby.port(), lobby.port());
+            QTest::qWait(100);
+            QCOMPARE(app->main().chatLines(),
+                     QStringList{"0+Loading Multi-player Game.. Please Wait."});
+            QVERIFY(!app->server().isListening());
+            QVERIFY(!app->main().clientSocket()->isOpen());
+            QCOMPARE(lobby.count(), size_t(0));
+        }
+    }
+
+    void gameFullClosesAfterTheMessage() {
+        RawHost host;
+        auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
+        QVERIFY(host.waitForConnection());
+        host.at(0).send("CMD_full");  // no separator: not a command
+        QTest::qWait(50);
+        QVERIFY(!findBox(QStringLiteral("Game is full")));
+        host.at(0).send("CMD_full+");
+        QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
+        QVERIFY(app->main().isVisible());
+        findBox(QStringLiteral("Game is full"))->accept();
+        QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void lostConnectionClosesTheWindow() {
+        RawHost host;
+        auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
+        QVERIFY(host.waitForConnection());
+        QTRY_VERIFY(app->main().clientSocket()->isConnected());
+        host.at(0).socket()->close();
+        QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void hostThatNeverEndsAMessageIsDropped() {
+        RawHost host;
+        auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
+        QVERIFY(host.waitForConnection());
+        host.at(0).socket()->write(QByteArray(100 * 1024, 'x'));
+        QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void badNumberIsReportedAndTheNextMessageRuns() {
+        QStringList notices;
+        const mb::ErrorSink old = mb::setErrorSink([&](const QString& t) { notices << t; });
+        RawHost host;
+        auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
+        QVERIFY(host.waitForConnection());
+        host.at(0).send("CMD_sendlogininfo+two");
+        host.at(0).send("CMD_wrongversion+");
+        QTRY_VERIFY(app->main().chatLines().contains(
+            "0+You have a differnt version of the game then the host."));
+        mb::setErrorSink(old);
+        QCOMPARE(notices, QStringList{"'two' is not a valid integer value"});
+        QVERIFY(!app->main().state().isconnected);
+    }
+
+    void windowKeepsTheBoardVisible() {
+        RawHost host;
+        auto app = start({"Alice"}, host.port(), 1);
+        app->main().resize(200, 100);
+        QTRY_VERIFY(app->main().centralWidget()->width() >= 768);
+        QVERIFY(app->main().centralWidget()->height() >= 530);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
