@@ -1,0 +1,249 @@
+// Host session: seats, login, roster, relays, removal, just watch and the inbound queue.
+#include "host/hostcore.h"
+
+#include "host/message.h"
+
+namespace mb {
+
+QByteArray safePlayerName(QByteArrayView typed, int seat) {
+    QByteArray name = typed.toByteArray();
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        // "+" would shift every roster field after it, "|" would cut chat lines short.
+        if (u < 0x20 || u == 0x7F || c == kFieldSeparator || c == '|') c = '_';
+    }
+    if (name.isEmpty() || name == kListEndMarker) name = "Player " + QByteArray::number(seat);
+    return name;
+}
+
+HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteArray version)
+    : output_(output), timers_(timers), version_(std::move(version)), random_(seed) {
+    dispatcher_ = Dispatcher{
+        {"CMD_logininfo", [this](const QByteArray& b) { receivedlogininfo(b); }},
+        {"CMD_kickhim", [this](const QByteArray& b) { kickhim(b); }},
+        {"CMD_chat", [this](const QByteArray& b) { chat(b); }},
+        {"CMD_action", [this](const QByteArray& b) { action(b); }},
+        {"CMD_playasound", [this](const QByteArray& b) { playasound(b); }},
+        {"CMD_startgame", [this](const QByteArray& b) { startgame(b); }},
+        {"CMD_justwatch", [this](const QByteArray& b) { justwatch(b); }},
+        {"CMD_replacecard", [this](const QByteArray& b) { replacecard(b); }},
+    };
+}
+
+// --- Sending ---
+
+void HostCore::sendTo(int seat, const QByteArray& message) {
+    if (seats_[seat].present) output_.send(seat, message);
+}
+
+void HostCore::broadcast(const QByteArray& message) {
+    for (int s = 1; s <= kMaxSeats; ++s) sendTo(s, message);
+}
+
+void HostCore::sendToOthers(int except, const QByteArray& message) {
+    for (int s = 1; s <= kMaxSeats; ++s)
+        if (s != except) sendTo(s, message);
+}
+
+// --- Connections ---
+
+int HostCore::seatForNewConnection() const {
+    for (int s = 1; s <= kMaxSeats; ++s)
+        if (!seats_[s].present) return s;
+    return kRefusedSeat;
+}
+
+void HostCore::Sock1Accept(int seat) {
+    if (seat == kRefusedSeat) {
+        output_.send(kRefusedSeat, MessageBuilder("CMD_full").field("").take());
+        output_.closeSeat(kRefusedSeat);
+        observer_->connectionRefused();
+        return;
+    }
+    if (!validSeat(seat) || seats_[seat].present) return;
+    SeatRecord& rec = seats_[seat];
+    rec.present = true;
+    rec.name.clear();
+    decoders_[seat] = FrameDecoder{};
+    queues_[seat] = InboundQueue{};
+    observer_->seatAccepted(seat);
+    sendTo(seat, MessageBuilder("CMD_sendlogininfo").field(seat).take());
+}
+
+int HostCore::acceptConnection() {
+    const int seat = seatForNewConnection();
+    Sock1Accept(seat);
+    return seat;
+}
+
+void HostCore::seatClosed(int seat) {
+    if (!validSeat(seat) || !seats_[seat].present) return;
+    SeatRecord& rec = seats_[seat];
+    const QByteArray name = rec.name;
+    sendToOthers(seat, MessageBuilder("CMD_playerdisconnected").field(seat).field(name).take());
+    rec.present = false;
+    rec.name.clear();
+    rec.watching = false;
+    // Whatever the connection still had queued dies with it.
+    queues_[seat] = InboundQueue{};
+    decoders_[seat] = FrameDecoder{};
+    observer_->seatLeft(seat, name);
+    // The hosting player's own seat keeps the turn: its hand waits for it to come back. A seat
+    // that has already moved passes the turn when its pause ends.
+    if (gameStarted_ && turnSeat_ == seat && seat != kHostSeat && turnOpen_) findplayer();
+}
+
+void HostCore::disconnectsock(int seat) {
+    if (!validSeat(seat) || !seats_[seat].present) return;
+    seatClosed(seat);
+    output_.closeSeat(seat);
+}
+
+void HostCore::receive(int seat, QByteArrayView bytes) {
+    if (!validSeat(seat) || !seats_[seat].present) return;
+    QList<QByteArray> messages;
+    if (decoders_[seat].feed(bytes, messages) == FrameDecoder::Result::Overflow) {
+        disconnectsock(seat);
+        return;
+    }
+    for (const QByteArray& m : messages) queues_[seat].push(m);
+    if (queues_[seat].size() > kMaxBacklog) disconnectsock(seat);
+}
+
+// --- Dispatch ---
+
+bool HostCore::hasQueuedInput() const {
+    for (int s = 1; s <= kMaxSeats; ++s)
+        if (!queues_[s].empty()) return true;
+    return false;
+}
+
+bool HostCore::socktimerTimer() {
+    // Take connections in turn so that a chatty one cannot hold the others back.
+    for (int step = 1; step <= kMaxSeats; ++step) {
+        const int s = (lastServed_ + step - 1) % kMaxSeats + 1;
+        if (queues_[s].empty()) continue;
+        lastServed_ = s;
+        dispatchEntry(s, queues_[s].pop());
+        break;
+    }
+    return hasQueuedInput();
+}
+
+void HostCore::dispatchEntry(int seat, const QByteArray& entry) {
+    if (!validSeat(seat) || !seats_[seat].present) return;
+    currentSender_ = seat;
+    dispatcher_.dispatch(entry);
+    currentSender_ = 0;
+}
+
+// --- Session handlers ---
+
+void HostCore::receivedlogininfo(const QByteArray& body) {
+    FieldReader r(body);
+    const int seat = r.intField();
+    if (seat != currentSender_) return;
+    const QByteArray version = r.field();
+    SeatRecord& rec = seats_[seat];
+    rec.name = safePlayerName(r.rest(), seat);
+    rec.present = true;
+
+    broadcast(MessageBuilder("CMD_newplayerinfo").field(seat).field(rec.name).field("0").take());
+
+    MessageBuilder existing("CMD_existingplayers");
+    bool anyOther = false;
+    for (int s = 1; s <= kMaxSeats; ++s) {
+        if (s == seat || !seats_[s].present) continue;
+        existing.field(s).field(seats_[s].name).field(seats_[s].watching ? "1" : "0");
+        anyOther = true;
+    }
+    if (anyOther) sendTo(seat, existing.take());
+
+    const bool sameVersion = version == version_;
+    if (!sameVersion) {
+        sendTo(kHostSeat, MessageBuilder("CMD_havewrongversion").field(rec.name).take());
+        sendTo(seat, MessageBuilder("CMD_wrongversion").field("").take());
+    }
+    observer_->playerLoggedIn(seat, rec.name, sameVersion);
+
+    if (gameStarted_) {
+        sendTo(seat, gameStatsMessage());
+        // A newcomer in a dealt seat takes its hand over.
+        if (seat <= kTableSeats && rec.playing) sendTo(seat, handMessage(seat));
+    }
+}
+
+QByteArray HostCore::gameStatsMessage() const {
+    const int turns = hostTurnCount_ ? hostTurnCount_() : hostSeatTurns_;
+    MessageBuilder m("CMD_gamestats");
+    m.field(turnSeat_).field(playTo_).field(roundNumber_).field(turns).field(piles_.topCard());
+    for (int s = 1; s <= kTableSeats; ++s)
+        m.field(s).field(seats_[s].score).field(seats_[s].playing ? 1 : 0);
+    return m.take();
+}
+
+QByteArray HostCore::handMessage(int seat) const {
+    MessageBuilder m("CMD_mycards");
+    m.field(seat);
+    for (int slot = 1; slot <= kHandSize; ++slot) m.field(slot).field(seats_[seat].hand[slot - 1]);
+    return m.take();
+}
+
+void HostCore::kickhim(const QByteArray& body) {
+    FieldReader r(body);
+    const int sender = r.intField();
+    const int target = r.intField();
+    // Only the hosting player removes players, and only from its own connection.
+    if (sender != kHostSeat || currentSender_ != kHostSeat || !validSeat(target)) return;
+    disconnectsock(target);
+}
+
+void HostCore::chat(const QByteArray& body) {
+    FieldReader r(body);
+    const QByteArray seatText = r.field();
+    if (toInt(seatText) != currentSender_) return;
+    broadcast(MessageBuilder("CMD_chat")
+                  .field(seatText)
+                  .field(seats_[currentSender_].name)
+                  .append(" chats: ")
+                  .append(r.rest())
+                  .take());
+}
+
+void HostCore::action(const QByteArray& body) {
+    FieldReader r(body);
+    const QByteArray seatText = r.field();
+    if (toInt(seatText) != currentSender_) return;
+    broadcast(MessageBuilder("CMD_action")
+                  .field(seatText)
+                  .field(seats_[currentSender_].name)
+                  .append(" ")
+                  .append(r.rest())
+                  .take());
+}
+
+void HostCore::playasound(const QByteArray& body) {
+    FieldReader r(body);
+    const int seat = r.intField();
+    if (seat != currentSender_) return;
+    broadcast(MessageBuilder("CMD_playasound").field(seat).field(r.rest()).take());
+}
+
+void HostCore::justwatch(const QByteArray& body) {
+    FieldReader r(body);
+    const int seat = r.intField();
+    const QByteArray flag = r.field();
+    if (seat < 1 || seat > kTableSeats) return;
+    // Players choose for themselves; only the hosting player chooses for another seat.
+    if (seat != currentSender_ && currentSender_ != kHostSeat) return;
+    if (flag == "2") {
+        seats_[seat].watching = false;
+        broadcast(MessageBuilder("CMD_justwatching").field(seat).field("2").take());
+    } else if (flag == "1" && gameStarted_) {
+        seats_[seat].watching = true;
+        broadcast(MessageBuilder("CMD_justwatching").field(seat).field("1").take());
+        if (turnSeat_ == seat && turnOpen_) findplayer();
+    }
+}
+
+}  // namespace mb

@@ -1,0 +1,37 @@
+#pragma once
+// Sizes, bounds and timings of the host.
+#include <QtGlobal>
+#include <chrono>
+
+namespace mb {
+
+inline constexpr int kTableSeats = 4;    // seats 1..4 play
+inline constexpr int kMaxSeats = 9;      // seats 5..9 only watch
+inline constexpr int kRefusedSeat = 10;  // holds a tenth connection just long enough to refuse it
+inline constexpr int kComputerSeat = 2;  // always dealt in; the computer plays it while empty
+inline constexpr int kHostSeat = 1;      // the hosting player: removals, version notices
+
+inline constexpr int kHandSize = 10;
+inline constexpr int kMaxDeckSize = 60;
+inline constexpr int kSourceDraw = 1;
+inline constexpr int kSourceDiscard = 2;
+
+// Play-to score used when a start request carries no number.
+inline constexpr int kDefaultPlayTo = 5;
+
+// The pause timer ticks once a second; a turn waits one tick, a new round seven.
+inline constexpr std::chrono::milliseconds kBreakInterval{1000};
+inline constexpr int kTurnPauseTicks = 1;
+inline constexpr int kRoundPauseTicks = 7;
+// A computer move comes this many bot-speed intervals after its turn begins.
+inline constexpr int kComputerMoveTicks = 1;
+
+inline constexpr std::chrono::milliseconds kBotSpeedFast{500};
+inline constexpr std::chrono::milliseconds kBotSpeedNormal{1000};
+inline constexpr std::chrono::milliseconds kBotSpeedSlow{2000};
+
+// Queue entries one connection may have waiting; a connection that floods past this is closed
+// so it cannot starve the others or grow the host without bound.
+inline constexpr qsizetype kMaxBacklog = 256;
+
+}  // namespace mb

@@ -1,0 +1,155 @@
+#include "host/serverform.h"
+
+#include <algorithm>
+
+#include "net/framing.h"
+
+namespace mb {
+
+// Connects the core's output, timer and event interfaces to this object.
+class TServer::Port : public HostOutput, public HostTimers, public HostObserver {
+public:
+    explicit Port(TServer& server) : s_(server) {}
+
+    void send(int seat, const QByteArray& message) override { s_.send(seat, message); }
+    void closeSeat(int seat) override { s_.closeSeat(seat); }
+
+    void startBreaksTimer() override { s_.timer_breaks->start(); }
+    void stopBreaksTimer() override { s_.timer_breaks->stop(); }
+    void startComputerTimer(std::chrono::milliseconds interval) override {
+        s_.computertimer->start(std::max(interval, std::chrono::milliseconds{0}));
+    }
+    void stopComputerTimer() override { s_.computertimer->stop(); }
+
+    void seatAccepted(int seat) override { emit s_.connectionAccepted(seat, peer(seat)); }
+    void connectionRefused() override { emit s_.connectionRefused(peer(kRefusedSeat)); }
+    void seatLeft(int seat, const QByteArray& name) override {
+        emit s_.connectionClosed(seat, QString::fromUtf8(name));
+    }
+    void playerLoggedIn(int seat, const QByteArray& name, bool sameVersion) override {
+        emit s_.playerLoggedIn(seat, QString::fromUtf8(name), sameVersion);
+    }
+    void gameStarted(const QByteArray& starter, int playTo) override {
+        emit s_.gameStarted(QString::fromUtf8(starter), playTo);
+    }
+    void roundStarted(int round, int players) override { emit s_.roundStarted(round, players); }
+    void roundOver(int seat, int points, int total) override {
+        emit s_.roundOver(seat, points, total);
+    }
+    void gameWon(int seat, int total) override { emit s_.winner(seat, total); }
+
+private:
+    QString peer(int seat) const {
+        const Sock* sock = s_.socks_[seat];
+        return sock ? sock->hostName() : QString();
+    }
+    TServer& s_;
+};
+
+TServer::TServer(ServerOptions options, QObject* parent)
+    : QObject(parent),
+      options_(std::move(options)),
+      port_(std::make_unique<Port>(*this)),
+      core_(std::make_unique<HostCore>(*port_, *port_, options_.seed, options_.version)),
+      Sock1(new Sock(this)),
+      socktimer(new TickPump(
+          kHostTick, [this] { return core_->socktimerTimer(); }, this)),
+      timer_breaks(new QTimer(this)),
+      computertimer(new QTimer(this)) {
+    core_->setObserver(port_.get());
+    if (options_.botSpeed) core_->setBotSpeedSource(options_.botSpeed);
+    if (options_.hostTurnCount) core_->setHostTurnCountSource(options_.hostTurnCount);
+
+    Sock1->setPortName(options_.port);
+    connect(Sock1, &Sock::acceptPending, this, &TServer::Sock1Accept);
+    timer_breaks->setInterval(kBreakInterval);
+    connect(timer_breaks, &QTimer::timeout, this, [this] { core_->breaksTick(); });
+    connect(computertimer, &QTimer::timeout, this, [this] { core_->computerTick(); });
+}
+
+TServer::~TServer() {
+    // The connections outlive the core by a moment (they are children); keep them quiet.
+    for (const QPointer<Sock>& sock : socks_)
+        if (sock) disconnect(sock, nullptr, this, nullptr);
+}
+
+void TServer::startListening() {
+    Sock1->setListen(true);
+}
+void TServer::stopListening() {
+    Sock1->setListen(false);
+}
+bool TServer::isListening() const {
+    return Sock1->isListening();
+}
+quint16 TServer::listenPort() const {
+    return Sock1->localPort();
+}
+
+int TServer::seatOf(Sock* sock) const {
+    const int seat = sock ? sock->tag() : 0;
+    return seat >= 1 && seat <= kRefusedSeat && socks_[seat] == sock ? seat : 0;
+}
+
+void TServer::Sock1Accept() {
+    const int seat = core_->seatForNewConnection();
+    Sock* sock = Sock1->accept();
+    if (!sock) return;
+    // The seat's previous connection is closed by now; it may still be on the call stack.
+    if (socks_[seat]) socks_[seat]->deleteLater();
+    socks_[seat] = sock;
+    slow_[seat] = false;
+    sock->setTag(seat);
+    connect(sock, &Sock::readyRead, this, [this, sock] { Sock1Read(sock); });
+    connect(sock, &Sock::disconnected, this, [this, sock] { tempsockDisconnect(sock); });
+    connect(sock, &Sock::info, this,
+            [this, sock](InfoCode, const QString& text) { tempsockInfo(sock, text); });
+    core_->Sock1Accept(seat);
+}
+
+void TServer::Sock1Read(Sock* sock) {
+    const int seat = seatOf(sock);
+    if (seat == 0 || seat == kRefusedSeat || !sock->bufferedInput()) return;
+    core_->receive(seat, sock->receive());
+    if (core_->hasQueuedInput()) socktimer->wake();
+}
+
+void TServer::tempsockDisconnect(Sock* sock) {
+    const int seat = seatOf(sock);
+    if (seat != 0 && core_->seat(seat).present) sock->close();
+}
+
+void TServer::tempsockInfo(Sock* sock, const QString& text) {
+    if (text != QLatin1String(kSocketClosed)) return;
+    // A peer close is reported twice; the second report finds the seat free already.
+    if (const int seat = seatOf(sock); seat != 0) core_->seatClosed(seat);
+}
+
+void TServer::send(int seat, const QByteArray& message) {
+    Sock* sock = socks_[seat];
+    if (!sock || !sock->isConnected()) return;
+    try {
+        sock->send(frame(message));
+    } catch (const SockError&) {
+        return;  // the close report for this connection is on its way
+    }
+    if (sock->pendingOutput() > kMaxPendingOutput && !slow_[seat]) {
+        slow_[seat] = true;
+        // Not now: the core is in the middle of sending, possibly to this very seat.
+        QTimer::singleShot(0, this, &TServer::closeSlowConsumers);
+    }
+}
+
+void TServer::closeSlowConsumers() {
+    for (int seat = 1; seat <= kMaxSeats; ++seat) {
+        if (!slow_[seat]) continue;
+        slow_[seat] = false;
+        core_->disconnectsock(seat);
+    }
+}
+
+void TServer::closeSeat(int seat) {
+    if (Sock* sock = socks_[seat]; sock && sock->isOpen()) sock->close();
+}
+
+}  // namespace mb

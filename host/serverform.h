@@ -1,0 +1,86 @@
+#pragma once
+// The socket-facing host: the hidden window of every copy. It owns the listener and one
+// connection per seat and hands everything it hears to HostCore; all rules live there.
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "host/hostcore.h"
+#include "net/sock.h"
+#include "net/tickpump.h"
+
+namespace mb {
+
+struct ServerOptions {
+    QString port = QString::number(kGamePort);  // "0" picks a free port
+    QByteArray version = kProgramVersion;
+    // Read at the start of each computer turn; Normal when empty.
+    HostCore::BotSpeedSource botSpeed;
+    // The hosting player's turns this round; empty on a dedicated host.
+    HostCore::TurnCountSource hostTurnCount;
+    quint32 seed = 0;
+};
+
+// Output bound per connection: a peer that stops reading is dropped instead of growing the
+// host's memory without limit.
+inline constexpr qsizetype kMaxPendingOutput = 1024 * 1024;
+
+class TServer : public QObject {
+    Q_OBJECT
+public:
+    explicit TServer(ServerOptions options = {}, QObject* parent = nullptr);
+    ~TServer() override;
+
+    // Sets Sock1 listening. Throws SockError when the port cannot be bound.
+    void startListening();
+    void stopListening();
+    bool isListening() const;
+    // The bound port, e.g. after listening on port "0".
+    quint16 listenPort() const;
+
+    const HostCore& core() const { return *core_; }
+
+signals:
+    void connectionAccepted(int seat, const QString& peer);
+    void connectionRefused(const QString& peer);
+    void connectionClosed(int seat, const QString& name);
+    void playerLoggedIn(int seat, const QString& name, bool sameVersion);
+    void gameStarted(const QString& starter, int playTo);
+    void roundStarted(int round, int players);
+    void roundOver(int seat, int points, int total);
+    void winner(int seat, int total);
+
+private:
+    class Port;
+    friend class Port;
+
+    void Sock1Accept();
+    void Sock1Read(Sock* sock);
+    void tempsockDisconnect(Sock* sock);
+    void tempsockInfo(Sock* sock, const QString& text);
+    // The seat `sock` serves, or 0 for an object no longer attached to a seat.
+    int seatOf(Sock* sock) const;
+    void send(int seat, const QByteArray& message);
+    void closeSeat(int seat);
+    void closeSlowConsumers();
+
+    ServerOptions options_;
+    std::unique_ptr<Port> port_;
+    std::unique_ptr<HostCore> core_;
+    Sock* Sock1;
+    // The accepted connection of each seat (index = seat); a refused one passes through
+    // kRefusedSeat on its way out.
+    std::array<QPointer<Sock>, kRefusedSeat + 1> socks_{};
+    std::array<bool, kRefusedSeat + 1> slow_{};
+    TickPump* socktimer;
+    QTimer* timer_breaks;
+    QTimer* computertimer;
+};
+
+}  // namespace mb

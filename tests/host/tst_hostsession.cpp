@@ -1,0 +1,355 @@
+// Seats, login, roster, relays, removal, just watch and the inbound queue of the host core.
+#include <QtTest>
+
+#include "hostfixture.h"
+
+using mbtest::NoticeCatcher;
+using mbtest::Table;
+
+class HostSessionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void seatsFillLowestFirstAndAreReused();
+    void tenthConnectionIsRefused();
+    void closeReportsAreIdempotent();
+    void loginAnnouncesNewcomerAndListsOthers();
+    void versionMismatchWarnsBothSides();
+    void playerNamesAreMadeSafe_data();
+    void playerNamesAreMadeSafe();
+    void relaysCarryExactTexts();
+    void senderIdentityBelongsToConnection();
+    void conversionErrorStopsOnlyThatMessage();
+    void onlySeatOneRemovesPlayers();
+    void justWatchRules();
+    void disconnectTellsOthersOnly();
+    void queueServesConnectionsInTurn();
+    void floodingConnectionIsClosed();
+    void closedConnectionLosesQueuedEntries();
+    void framingAcrossReads();
+};
+
+void HostSessionTest::seatsFillLowestFirstAndAreReused() {
+    Table t;
+    for (int expected = 1; expected <= mb::kMaxSeats; ++expected) {
+        QCOMPARE(t.connect(), expected);
+        QCOMPARE(t.io.to(expected),
+                 QList<QByteArray>{"CMD_sendlogininfo+" + QByteArray::number(expected)});
+    }
+    t.core.seatClosed(3);
+    t.core.seatClosed(7);
+    QCOMPARE(t.core.seatForNewConnection(), 3);
+    QCOMPARE(t.connect(), 3);
+    QCOMPARE(t.connect(), 7);
+    QVERIFY(t.core.seat(3).present);
+    QVERIFY(t.core.seat(3).name.isEmpty());
+}
+
+void HostSessionTest::tenthConnectionIsRefused() {
+    Table t;
+    for (int i = 0; i < mb::kMaxSeats; ++i) t.connect();
+    t.io.clear();
+    QCOMPARE(t.connect(), mb::kRefusedSeat);
+    QCOMPARE(t.io.to(mb::kRefusedSeat), QList<QByteArray>{"CMD_full+"});
+    QCOMPARE(t.io.closed, std::vector<int>{mb::kRefusedSeat});
+    QVERIFY(!t.core.seat(mb::kRefusedSeat).present);
+    // Nobody else hears about it, and the close report of the refused one changes nothing.
+    t.core.seatClosed(mb::kRefusedSeat);
+    QCOMPARE(t.io.sent.size(), size_t(1));
+    for (int s = 1; s <= mb::kMaxSeats; ++s) QVERIFY(t.core.seat(s).present);
+}
+
+void HostSessionTest::closeReportsAreIdempotent() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.io.clear();
+    t.core.seatClosed(2);
+    QCOMPARE(t.io.to(1), QList<QByteArray>{"CMD_playerdisconnected+2+Bob"});
+    t.io.clear();
+    t.core.seatClosed(2);  // the socket reports a peer close twice
+    t.core.seatClosed(0);
+    t.core.seatClosed(42);
+    QVERIFY(t.io.sent.empty());
+}
+
+void HostSessionTest::loginAnnouncesNewcomerAndListsOthers() {
+    Table t;
+    t.join("Alice");
+    // Alone: only the announcement of herself, no roster list.
+    QCOMPARE(t.io.to(1), (QList<QByteArray>{"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+Alice+0"}));
+
+    t.connect();  // seat 2, present but not logged in yet
+    t.io.clear();
+    t.join("Carol");
+    const QByteArray announce = "CMD_newplayerinfo+3+Carol+0";
+    QCOMPARE(t.io.receivers(announce), (QList<int>{1, 2, 3}));
+    QCOMPARE(t.io.to(3, "CMD_existingplayers"),
+             QList<QByteArray>{"CMD_existingplayers+1+Alice+0+2++0"});
+    QVERIFY(t.io.to(1, "CMD_existingplayers").isEmpty());
+    // No game has started, so no game state for the newcomer.
+    QVERIFY(t.io.to(3, "CMD_gamestats").isEmpty());
+}
+
+void HostSessionTest::versionMismatchWarnsBothSides() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob", "0.9.1");
+    QCOMPARE(t.io.to(1, "CMD_havewrongversion"), QList<QByteArray>{"CMD_havewrongversion+Bob"});
+    QCOMPARE(t.io.to(2, "CMD_wrongversion"), QList<QByteArray>{"CMD_wrongversion+"});
+    QVERIFY(t.core.seat(2).present);  // a warning, not a refusal
+    t.io.clear();
+    t.join("Carol");
+    QVERIFY(t.io.to(1, "CMD_havewrongversion").isEmpty());
+    QVERIFY(t.io.to(3, "CMD_wrongversion").isEmpty());
+}
+
+void HostSessionTest::playerNamesAreMadeSafe_data() {
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<QByteArray>("kept");
+    QTest::newRow("plain") << QByteArray("Alice Smith") << QByteArray("Alice Smith");
+    QTest::newRow("separator") << QByteArray("A+B") << QByteArray("A_B");
+    QTest::newRow("colour bar") << QByteArray("A|B") << QByteArray("A_B");
+    QTest::newRow("controls") << QByteArray("A\rB\tC\x01") << QByteArray("A_B_C_");
+    QTest::newRow("empty") << QByteArray("") << QByteArray("Player 2");
+    QTest::newRow("end marker") << QByteArray("@") << QByteArray("Player 2");
+    QTest::newRow("marker inside") << QByteArray("@home") << QByteArray("@home");
+    QTest::newRow("8-bit") << QByteArray("J\xF6rg") << QByteArray("J\xF6rg");
+}
+
+void HostSessionTest::playerNamesAreMadeSafe() {
+    QFETCH(QByteArray, typed);
+    QFETCH(QByteArray, kept);
+    QCOMPARE(mb::safePlayerName(typed, 2), kept);
+
+    Table t;
+    t.join("Alice");
+    t.join(typed);
+    QCOMPARE(t.core.seat(2).name, kept);
+    QCOMPARE(t.io.receivers("CMD_newplayerinfo+2+" + kept + "+0"), (QList<int>{1, 2}));
+}
+
+void HostSessionTest::relaysCarryExactTexts() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.connect();  // seat 3, not logged in: still hears everything
+    t.io.clear();
+
+    t.say(2, "CMD_chat+2+1 + 1 = 2 :)#12|clRed");
+    QCOMPARE(t.io.receivers("CMD_chat+2+Bob chats: 1 + 1 = 2 :)#12|clRed"), (QList<int>{1, 2, 3}));
+    t.say(2, "CMD_action+2+waves|$00FF0000");
+    QCOMPARE(t.io.receivers("CMD_action+2+Bob waves|$00FF0000"), (QList<int>{1, 2, 3}));
+    t.say(1, "CMD_playasound+1+wave7+");
+    QCOMPARE(t.io.receivers("CMD_playasound+1+wave7+"), (QList<int>{1, 2, 3}));
+    QCOMPARE(t.io.sent.size(), size_t(9));
+
+    // Unknown commands and entries without a command are dropped silently.
+    t.io.clear();
+    t.say(1, "CMD_Chat+1+hi");
+    t.say(1, "CMD_chat");
+    t.say(1, "");
+    QVERIFY(t.io.sent.empty());
+}
+
+void HostSessionTest::senderIdentityBelongsToConnection() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.start();
+    t.io.clear();
+    // Bob's connection speaks for seat 1.
+    t.say(2, "CMD_logininfo+1+1.0.0+Mallory");
+    t.say(2, "CMD_chat+1+I resign|clBlack");
+    t.say(2, "CMD_action+1+resigns|clBlack");
+    t.say(2, "CMD_playasound+1+wave3+");
+    t.say(2, "CMD_replacecard+1+1+5+");  // seat 1 holds the turn
+    QVERIFY(t.io.sent.empty());
+    QCOMPARE(t.core.seat(1).name, QByteArray("Alice"));
+    QVERIFY(t.core.turnOpen());
+}
+
+void HostSessionTest::conversionErrorStopsOnlyThatMessage() {
+    NoticeCatcher catcher;
+    Table t;
+    t.join("Alice");
+    t.io.clear();
+    t.say(1, "CMD_chat+one+hello");
+    QCOMPARE(catcher.notices, QStringList{"'one' is not a valid integer value"});
+    QVERIFY(t.io.sent.empty());
+    t.say(1, "CMD_chat+1+hello");
+    QCOMPARE(t.io.to(1), QList<QByteArray>{"CMD_chat+1+Alice chats: hello"});
+}
+
+void HostSessionTest::onlySeatOneRemovesPlayers() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.join("Carol");
+    t.io.clear();
+    t.say(2, "CMD_kickhim+1+3+");  // claims to be seat 1 from seat 2's connection
+    t.say(1, "CMD_kickhim+2+3+");  // seat 1's connection, wrong sender field
+    t.say(1, "CMD_kickhim+1+12+");
+    t.say(1, "CMD_kickhim+1+0+");
+    QVERIFY(t.io.sent.empty());
+    QVERIFY(t.io.closed.empty());
+
+    t.say(1, "CMD_kickhim+1+3+");
+    QCOMPARE(t.io.closed, std::vector<int>{3});
+    QVERIFY(!t.core.seat(3).present);
+    QCOMPARE(t.io.receivers("CMD_playerdisconnected+3+Carol"), (QList<int>{1, 2}));
+    // The socket's own close report afterwards changes nothing.
+    const size_t before = t.io.sent.size();
+    t.core.seatClosed(3);
+    QCOMPARE(t.io.sent.size(), before);
+}
+
+void HostSessionTest::justWatchRules() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.join("Carol");
+    t.join("Dave");
+    t.join("Spy");  // seat 5
+    t.io.clear();
+
+    t.say(2, "CMD_justwatch+2+1");  // no game yet: nothing
+    QVERIFY(t.io.sent.empty());
+    t.say(2, "CMD_justwatch+2+2");  // playing again is always announced
+    QCOMPARE(t.io.receivers("CMD_justwatching+2+2"), (QList<int>{1, 2, 3, 4, 5}));
+
+    t.start(3);  // any seat may start a game
+    QVERIFY(t.core.gameStarted());
+    t.io.clear();
+    t.say(5, "CMD_justwatch+5+1");  // spectators have no table seat
+    t.say(2, "CMD_justwatch+3+1");  // only the hosting player chooses for another seat
+    t.say(2, "CMD_justwatch+2+7");
+    QVERIFY(t.io.sent.empty());
+    t.say(2, "CMD_justwatch+2+1");
+    QCOMPARE(t.io.receivers("CMD_justwatching+2+1"), (QList<int>{1, 2, 3, 4, 5}));
+    t.say(1, "CMD_justwatch+3+1");
+    QVERIFY(t.core.seat(3).watching);
+
+    // A newcomer sees who watches.
+    t.io.clear();
+    t.join("Eve");
+    QCOMPARE(t.io.to(6, "CMD_existingplayers"),
+             QList<QByteArray>{"CMD_existingplayers+1+Alice+0+2+Bob+1+3+Carol+1+4+Dave+0+5+Spy+0"});
+
+    // Seat 1 watching during its own turn passes the turn to the computer at once.
+    QCOMPARE(t.core.turnSeat(), 1);
+    t.io.clear();
+    t.say(1, "CMD_justwatch+1+1");
+    QCOMPARE(t.core.turnSeat(), 2);
+    QCOMPARE(t.io.to(1, "CMD_nextplayer").size(), 1);
+    QVERIFY(t.core.computerTimerActive());
+}
+
+void HostSessionTest::disconnectTellsOthersOnly() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.join("Carol");
+    t.io.clear();
+    t.core.seatClosed(2);
+    QCOMPARE(t.io.receivers("CMD_playerdisconnected+2+Bob"), (QList<int>{1, 3}));
+    QVERIFY(!t.core.seat(2).present);
+    QVERIFY(t.core.seat(2).name.isEmpty());
+    // A not-yet-named seat leaves with an empty name.
+    t.connect();
+    t.io.clear();
+    t.core.seatClosed(2);
+    QCOMPARE(t.io.receivers("CMD_playerdisconnected+2+"), (QList<int>{1, 3}));
+}
+
+void HostSessionTest::queueServesConnectionsInTurn() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.join("Carol");
+    t.io.clear();
+    QByteArray burst;
+    for (int i = 0; i < 50; ++i) burst += "CMD_chat+1+spam " + QByteArray::number(i) + '\xFF';
+    t.core.receive(1, burst);
+    t.core.receive(2, "CMD_chat+2+hi\xFF");
+    t.core.receive(3, "CMD_chat+3+hey\xFF");
+    QCOMPARE(t.core.queuedEntries(1), 50);
+
+    QVERIFY(t.core.socktimerTimer());
+    QVERIFY(t.core.socktimerTimer());
+    QVERIFY(t.core.socktimerTimer());
+    // One entry per tick, one connection after the other.
+    QCOMPARE(t.io.to(1),
+             (QList<QByteArray>{"CMD_chat+1+Alice chats: spam 0", "CMD_chat+2+Bob chats: hi",
+                                "CMD_chat+3+Carol chats: hey"}));
+    int ticks = 3;
+    while (t.core.socktimerTimer()) ++ticks;
+    ++ticks;
+    QCOMPARE(ticks, 52);
+    QCOMPARE(t.io.to(2).size(), 52);
+    QVERIFY(!t.core.hasQueuedInput());
+    QVERIFY(!t.core.socktimerTimer());  // an idle tick does nothing
+}
+
+void HostSessionTest::floodingConnectionIsClosed() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.io.clear();
+    QByteArray flood;
+    for (qsizetype i = 0; i <= mb::kMaxBacklog; ++i) flood += "CMD_chat+2+x\xFF";
+    t.core.receive(2, flood);
+    QCOMPARE(t.io.closed, std::vector<int>{2});
+    QVERIFY(!t.core.seat(2).present);
+    QCOMPARE(t.core.queuedEntries(2), 0);
+    QCOMPARE(t.io.to(1), QList<QByteArray>{"CMD_playerdisconnected+2+Bob"});
+
+    // A message that never ends is cut off the same way, and the others carry on.
+    t.join("Carol");
+    t.io.clear();
+    t.core.receive(2, QByteArray(mb::kMaxRemainder + 1, 'x'));
+    QCOMPARE(t.io.closed, std::vector<int>{2});
+    t.core.receive(1, "CMD_chat+1+still here\xFF");
+    QVERIFY(!t.core.socktimerTimer());
+    QCOMPARE(t.io.to(1).last(), QByteArray("CMD_chat+1+Alice chats: still here"));
+}
+
+void HostSessionTest::closedConnectionLosesQueuedEntries() {
+    Table t;
+    t.join("Alice");
+    t.join("Bob");
+    t.core.receive(2,
+                   "CMD_chat+2+one\xFF"
+                   "CMD_chat+2+two\xFF"
+                   "CMD_chat+2+thr");
+    t.core.seatClosed(2);
+    QCOMPARE(t.core.queuedEntries(2), 0);
+    // A newcomer in the same seat starts clean: no old entries, no old remainder.
+    QCOMPARE(t.join("Dan"), 2);
+    t.io.clear();
+    t.core.receive(2, "ee\xFF");
+    while (t.core.socktimerTimer()) {
+    }
+    QVERIFY(t.io.sent.empty());
+}
+
+void HostSessionTest::framingAcrossReads() {
+    Table t;
+    t.join("Alice");
+    t.io.clear();
+    t.core.receive(1, "CMD_chat+1+hel");
+    QCOMPARE(t.core.queuedEntries(1), 0);
+    t.core.receive(1,
+                   "lo\xFF\xFF"
+                   "CMD_chat+1+again\xFF");
+    QCOMPARE(t.core.queuedEntries(1), 3);  // the empty message takes an entry and a tick
+    while (t.core.socktimerTimer()) {
+    }
+    QCOMPARE(t.io.to(1),
+             (QList<QByteArray>{"CMD_chat+1+Alice chats: hello", "CMD_chat+1+Alice chats: again"}));
+    // Bytes from a seat nobody holds are dropped.
+    t.core.receive(4, "CMD_chat+4+ghost\xFF");
+    QCOMPARE(t.core.queuedEntries(4), 0);
+}
+
+QTEST_GUILESS_MAIN(HostSessionTest)
+#include "tst_hostsession.moc"
