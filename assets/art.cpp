@@ -1,0 +1,743 @@
+#include "assets/art.h"
+
+#include "assets/assets.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QtMath>
+
+#include <cmath>
+#include <functional>
+
+namespace mb::art {
+namespace {
+
+constexpr QSize kCardSize{71, 96};
+constexpr QSize kTurnArrowSize{18, 32};
+constexpr QSize kNotPlayingSize{80, 16};
+constexpr QSize kStartButtonSize{134, 27};
+constexpr QSize kEyesSize{23, 10};
+constexpr QSize kBackgroundTileSize{96, 96};
+constexpr QSize kSmileySize{17, 16};
+
+// Hue of the lowest card (a cool blue-violet) and of the highest (a warm red); the faces walk
+// evenly between them so the rough value of a card shows before its number is read.
+constexpr qreal kLowCardHue = 250.0;
+constexpr qreal kHighCardHue = 0.0;
+
+constexpr auto kFontFamily = "DejaVu Sans";
+
+enum class Item {
+    Card,
+    TurnArrow,
+    NotPlaying,
+    StartButton,
+    StartButtonPressed,
+    Eyes,
+    Tile,
+    Smiley
+};
+
+struct CacheKey {
+    Item item;
+    int index;
+    qint64 dprMilli;
+    bool operator==(const CacheKey&) const = default;
+};
+
+size_t qHash(const CacheKey& key, size_t seed = 0) {
+    return ::qHashMulti(seed, static_cast<int>(key.item), key.index, key.dprMilli);
+}
+
+using Cache = QHash<CacheKey, QPixmap>;
+
+Cache& cache() {
+    static Cache pixmaps;
+    static const bool cleanupRegistered = [] {
+        // Pixmaps must go before the application object that owns the graphics system does.
+        qAddPostRoutine([] { cache().clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleanupRegistered);
+    return pixmaps;
+}
+
+qreal sanitizedDpr(qreal dpr) {
+    constexpr qreal kMinDpr = 0.25;
+    constexpr qreal kMaxDpr = 8.0;
+    if (!std::isfinite(dpr)) return 1.0;
+    return std::clamp(dpr, kMinDpr, kMaxDpr);
+}
+
+using Painter = std::function<void(QPainter&)>;
+
+QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& paint) {
+    initAssets();
+    dpr = sanitizedDpr(dpr);
+    const CacheKey key{item, index, qRound64(dpr * 1000.0)};
+    Cache& pixmaps = cache();
+    if (auto found = pixmaps.constFind(key); found != pixmaps.constEnd()) return *found;
+
+    QImage image(QSize(qRound(logical.width() * dpr), qRound(logical.height() * dpr)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(dpr);
+    {
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                               QPainter::SmoothPixmapTransform);
+        paint(painter);
+    }
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(dpr);
+    pixmaps.insert(key, pixmap);
+    return pixmap;
+}
+
+QFont pixelFont(qreal pixelSize, int weight = QFont::Bold) {
+    QFont font(QString::fromLatin1(kFontFamily));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(qMax(1, qRound(pixelSize)));
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    // Small captions stay legible when the hinting is not allowed to squash them.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+// Draws `text` so that the ink of its glyphs (not the font's line box) is centred on `centre`.
+void drawCentredText(QPainter& p, const QString& text, const QFont& font, QPointF centre) {
+    const QFontMetricsF metrics(font);
+    const QRectF ink = metrics.tightBoundingRect(text);
+    p.setFont(font);
+    p.drawText(QPointF(centre.x() - ink.center().x(), centre.y() - ink.center().y()), text);
+}
+
+// Same, but scaled down horizontally when the text would be wider than `maxWidth`.
+void drawFittedText(QPainter& p, const QString& text, const QFont& font, QPointF centre,
+                    qreal maxWidth) {
+    const qreal width = QFontMetricsF(font).tightBoundingRect(text).width();
+    if (width <= maxWidth || width <= 0) {
+        drawCentredText(p, text, font, centre);
+        return;
+    }
+    p.save();
+    p.translate(centre);
+    p.scale(maxWidth / width, 1.0);
+    drawCentredText(p, text, font, QPointF(0, 0));
+    p.restore();
+}
+
+// ---- cards ----------------------------------------------------------------------------------
+
+qreal cardHue(int number) {
+    const qreal t = qreal(number - kFirstCard) / qreal(kLastCard - kFirstCard);
+    return (kLowCardHue + (kHighCardHue - kLowCardHue) * t) / 360.0;
+}
+
+QRectF cardOutline() {
+    return QRectF(0.5, 0.5, kCardSize.width() - 1, kCardSize.height() - 1);
+}
+
+constexpr qreal kCardRadius = 5.0;
+
+void paintCardFace(QPainter& p, int number) {
+    const qreal hue = cardHue(number);
+    const qreal t = qreal(number - kFirstCard) / qreal(kLastCard - kFirstCard);
+    const QColor accent = QColor::fromHsvF(hue, 0.78, 0.86);
+    const QColor accentDeep = QColor::fromHsvF(hue, 0.85, 0.62);
+    const QColor ink = QColor::fromHslF(hue, 0.85, 0.22);
+    const QColor paleTop = QColor::fromHsvF(hue, 0.10, 1.0);
+    const QColor paleBottom = QColor::fromHsvF(hue, 0.30, 0.97);
+
+    // Paper and outline.
+    p.setPen(QPen(QColor(70, 70, 70), 1.0));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(cardOutline(), kCardRadius, kCardRadius);
+
+    // Tinted field inside a coloured frame.
+    const QRectF field(3.5, 3.5, kCardSize.width() - 7, kCardSize.height() - 7);
+    QLinearGradient fieldFill(field.topLeft(), field.bottomLeft());
+    fieldFill.setColorAt(0.0, paleTop);
+    fieldFill.setColorAt(1.0, paleBottom);
+    p.setPen(QPen(accent, 1.6));
+    p.setBrush(fieldFill);
+    p.drawRoundedRect(field, 3.0, 3.0);
+
+    const QString label = QString::number(number);
+
+    // Corner indices, both upright: cards on a screen are never turned round, and the lower one
+    // stays readable where a fanned hand overlaps the upper corners.
+    constexpr qreal kIndexInset = 7.0;
+    const QFont indexFont = pixelFont(11);
+    const QRectF indexInk = QFontMetricsF(indexFont).tightBoundingRect(label);
+    p.setPen(accentDeep);
+    p.setFont(indexFont);
+    p.drawText(QPointF(kIndexInset - indexInk.left(), kIndexInset - indexInk.top()), label);
+    p.drawText(QPointF(kCardSize.width() - kIndexInset - indexInk.right(),
+                       kCardSize.height() - kIndexInset - indexInk.bottom()),
+               label);
+
+    // Big numeral on a white medallion so that it reads at a glance whatever the tint.
+    const QPointF centre(kCardSize.width() / 2.0, 42.0);
+    const QRectF medallion(centre.x() - 29, centre.y() - 21, 58, 42);
+    p.setPen(QPen(accent, 1.4));
+    p.setBrush(QColor(255, 255, 255, 235));
+    p.drawRoundedRect(medallion, 12, 12);
+    p.setPen(ink);
+    drawFittedText(p, label, pixelFont(32, QFont::Black), centre, medallion.width() - 10);
+
+    // Gauge: how far along the range 1..60 this card sits, with a tick every ten values.
+    const QRectF track(10.0, 70.0, kCardSize.width() - 20.0, 6.0);
+    p.setPen(QPen(QColor(0, 0, 0, 60), 0.8));
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.drawRoundedRect(track, 3, 3);
+    QRectF filled = track.adjusted(0.8, 0.8, -0.8, -0.8);
+    filled.setWidth(qMax(filled.height(), filled.width() * t));
+    QLinearGradient gaugeFill(track.topLeft(), track.topRight());
+    gaugeFill.setColorAt(0.0, QColor::fromHsvF(kLowCardHue / 360.0, 0.7, 0.85));
+    gaugeFill.setColorAt(1.0, accent);
+    p.setPen(Qt::NoPen);
+    p.setBrush(gaugeFill);
+    p.drawRoundedRect(filled, 2.2, 2.2);
+    constexpr int kGaugeSections = 6;
+    p.setPen(QPen(QColor(0, 0, 0, 70), 0.7));
+    for (int i = 1; i < kGaugeSections; ++i) {
+        const qreal x = track.left() + track.width() * i / kGaugeSections;
+        p.drawLine(QPointF(x, track.top() + 1.2), QPointF(x, track.bottom() - 1.2));
+    }
+}
+
+void paintCardBack(QPainter& p) {
+    const QColor deep(28, 52, 98);
+    const QColor mid(44, 80, 140);
+    const QColor line(120, 160, 215, 150);
+    const QColor gold(232, 196, 104);
+
+    p.setPen(QPen(QColor(40, 40, 40), 1.0));
+    QLinearGradient paper(0, 0, 0, kCardSize.height());
+    paper.setColorAt(0.0, QColor(250, 248, 240));
+    paper.setColorAt(1.0, QColor(236, 232, 220));
+    p.setBrush(paper);
+    p.drawRoundedRect(cardOutline(), kCardRadius, kCardRadius);
+
+    const QRectF panel(4.5, 4.5, kCardSize.width() - 9, kCardSize.height() - 9);
+    QLinearGradient panelFill(panel.topLeft(), panel.bottomRight());
+    panelFill.setColorAt(0.0, mid);
+    panelFill.setColorAt(1.0, deep);
+    p.setPen(QPen(deep, 1.0));
+    p.setBrush(panelFill);
+    p.drawRoundedRect(panel, 3, 3);
+
+    // Diamond lattice clipped to the panel.
+    p.save();
+    QPainterPath clip;
+    clip.addRoundedRect(panel.adjusted(1.5, 1.5, -1.5, -1.5), 2, 2);
+    p.setClipPath(clip);
+    constexpr qreal kLatticeStep = 9.0;
+    p.setPen(QPen(line, 0.8));
+    const qreal span = kCardSize.width() + kCardSize.height();
+    for (qreal d = -span; d <= span; d += kLatticeStep) {
+        p.drawLine(QPointF(d, 0), QPointF(d + kCardSize.height(), kCardSize.height()));
+        p.drawLine(QPointF(d, kCardSize.height()), QPointF(d + kCardSize.height(), 0));
+    }
+    // Small dots in the middle of each diamond.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(170, 200, 240, 130));
+    const qreal half = kLatticeStep / 2.0;
+    for (qreal y = 0; y <= kCardSize.height(); y += half) {
+        const bool odd = qRound(y / half) % 2 == 1;
+        for (qreal x = odd ? 0.0 : half; x <= kCardSize.width(); x += kLatticeStep) {
+            p.drawEllipse(QPointF(x + half / 2 + 0.25, y), 0.9, 0.9);
+        }
+    }
+    p.restore();
+
+    // Central medallion with the game's initial.
+    const QPointF centre(kCardSize.width() / 2.0, kCardSize.height() / 2.0);
+    QRadialGradient medal(centre, 17);
+    medal.setColorAt(0.0, QColor(255, 250, 235));
+    medal.setColorAt(1.0, QColor(238, 226, 196));
+    p.setPen(QPen(gold, 2.0));
+    p.setBrush(medal);
+    p.drawEllipse(centre, 16.0, 16.0);
+    p.setPen(QPen(deep, 0.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, 13.0, 13.0);
+    p.setPen(deep);
+    drawCentredText(p, QStringLiteral("M"), pixelFont(17, QFont::Black), centre);
+}
+
+// ---- table pictures ---------------------------------------------------------------------------
+
+void paintTurnArrow(QPainter& p) {
+    const qreal midY = kTurnArrowSize.height() / 2.0;
+    constexpr qreal kTail = 1.5;
+    constexpr qreal kNeck = 8.5;
+    constexpr qreal kTip = 16.5;
+    constexpr qreal kShaftHalf = 3.5;
+    constexpr qreal kHeadHalf = 8.0;
+    QPainterPath arrow;
+    arrow.moveTo(kTail, midY - kShaftHalf);
+    arrow.lineTo(kNeck, midY - kShaftHalf);
+    arrow.lineTo(kNeck, midY - kHeadHalf);
+    arrow.lineTo(kTip, midY);
+    arrow.lineTo(kNeck, midY + kHeadHalf);
+    arrow.lineTo(kNeck, midY + kShaftHalf);
+    arrow.lineTo(kTail, midY + kShaftHalf);
+    arrow.closeSubpath();
+
+    // Soft drop shadow.
+    p.save();
+    p.translate(0.8, 1.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 60));
+    p.drawPath(arrow);
+    p.restore();
+
+    QLinearGradient fill(0, midY - kHeadHalf, 0, midY + kHeadHalf);
+    fill.setColorAt(0.0, QColor(255, 214, 92));
+    fill.setColorAt(1.0, QColor(234, 128, 24));
+    p.setPen(QPen(QColor(130, 62, 10), 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(fill);
+    p.drawPath(arrow);
+}
+
+void paintNotPlaying(QPainter& p) {
+    const QRectF badge(0.5, 0.5, kNotPlayingSize.width() - 1, kNotPlayingSize.height() - 1);
+    QLinearGradient fill(badge.topLeft(), badge.bottomLeft());
+    fill.setColorAt(0.0, QColor(150, 150, 156));
+    fill.setColorAt(1.0, QColor(110, 110, 118));
+    p.setPen(QPen(QColor(80, 80, 86), 1.0));
+    p.setBrush(fill);
+    const qreal radius = badge.height() / 2.0;
+    p.drawRoundedRect(badge, radius, radius);
+    p.setPen(Qt::white);
+    drawFittedText(p, QStringLiteral("NOT PLAYING"), pixelFont(9.5), badge.center(),
+                   badge.width() - 2 * radius);
+}
+
+void paintStartButton(QPainter& p, bool pressed) {
+    const QRectF body(0.5, 0.5, kStartButtonSize.width() - 1, kStartButtonSize.height() - 1);
+    constexpr qreal kRadius = 6.0;
+    QLinearGradient fill(body.topLeft(), body.bottomLeft());
+    if (pressed) {
+        fill.setColorAt(0.0, QColor(26, 110, 48));
+        fill.setColorAt(1.0, QColor(52, 150, 74));
+    } else {
+        fill.setColorAt(0.0, QColor(92, 196, 110));
+        fill.setColorAt(0.5, QColor(48, 156, 72));
+        fill.setColorAt(1.0, QColor(30, 120, 52));
+    }
+    p.setPen(QPen(QColor(18, 78, 34), 1.0));
+    p.setBrush(fill);
+    p.drawRoundedRect(body, kRadius, kRadius);
+
+    if (!pressed) {
+        // Gloss on the upper half.
+        const QRectF gloss = body.adjusted(2, 1.5, -2, -body.height() / 2.0);
+        QLinearGradient shine(gloss.topLeft(), gloss.bottomLeft());
+        shine.setColorAt(0.0, QColor(255, 255, 255, 90));
+        shine.setColorAt(1.0, QColor(255, 255, 255, 10));
+        p.setPen(Qt::NoPen);
+        p.setBrush(shine);
+        p.drawRoundedRect(gloss, kRadius - 2, kRadius - 2);
+    }
+
+    const QPointF offset = pressed ? QPointF(0.5, 1.0) : QPointF(0, 0);
+    const QPointF centre = body.center() + offset;
+    const QFont font = pixelFont(14, QFont::Black);
+    const QString caption = QStringLiteral("START GAME");
+    p.setPen(QColor(0, 60, 20, 170));
+    drawFittedText(p, caption, font, centre + QPointF(0.8, 1.0), body.width() - 16);
+    p.setPen(Qt::white);
+    drawFittedText(p, caption, font, centre, body.width() - 16);
+}
+
+void paintEyes(QPainter& p) {
+    const QSizeF eye(10.0, 8.6);
+    const qreal top = (kEyesSize.height() - eye.height()) / 2.0;
+    for (qreal left : {1.0, 12.0}) {
+        const QRectF white(left, top, eye.width(), eye.height());
+        p.setPen(QPen(QColor(40, 40, 40), 1.0));
+        p.setBrush(Qt::white);
+        p.drawEllipse(white);
+        // Pupils look to the right, towards the name beside them.
+        const QPointF pupil(white.center().x() + 1.8, white.center().y() + 0.4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(60, 110, 180));
+        p.drawEllipse(pupil, 2.8, 2.8);
+        p.setBrush(QColor(15, 15, 20));
+        p.drawEllipse(pupil, 1.6, 1.6);
+        p.setBrush(Qt::white);
+        p.drawEllipse(pupil + QPointF(-0.8, -0.9), 0.6, 0.6);
+    }
+}
+
+void paintBackgroundTile(QPainter& p) {
+    const int w = kBackgroundTileSize.width();
+    const int h = kBackgroundTileSize.height();
+    p.fillRect(QRect(QPoint(0, 0), kBackgroundTileSize), QColor(0xDF, 0xDF, 0xDF));
+
+    // Fine grain from a fixed pseudo-random sequence, so every run looks the same. The grain is
+    // laid on a logical grid, which keeps the tile seamless at every pixel ratio.
+    constexpr int kGrain = 2;
+    quint32 state = 0x2545F491u;
+    for (int y = 0; y < h; y += kGrain) {
+        for (int x = 0; x < w; x += kGrain) {
+            state = state * 1664525u + 1013904223u;
+            const int shade = int(state >> 28) - 8;  // -8..7
+            if (shade == 0) continue;
+            const QColor grain =
+                shade > 0 ? QColor(255, 255, 255, shade * 3) : QColor(90, 90, 100, -shade * 2);
+            p.fillRect(QRectF(x, y, kGrain, kGrain), grain);
+        }
+    }
+
+    // A faint woven diagonal; drawn on the neighbouring tiles too so the edges meet.
+    constexpr qreal kWeaveStep = 12.0;
+    p.setPen(QPen(QColor(255, 255, 255, 70), 1.2));
+    for (int dx = -w; dx <= w; dx += w) {
+        for (qreal d = 0; d < w; d += kWeaveStep) {
+            p.drawLine(QPointF(dx + d, 0), QPointF(dx + d + h, h));
+        }
+    }
+    p.setPen(QPen(QColor(120, 120, 130, 28), 1.0));
+    for (int dx = -w; dx <= w; dx += w) {
+        for (qreal d = kWeaveStep / 2; d < w + kWeaveStep; d += kWeaveStep) {
+            p.drawLine(QPointF(dx + d, 0), QPointF(dx + d - h, h));
+        }
+    }
+}
+
+// ---- smileys ------------------------------------------------------------------------------------
+
+enum Smiley {
+    kSmile,
+    kGrin,
+    kWink,
+    kSad,
+    kSurprised,
+    kTongue,
+    kCool,
+    kLaugh,
+    kAngry,
+    kCry,
+    kKiss,
+    kConfused,
+    kSleepy,
+    kBlush,
+    kDevil,
+    kAngel,
+    kNeutral,
+    kLove,
+};
+
+void paintHeart(QPainter& p, QPointF centre, qreal size, const QColor& colour) {
+    QPainterPath heart;
+    heart.moveTo(centre.x(), centre.y() + size * 0.55);
+    heart.cubicTo(centre.x() - size * 1.1, centre.y() - size * 0.1, centre.x() - size * 0.45,
+                  centre.y() - size * 0.85, centre.x(), centre.y() - size * 0.3);
+    heart.cubicTo(centre.x() + size * 0.45, centre.y() - size * 0.85, centre.x() + size * 1.1,
+                  centre.y() - size * 0.1, centre.x(), centre.y() + size * 0.55);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPath(heart);
+}
+
+void paintSmiley(QPainter& p, int index) {
+    const QColor outline(120, 72, 0);
+    const QColor feature(60, 34, 0);
+    QColor faceLight(255, 236, 110);
+    QColor faceDark(240, 170, 20);
+    if (index == kAngry) {
+        faceLight = QColor(255, 150, 120);
+        faceDark = QColor(220, 60, 40);
+    } else if (index == kDevil) {
+        faceLight = QColor(200, 140, 230);
+        faceDark = QColor(130, 60, 170);
+    }
+
+    const bool smallFace = index == kDevil || index == kAngel;
+    const QPointF c(8.5, smallFace ? 9.0 : 8.0);
+    const qreal r = smallFace ? 6.4 : 7.2;
+
+    if (index == kAngel) {
+        p.setPen(QPen(QColor(230, 190, 40), 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(c.x(), 1.6), 4.2, 1.2);
+    }
+    if (index == kDevil) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(160, 20, 30));
+        for (const qreal side : {-1.0, 1.0}) {
+            QPainterPath horn;
+            horn.moveTo(c.x() + side * 2.4, c.y() - r + 1.0);
+            horn.lineTo(c.x() + side * 5.6, 0.4);
+            horn.lineTo(c.x() + side * 5.2, c.y() - r + 2.8);
+            horn.closeSubpath();
+            p.drawPath(horn);
+        }
+    }
+
+    QRadialGradient face(c + QPointF(-2.0, -2.5), r * 1.4);
+    face.setColorAt(0.0, faceLight);
+    face.setColorAt(1.0, faceDark);
+    p.setPen(QPen(index == kDevil ? QColor(70, 20, 90) : outline, 0.9));
+    p.setBrush(face);
+    p.drawEllipse(c, r, r);
+
+    const qreal eyeY = c.y() - r * 0.25;
+    const QPointF leftEye(c.x() - r * 0.36, eyeY);
+    const QPointF rightEye(c.x() + r * 0.36, eyeY);
+    const qreal mouthY = c.y() + r * 0.35;
+    const QPen stroke(feature, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+
+    auto dotEye = [&](QPointF at) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(feature);
+        p.drawEllipse(at, 0.95, 1.3);
+    };
+    auto closedEye = [&](QPointF at, bool happy) {
+        p.setPen(stroke);
+        p.setBrush(Qt::NoBrush);
+        QPainterPath lid;
+        lid.moveTo(at + QPointF(-1.4, 0.3));
+        lid.quadTo(at + QPointF(0, happy ? -1.6 : 1.4), at + QPointF(1.4, 0.3));
+        p.drawPath(lid);
+    };
+    auto smile = [&](qreal width, qreal depth) {
+        p.setPen(stroke);
+        p.setBrush(Qt::NoBrush);
+        QPainterPath mouth;
+        mouth.moveTo(c.x() - width, mouthY - depth * 0.3);
+        mouth.quadTo(c.x(), mouthY + depth, c.x() + width, mouthY - depth * 0.3);
+        p.drawPath(mouth);
+    };
+    auto openMouth = [&](qreal width, qreal depth) {
+        QPainterPath mouth;
+        mouth.moveTo(c.x() - width, mouthY - 0.6);
+        mouth.lineTo(c.x() + width, mouthY - 0.6);
+        mouth.quadTo(c.x(), mouthY + depth * 1.6, c.x() - width, mouthY - 0.6);
+        p.setPen(QPen(feature, 0.8));
+        p.setBrush(QColor(120, 20, 20));
+        p.drawPath(mouth);
+    };
+
+    switch (index) {
+        case kSmile:
+        default:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            smile(3.6, 2.2);
+            break;
+        case kGrin:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            openMouth(3.8, 2.2);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(c.x() - 3.0, mouthY - 0.5, 6.0, 1.0));
+            break;
+        case kWink:
+            dotEye(leftEye);
+            closedEye(rightEye, true);
+            smile(3.4, 2.0);
+            break;
+        case kSad:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            smile(3.0, -1.8);
+            break;
+        case kSurprised:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            p.setPen(QPen(feature, 0.8));
+            p.setBrush(QColor(120, 20, 20));
+            p.drawEllipse(QPointF(c.x(), mouthY + 0.6), 1.5, 1.9);
+            break;
+        case kTongue:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            smile(3.4, 1.2);
+            p.setPen(QPen(QColor(150, 30, 50), 0.6));
+            p.setBrush(QColor(240, 90, 110));
+            p.drawChord(QRectF(c.x() - 0.4, mouthY - 1.2, 3.4, 4.4), 180 * 16, 180 * 16);
+            break;
+        case kCool: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(20, 20, 30));
+            p.drawRoundedRect(QRectF(leftEye.x() - 2.4, eyeY - 1.6, 4.6, 3.2), 1.2, 1.2);
+            p.drawRoundedRect(QRectF(rightEye.x() - 2.2, eyeY - 1.6, 4.6, 3.2), 1.2, 1.2);
+            p.setPen(QPen(QColor(20, 20, 30), 0.9));
+            p.drawLine(QPointF(c.x() - r + 0.6, eyeY - 0.9), QPointF(c.x() + r - 0.6, eyeY - 0.9));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(255, 255, 255, 170));
+            p.drawEllipse(QPointF(leftEye.x() - 1.0, eyeY - 0.6), 0.6, 0.5);
+            p.drawEllipse(QPointF(rightEye.x() - 0.8, eyeY - 0.6), 0.6, 0.5);
+            smile(3.0, 1.6);
+            break;
+        }
+        case kLaugh:
+            closedEye(leftEye, true);
+            closedEye(rightEye, true);
+            openMouth(4.2, 2.6);
+            break;
+        case kAngry:
+            dotEye(leftEye + QPointF(0, 0.6));
+            dotEye(rightEye + QPointF(0, 0.6));
+            p.setPen(QPen(feature, 1.1, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(leftEye + QPointF(-1.8, -2.4), leftEye + QPointF(1.4, -1.0));
+            p.drawLine(rightEye + QPointF(1.8, -2.4), rightEye + QPointF(-1.4, -1.0));
+            smile(2.8, -1.4);
+            break;
+        case kCry:
+            closedEye(leftEye, false);
+            closedEye(rightEye, false);
+            smile(2.8, -1.6);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(80, 160, 255));
+            p.drawEllipse(QPointF(leftEye.x() - 0.6, eyeY + 3.0), 1.0, 1.6);
+            p.drawEllipse(QPointF(rightEye.x() + 0.6, eyeY + 3.6), 1.0, 1.6);
+            break;
+        case kKiss:
+            closedEye(leftEye, false);
+            dotEye(rightEye);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(210, 30, 60));
+            p.drawEllipse(QPointF(c.x() - 0.2, mouthY + 0.3), 1.6, 1.2);
+            paintHeart(p, QPointF(c.x() + r - 0.8, mouthY - 0.6), 2.4, QColor(230, 30, 70));
+            break;
+        case kConfused: {
+            dotEye(leftEye);
+            dotEye(rightEye + QPointF(0, -0.5));
+            p.setPen(stroke);
+            p.setBrush(Qt::NoBrush);
+            QPainterPath wave;
+            wave.moveTo(c.x() - 3.4, mouthY + 0.5);
+            wave.cubicTo(c.x() - 1.6, mouthY - 1.4, c.x() + 0.4, mouthY + 2.2, c.x() + 3.4,
+                         mouthY - 0.3);
+            p.drawPath(wave);
+            break;
+        }
+        case kSleepy:
+            closedEye(leftEye, false);
+            closedEye(rightEye, false);
+            p.setPen(QPen(feature, 0.8));
+            p.setBrush(QColor(120, 20, 20));
+            p.drawEllipse(QPointF(c.x(), mouthY + 0.6), 1.2, 1.0);
+            p.setPen(QPen(QColor(40, 80, 200), 0.9));
+            p.setFont(pixelFont(5));
+            p.drawText(QPointF(c.x() + r - 3.0, 3.8), QStringLiteral("z"));
+            break;
+        case kBlush:
+            closedEye(leftEye, true);
+            closedEye(rightEye, true);
+            smile(2.4, 1.4);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(255, 90, 110, 150));
+            p.drawEllipse(QPointF(c.x() - r * 0.6, mouthY - 0.8), 1.7, 1.1);
+            p.drawEllipse(QPointF(c.x() + r * 0.6, mouthY - 0.8), 1.7, 1.1);
+            break;
+        case kDevil:
+            p.setPen(QPen(feature, 1.0, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(leftEye + QPointF(-1.6, -1.8), leftEye + QPointF(1.2, -0.8));
+            p.drawLine(rightEye + QPointF(1.6, -1.8), rightEye + QPointF(-1.2, -0.8));
+            dotEye(leftEye + QPointF(0, 0.4));
+            dotEye(rightEye + QPointF(0, 0.4));
+            smile(3.2, 1.8);
+            break;
+        case kAngel:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            smile(3.0, 1.8);
+            break;
+        case kNeutral:
+            dotEye(leftEye);
+            dotEye(rightEye);
+            p.setPen(stroke);
+            p.drawLine(QPointF(c.x() - 2.8, mouthY + 0.4), QPointF(c.x() + 2.8, mouthY + 0.4));
+            break;
+        case kLove:
+            paintHeart(p, leftEye, 2.4, QColor(225, 25, 60));
+            paintHeart(p, rightEye, 2.4, QColor(225, 25, 60));
+            smile(3.2, 2.0);
+            break;
+    }
+}
+
+}  // namespace
+
+QSize cardSize() {
+    return kCardSize;
+}
+
+QPixmap card(int number, qreal dpr) {
+    if (number < kFirstCard || number > kLastCard) number = kCardBack;
+    return render(Item::Card, number, kCardSize, dpr, [number](QPainter& p) {
+        if (number == kCardBack) {
+            paintCardBack(p);
+        } else {
+            paintCardFace(p, number);
+        }
+    });
+}
+
+QSize turnArrowSize() {
+    return kTurnArrowSize;
+}
+
+QPixmap turnArrow(qreal dpr) {
+    return render(Item::TurnArrow, 0, kTurnArrowSize, dpr, paintTurnArrow);
+}
+
+QSize notPlayingSize() {
+    return kNotPlayingSize;
+}
+
+QPixmap notPlaying(qreal dpr) {
+    return render(Item::NotPlaying, 0, kNotPlayingSize, dpr, paintNotPlaying);
+}
+
+QSize startGameButtonSize() {
+    return kStartButtonSize;
+}
+
+QPixmap startGameButton(qreal dpr, bool pressed) {
+    return render(pressed ? Item::StartButtonPressed : Item::StartButton, 0, kStartButtonSize, dpr,
+                  [pressed](QPainter& p) { paintStartButton(p, pressed); });
+}
+
+QSize eyesSize() {
+    return kEyesSize;
+}
+
+QPixmap eyes(qreal dpr) {
+    return render(Item::Eyes, 0, kEyesSize, dpr, paintEyes);
+}
+
+QSize backgroundTileSize() {
+    return kBackgroundTileSize;
+}
+
+QPixmap backgroundTile(qreal dpr) {
+    return render(Item::Tile, 0, kBackgroundTileSize, dpr, paintBackgroundTile);
+}
+
+QSize smileySize() {
+    return kSmileySize;
+}
+
+QPixmap smiley(int index, qreal dpr) {
+    if (index < 0 || index >= kSmileyCount) index = 0;
+    return render(Item::Smiley, index, kSmileySize, dpr,
+                  [index](QPainter& p) { paintSmiley(p, index); });
+}
+
+}  // namespace mb::art

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QPixmap>
+#include <QSize>
+
+// The game's pictures, drawn in code rather than loaded from files so that they stay sharp at any
+// device pixel ratio. Every function returns a pixmap whose devicePixelRatio() is the requested
+// ratio and whose physical size is the logical size times that ratio (rounded), so a widget can
+// draw it at its logical size. Results are cached per picture and ratio: asking again is cheap
+// and returns a pixmap sharing the same data (equal cacheKey()).
+//
+// Logical sizes:
+//   card                 71 x 96   (index 0 the back, 1..60 the faces)
+//   turn arrow           18 x 32   points right; its tip is level with the vertical middle, so a
+//                                  picture placed 8 pixels above a name label points at the text
+//   "NOT PLAYING"        80 x 16   a label-high badge shown in place of a score
+//   "START GAME" button 134 x 27   normal and pressed look
+//   eyes                 23 x 10   a pair of eyes looking to the right (towards the name)
+//   background tile      96 x 96   a quiet light texture around #DFDFDF that tiles seamlessly
+//   smileys              17 x 16   18 faces, index 0..17 (chat codes ":)#10" to ":)#27")
+//
+// All functions need a QGuiApplication.
+namespace mb::art {
+
+inline constexpr int kCardBack = 0;
+inline constexpr int kFirstCard = 1;
+inline constexpr int kLastCard = 60;
+inline constexpr int kCardPictureCount = kLastCard + 1;
+inline constexpr int kSmileyCount = 18;
+
+QSize cardSize();
+// Card `number` 1..60 shows that face; 0 and anything out of range show the back.
+QPixmap card(int number, qreal dpr = 1.0);
+
+QSize turnArrowSize();
+QPixmap turnArrow(qreal dpr = 1.0);
+
+QSize notPlayingSize();
+QPixmap notPlaying(qreal dpr = 1.0);
+
+QSize startGameButtonSize();
+QPixmap startGameButton(qreal dpr = 1.0, bool pressed = false);
+
+QSize eyesSize();
+QPixmap eyes(qreal dpr = 1.0);
+
+QSize backgroundTileSize();
+QPixmap backgroundTile(qreal dpr = 1.0);
+
+QSize smileySize();
+// Index 0..17; anything out of range shows smiley 0, as the chat does with unknown codes.
+QPixmap smiley(int index, qreal dpr = 1.0);
+
+}  // namespace mb::art
