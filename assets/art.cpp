@@ -151,7 +151,6 @@ void paintCardFace(QPainter& p, int number) {
     const qreal hue = cardHue(number);
     const qreal t = qreal(number - kFirstCard) / qreal(kLastCard - kFirstCard);
     const QColor accent = QColor::fromHsvF(hue, 0.78, 0.86);
-    const QColor accentDeep = QColor::fromHsvF(hue, 0.85, 0.62);
     const QColor ink = QColor::fromHslF(hue, 0.85, 0.22);
     const QColor paleTop = QColor::fromHsvF(hue, 0.10, 1.0);
     const QColor paleBottom = QColor::fromHsvF(hue, 0.30, 0.97);
@@ -177,7 +176,7 @@ void paintCardFace(QPainter& p, int number) {
     constexpr qreal kIndexInset = 7.0;
     const QFont indexFont = pixelFont(11);
     const QRectF indexInk = QFontMetricsF(indexFont).tightBoundingRect(label);
-    p.setPen(accentDeep);
+    p.setPen(ink);
     p.setFont(indexFont);
     p.drawText(QPointF(kIndexInset - indexInk.left(), kIndexInset - indexInk.top()), label);
     p.drawText(QPointF(kCardSize.width() - kIndexInset - indexInk.right(),
@@ -200,9 +199,13 @@ void paintCardFace(QPainter& p, int number) {
     p.drawRoundedRect(track, 3, 3);
     QRectF filled = track.adjusted(0.8, 0.8, -0.8, -0.8);
     filled.setWidth(qMax(filled.height(), filled.width() * t));
+    // The fill runs through the colours of all the cards below this one.
     QLinearGradient gaugeFill(track.topLeft(), track.topRight());
-    gaugeFill.setColorAt(0.0, QColor::fromHsvF(kLowCardHue / 360.0, 0.7, 0.85));
-    gaugeFill.setColorAt(1.0, accent);
+    constexpr int kGaugeStops = 8;
+    for (int i = 0; i <= kGaugeStops; ++i) {
+        const int value = kFirstCard + (kLastCard - kFirstCard) * i / kGaugeStops;
+        gaugeFill.setColorAt(qreal(i) / kGaugeStops, QColor::fromHsvF(cardHue(value), 0.8, 0.85));
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(gaugeFill);
     p.drawRoundedRect(filled, 2.2, 2.2);

@@ -143,7 +143,7 @@ def lerp(a, b, x):
     return a + (b - a) * x
 
 
-def voice(syllables, rng, breath=0.04, block=64):
+def voice(syllables, rng, breath=0.025, block=64):
     """A cartoon voice: harmonics of a gliding pitch shaped by vowel formants.
 
     syllables: list of dicts with seconds, f0 (start, end), vowel (start, end), and optional
@@ -271,9 +271,9 @@ def replace(rng):
 
 def roundover(rng):
     notes = ["C5", "E5", "G5", "C6"]
-    parts = [(i * 0.075, pluck(note(n), 0.4 if i == 3 else 0.25, 0.15 if i == 3 else 0.1), 1.0)
+    parts = [(i * 0.075, pluck(note(n), 0.32 if i == 3 else 0.25, 0.12 if i == 3 else 0.1), 1.0)
              for i, n in enumerate(notes)]
-    return mix(0.62, parts)
+    return mix(0.55, parts)
 
 
 def select(rng):
@@ -293,8 +293,8 @@ def turnnew(rng):
     def marimba(freq, seconds):
         return tone(freq, seconds, partials=((1, 1.0), (4, 0.25), (10, 0.05)), attack=0.002,
                     release=0.04, decay=0.1, partial_decay=12.0)
-    return mix(0.5, [(0.0, marimba(note("A5"), 0.25), 1.0), (0.08, marimba(note("C#6"), 0.25), 1.0),
-                     (0.16, marimba(note("E6"), 0.34), 1.0)])
+    return mix(0.45, [(0.0, marimba(note("A5"), 0.25), 1.0), (0.08, marimba(note("C#6"), 0.25), 1.0),
+                     (0.16, marimba(note("E6"), 0.29), 1.0)])
 
 
 def winner(rng):
@@ -348,11 +348,11 @@ def where_have_you_been(rng):
 
 
 def snoring(rng):
-    n = int(0.75 * RATE)
-    rumble = noise(0.75, rng, lowpass=500)
-    swell = envelope(n, 0.35, 0.25)
+    n = int(0.64 * RATE)
+    rumble = noise(0.64, rng, lowpass=500)
+    swell = envelope(n, 0.3, 0.22)
     flutter = [0.55 + 0.45 * math.sin(2 * math.pi * 28 * i / RATE) ** 2 for i in range(n)]
-    drone = tone(58, 0.75, partials=((1, 1.0), (2, 0.6), (3, 0.4), (4, 0.2)), attack=0.3,
+    drone = tone(58, 0.64, partials=((1, 1.0), (2, 0.6), (3, 0.4), (4, 0.2)), attack=0.3,
                  release=0.25)
     return [(r * 2.0 + 0.35 * d) * f * s for r, d, f, s in zip(rumble, drone, flutter, swell)]
 
@@ -393,9 +393,9 @@ def oh_no(rng):
 
 
 def applause(rng):
-    length = 0.75
+    length = 0.62
     parts = []
-    claps = 55
+    claps = 48
     for _ in range(claps):
         start = rng.uniform(0.0, length - 0.05)
         n = int(0.03 * RATE)
@@ -440,14 +440,14 @@ def cheer(rng):
     for _ in range(6):
         f = rng.uniform(220, 420)
         v = rng.choice(["a", "e", "ae", "o"])
-        length = rng.uniform(0.45, 0.6)
-        parts.append((rng.uniform(0.0, 0.15),
+        length = rng.uniform(0.4, 0.5)
+        parts.append((rng.uniform(0.0, 0.1),
                       voice([syl(length, (f, f * rng.uniform(1.05, 1.3)), (v, "a"),
                                  attack=0.06, release=0.2, vibrato=0.03)], rng), 0.5))
-    n = int(0.72 * RATE)
-    crowd = noise(0.72, rng, lowpass=2500, highpass=300, env=envelope(n, 0.08, 0.25))
+    n = int(0.62 * RATE)
+    crowd = noise(0.62, rng, lowpass=2500, highpass=300, env=envelope(n, 0.08, 0.22))
     parts.append((0.0, crowd, 0.5))
-    return mix(0.72, parts)
+    return mix(0.62, parts)
 
 
 def laugh(rng, pitch, count, step, length):
