@@ -1,0 +1,162 @@
+// The dedicated host program as a black box: started as a process, driven over TCP by bare
+// clients, stopped by a signal.
+#include <signal.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTcpServer>
+#include <QtTest>
+
+#include "rawclient.h"
+
+using mbtest::kNetWaitMs;
+using mbtest::RawClient;
+
+namespace {
+
+QString hostBinary() {
+    const QString dir = qEnvironmentVariable("MARROWBY_BINARY_DIR");
+    if (!dir.isEmpty()) return QDir(dir).filePath(QStringLiteral("marrowby-host"));
+    return QStringLiteral(MARROWBY_HOST_BINARY);
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// Runs marrowby-host and collects its log lines.
+class HostProcess {
+public:
+    bool start(const QStringList& extraArgs = {}) {
+        port = freePort();
+        process.setProgram(hostBinary());
+        process.setArguments(QStringList{"--port", QString::number(port)} + extraArgs);
+        process.start();
+        return process.waitForStarted(kNetWaitMs) &&
+               waitLog(QStringLiteral("listening on port %1").arg(port));
+    }
+    bool waitLog(const QString& text) {
+        return QTest::qWaitFor(
+            [&] {
+                log += QString::fromUtf8(process.readAllStandardOutput());
+                return log.contains(text);
+            },
+            kNetWaitMs);
+    }
+    bool stop(int signalNumber) {
+        ::kill(pid_t(process.processId()), signalNumber);
+        return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; },
+                               kNetWaitMs) &&
+               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    ~HostProcess() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    QProcess process;
+    quint16 port = 0;
+    QString log;
+};
+
+}  // namespace
+
+class HostProgramTest : public QObject {
+    Q_OBJECT
+private slots:
+    void loginChatKickAndGame();
+    void rejectsBadOptions();
+    void interruptStopsCleanly();
+};
+
+void HostProgramTest::loginChatKickAndGame() {
+    HostProcess host;
+    QVERIFY2(host.start({"--bot-speed", "fast"}), qPrintable(host.process.errorString()));
+
+    // Login: the first connection is seat 1, with the hosting player's rights.
+    RawClient alice(host.port);
+    QCOMPARE(alice.login("Alice"), 1);
+    QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+1+Alice+0"));
+    RawClient bob(host.port);
+    QCOMPARE(bob.login("Bob"), 2);
+    QCOMPARE(bob.next("CMD_existingplayers"), QByteArray("CMD_existingplayers+1+Alice+0"));
+    QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+2+Bob+0"));
+    QVERIFY(host.waitLog("Seat 2 logged in as Bob"));
+
+    // Chat and sounds come back to everybody, the sender included.
+    bob.send("CMD_chat+2+a + b|clBlue");
+    QCOMPARE(alice.next("CMD_chat"), QByteArray("CMD_chat+2+Bob chats: a + b|clBlue"));
+    QCOMPARE(bob.next("CMD_chat"), QByteArray("CMD_chat+2+Bob chats: a + b|clBlue"));
+    alice.send("CMD_playasound+1+wave4+");
+    QCOMPARE(bob.next("CMD_playasound"), QByteArray("CMD_playasound+1+wave4+"));
+
+    // Kick: only seat 1's word counts.
+    RawClient carol(host.port);
+    QCOMPARE(carol.login("Carol"), 3);
+    carol.send("CMD_kickhim+1+2+");
+    alice.send("CMD_kickhim+1+3+");
+    QVERIFY(carol.waitClosed());
+    QCOMPARE(bob.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+3+Carol"));
+    QVERIFY(!bob.closed);
+    QVERIFY(host.waitLog("Seat 3 left (Carol)"));
+
+    // A game between the two: one move each way, with the mover's card kept private.
+    alice.send("CMD_startgame+Alice+5+");
+    QCOMPARE(bob.next("CMD_startgame"), QByteArray("CMD_startgame+Alice+5+"));
+    QCOMPARE(bob.next("CMD_roundstart"), QByteArray("CMD_roundstart+1+1+1+2+1+3+0+4+0"));
+    QVERIFY(bob.next("CMD_mycards").startsWith("CMD_mycards+2+1+"));
+    QVERIFY(!bob.next("CMD_topcard").isEmpty());
+    const QByteArray turn = alice.next("CMD_nextplayer");
+    QVERIFY(turn.startsWith("CMD_nextplayer+1+"));
+    const QByteArray drawCard = turn.split('+')[2];
+    QVERIFY(host.waitLog("Game started by Alice, playing to 5"));
+
+    alice.send("CMD_replacecard+1+1+10+");
+    const QByteArray mine = alice.next("CMD_hisplay");
+    QVERIFY(mine.startsWith("CMD_hisplay+1+" + drawCard + "+10+"));
+    const QByteArray theirs = bob.next("CMD_hisplay");
+    QVERIFY(theirs.startsWith("CMD_hisplay+1+0+0+"));
+    QCOMPARE(theirs.split('+')[4], mine.split('+')[4]);
+    QVERIFY(bob.next("CMD_nextplayer").startsWith("CMD_nextplayer+2+"));
+    bob.send("CMD_replacecard+2+2+1+");
+    QVERIFY(bob.next("CMD_hisplay").startsWith("CMD_hisplay+2+"));
+
+    // Bob steps back; the computer takes his seat's turns.
+    bob.send("CMD_justwatch+2+1");
+    QCOMPARE(alice.next("CMD_justwatching"), QByteArray("CMD_justwatching+2+1"));
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+1+"));
+    alice.send("CMD_replacecard+1+1+10+");
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+2+"));
+    QVERIFY(alice.next("CMD_hisplay").startsWith("CMD_hisplay+2+0+0+"));
+
+    QVERIFY(host.stop(SIGTERM));
+    QVERIFY(alice.waitClosed());
+    QVERIFY(bob.waitClosed());
+}
+
+void HostProgramTest::rejectsBadOptions() {
+    for (const QStringList& args : {QStringList{"--port", "70000"}, QStringList{"--port", "x"},
+                                    QStringList{"--bot-speed", "warp"}}) {
+        QProcess p;
+        p.start(hostBinary(), args);
+        QVERIFY(p.waitForFinished(kNetWaitMs));
+        QCOMPARE(p.exitCode(), 2);
+    }
+}
+
+void HostProgramTest::interruptStopsCleanly() {
+    HostProcess host;
+    QVERIFY(host.start({"--bot-speed", "750"}));
+    RawClient alice(host.port);
+    QCOMPARE(alice.login("Alice"), 1);
+    QVERIFY(host.waitLog("Connection from 127.0.0.1 in seat 1"));
+    QVERIFY(host.stop(SIGINT));
+    QVERIFY(alice.waitClosed());
+}
+
+QTEST_GUILESS_MAIN(HostProgramTest)
+#include "tst_hostprogram.moc"

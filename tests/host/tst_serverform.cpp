@@ -1,0 +1,156 @@
+// TServer over real TCP on loopback: accepting into seats, closing, refusing, flooding, and a
+// game whose computer moves and pauses run on real timers.
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "host/serverform.h"
+#include "rawclient.h"
+
+using mbtest::RawClient;
+using namespace std::chrono_literals;
+
+class ServerFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void seatsOverTcpAndTenthRefused();
+    void peerCloseIsReportedOnceAndSeatReused();
+    void kickClosesTheConnection();
+    void overlongMessageClosesOnlyThatConnection();
+    void gameRunsOnRealTimers();
+
+private:
+    std::unique_ptr<mb::TServer> listeningServer(mb::ServerOptions options = {}) {
+        options.port = QStringLiteral("0");
+        auto server = std::make_unique<mb::TServer>(std::move(options));
+        server->startListening();
+        return server;
+    }
+};
+
+void ServerFormTest::seatsOverTcpAndTenthRefused() {
+    auto server = listeningServer();
+    QVERIFY(server->isListening());
+    QVERIFY(server->listenPort() != 0);
+    QSignalSpy accepted(server.get(), &mb::TServer::connectionAccepted);
+    QSignalSpy refused(server.get(), &mb::TServer::connectionRefused);
+
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int seat = 1; seat <= mb::kMaxSeats; ++seat) {
+        clients.push_back(std::make_unique<RawClient>(server->listenPort()));
+        QCOMPARE(clients.back()->next("CMD_sendlogininfo"),
+                 "CMD_sendlogininfo+" + QByteArray::number(seat));
+    }
+    QCOMPARE(accepted.size(), mb::kMaxSeats);
+    QCOMPARE(accepted.last().at(1).toString(), QStringLiteral("127.0.0.1"));
+
+    RawClient tenth(server->listenPort());
+    QCOMPARE(tenth.next("CMD_full"), QByteArray("CMD_full+"));
+    QVERIFY(tenth.waitClosed());
+    QCOMPARE(refused.size(), 1);
+    QVERIFY(tenth.all("CMD_sendlogininfo").isEmpty());
+
+    // The nine are untouched: a login still reaches all of them.
+    clients[4]->send("CMD_logininfo+5+1.0.0+Eve");
+    for (auto& c : clients)
+        QCOMPARE(c->next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+5+Eve+0"));
+    for (auto& c : clients) QVERIFY(!c->closed);
+}
+
+void ServerFormTest::peerCloseIsReportedOnceAndSeatReused() {
+    auto server = listeningServer();
+    QSignalSpy closedSpy(server.get(), &mb::TServer::connectionClosed);
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    {
+        RawClient bob(server->listenPort());
+        QCOMPARE(bob.login("Bob"), 2);
+        QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+1+Alice+0"));
+        QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+2+Bob+0"));
+        bob.socket.disconnectFromHost();
+    }
+    QCOMPARE(alice.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+2+Bob"));
+    QCOMPARE(closedSpy.size(), 1);
+    QCOMPARE(closedSpy[0].at(0).toInt(), 2);
+
+    RawClient carol(server->listenPort());
+    QCOMPARE(carol.login("Carol"), 2);
+    QCOMPARE(carol.next("CMD_existingplayers"), QByteArray("CMD_existingplayers+1+Alice+0"));
+    // A chat round trip proves the queue is flowing; by then any second report has happened.
+    carol.send("CMD_chat+2+hello + all|clNavy");
+    QCOMPARE(alice.next("CMD_chat"), QByteArray("CMD_chat+2+Carol chats: hello + all|clNavy"));
+    QCOMPARE(alice.all("CMD_playerdisconnected").size(), 1);
+    QCOMPARE(closedSpy.size(), 1);
+}
+
+void ServerFormTest::kickClosesTheConnection() {
+    auto server = listeningServer();
+    RawClient alice(server->listenPort());
+    RawClient bob(server->listenPort());
+    RawClient carol(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    QCOMPARE(bob.login("Bob"), 2);
+    QCOMPARE(carol.login("Carol"), 3);
+
+    bob.send("CMD_kickhim+1+3+");  // not the hosting player's connection
+    alice.send("CMD_kickhim+1+3+");
+    QVERIFY(carol.waitClosed());
+    QCOMPARE(alice.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+3+Carol"));
+    QCOMPARE(bob.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+3+Carol"));
+    QVERIFY(!bob.closed);
+    QVERIFY(!alice.closed);
+}
+
+void ServerFormTest::overlongMessageClosesOnlyThatConnection() {
+    auto server = listeningServer();
+    RawClient alice(server->listenPort());
+    RawClient bob(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    QCOMPARE(bob.login("Bob"), 2);
+    QCOMPARE(bob.next("CMD_existingplayers"), QByteArray("CMD_existingplayers+1+Alice+0"));
+    bob.sendRaw(QByteArray(mb::kMaxRemainder + 1024, 'x'));
+    QVERIFY(bob.waitClosed());
+    QCOMPARE(alice.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+2+Bob"));
+    alice.send("CMD_chat+1+still here|clBlack");
+    QCOMPARE(alice.next("CMD_chat"), QByteArray("CMD_chat+1+Alice chats: still here|clBlack"));
+}
+
+void ServerFormTest::gameRunsOnRealTimers() {
+    mb::ServerOptions options;
+    int speedReads = 0;
+    options.botSpeed = [&] {
+        ++speedReads;
+        return 5ms;
+    };
+    options.hostTurnCount = [] { return 3; };
+    options.seed = 42;
+    auto server = listeningServer(std::move(options));
+    QSignalSpy started(server.get(), &mb::TServer::gameStarted);
+
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    alice.send("CMD_startgame+Alice+5+");
+    QCOMPARE(alice.next("CMD_startgame"), QByteArray("CMD_startgame+Alice+5+"));
+    QCOMPARE(alice.next("CMD_roundstart"), QByteArray("CMD_roundstart+1+1+1+2+1+3+0+4+0"));
+    QVERIFY(!alice.next("CMD_mycards").isEmpty());
+    QVERIFY(!alice.next("CMD_topcard").isEmpty());
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+1+"));
+    QCOMPARE(started.size(), 1);
+
+    alice.send("CMD_replacecard+1+1+10+");
+    QVERIFY(alice.next("CMD_hisplay").startsWith("CMD_hisplay+1+"));
+    // One second later the computer's turn, one bot interval after that its move.
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+2+"));
+    QVERIFY(alice.next("CMD_hisplay").startsWith("CMD_hisplay+2+0+0+"));
+    QCOMPARE(speedReads, 1);
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+1+"));
+
+    RawClient bob(server->listenPort());
+    QCOMPARE(bob.login("Bob"), 2);
+    QVERIFY(bob.next("CMD_gamestats").startsWith("CMD_gamestats+1+5+1+3+"));
+    QVERIFY(bob.next("CMD_mycards").startsWith("CMD_mycards+2+1+"));
+}
+
+QTEST_GUILESS_MAIN(ServerFormTest)
+#include "tst_serverform.moc"
