@@ -15,6 +15,9 @@ public:
     mb::TServer& server() { return *server_; }
     Tabout& about() { return *about_; }
     Tdownload& download() { return *download_; }
+    Tgamestart& gamestart() { return *gamestart_; }
+    Tspylist& spylist() { return *spylist_; }
+    Ttallylist& tallylist() { return *tallylist_; }
 
 private:
     // Declared in creation order; destroyed in reverse.

@@ -1,10 +1,12 @@
 #include "client/chatform.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QFrame>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -13,8 +15,14 @@
 #include <QSystemSemaphore>
 #include <QTimer>
 
+#include "assets/art.h"
+#include "assets/soundplayer.h"
+#include "client/spylistform.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
+#include "dialogs/gamestartform.h"
+#include "records/tallylistform.h"
+#include "widgets/clicklabel.h"
 #include "host/gamerandom.h"
 #include "host/serverform.h"
 #include "net/protocol.h"
@@ -28,6 +36,16 @@ constexpr int kBoardMargin = 2;  // the board sits 2 px inside the client area o
 constexpr QSize kDefaultWindowSize{772, 535};
 constexpr int kOversizeShrink = 15;
 
+// Message boxes never block: the game's timers and sockets go on while one is open.
+QMessageBox* showMessage(QWidget* parent, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Marrowby"), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
+    return box;
+}
+
 QString versionText(const Tabout* about) {
     return about ? about->versionText() : QString::fromLatin1(mb::kProgramVersion);
 }
@@ -37,33 +55,9 @@ QString versionText(const Tabout* about) {
 Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     : QMainWindow(parent), args_(std::move(arguments)), ports_(ports) {
     setWindowTitle(QStringLiteral("Marrowby by Kestro Software"));
-
-    auto* client = new QWidget(this);
-    client->setMinimumSize(kBoardSize + QSize(2 * kBoardMargin, 2 * kBoardMargin));
-    setCentralWidget(client);
-    panel_board = new QFrame(client);
-    panel_board->setObjectName(QStringLiteral("panel_board"));
-    panel_board->setGeometry(QRect(QPoint(kBoardMargin, kBoardMargin), kBoardSize));
-
-    button_start = new QPushButton(QStringLiteral("START GAME"), panel_board);
-    button_start->setObjectName(QStringLiteral("button_start"));
-    button_start->setGeometry(315, 188, 134, 24);
-    label_status = new QLabel(QStringLiteral("Welcome to Marrowby!"), panel_board);
-    label_status->setObjectName(QStringLiteral("label_status"));
-    label_status->setTextFormat(Qt::PlainText);
-    label_status->setAlignment(Qt::AlignCenter);
-    label_status->setGeometry((kBoardSize.width() - 493) / 2, 218, 493, 20);
-    mainchat = new QPlainTextEdit(panel_board);
-    mainchat->setObjectName(QStringLiteral("mainchat"));
-    mainchat->setReadOnly(true);
-    mainchat->setGeometry(6, 250, kBoardSize.width() - 12, kBoardSize.height() - 256);
-
-    auto* file = menuBar()->addMenu(QStringLiteral("&File"));
-    StartGame1 = file->addAction(QStringLiteral("Start Game"));
-    StartGame1->setObjectName(QStringLiteral("StartGame1"));
-    file->addSeparator();
-    auto* exit = file->addAction(QStringLiteral("Exit"));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    sounds_ = new mb::SoundPlayer(this);
+    createBoard();
+    createMenus();
 
     sock = new mb::Sock(this);
     sock->setPortName(QString::number(ports_.game));
@@ -78,7 +72,7 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
         {"CMD_chat", [this](const QByteArray& b) { chatrecieved(b); }},
         {"CMD_action", [this](const QByteArray& b) { chatrecieved(b); }},
         {"CMD_playasound", [this](const QByteArray& b) { playasound(b); }},
-        {"CMD_newplayerinfo", [this](const QByteArray& b) { newplayerinfo(b); }},
+        {"CMD_newplayerinfo", [this](const QByteArray& b) { table_.newplayerinfo(b); }},
         {"CMD_havewrongversion",
          [this](const QByteArray& b) {
              addlinetochat(QStringLiteral("0+") + QString::fromUtf8(b) +
@@ -91,19 +85,19 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
                  QStringLiteral("0+You have a differnt version of the game then the host."),
                  st_.systemcolor);
          }},
-        {"CMD_existingplayers", [this](const QByteArray& b) { newplayerinfo(b); }},
-        {"CMD_playerdisconnected", [this](const QByteArray& b) { playerdisconnected(b); }},
+        {"CMD_existingplayers", [this](const QByteArray& b) { table_.newplayerinfo(b); }},
+        {"CMD_playerdisconnected", [this](const QByteArray& b) { table_.playerdisconnected(b); }},
         {"CMD_full", [this](const QByteArray&) { gameFull(); }},
-        {"CMD_justwatching", [this](const QByteArray& b) { justwatching(b); }},
-        {"CMD_startgame", [this](const QByteArray& b) { startthegame(b); }},
-        {"CMD_nextplayer", [this](const QByteArray& b) { getnextplayer(b); }},
-        {"CMD_winner", [this](const QByteArray& b) { winner(b); }},
-        {"CMD_roundstart", [this](const QByteArray& b) { roundstart(b); }},
-        {"CMD_mycards", [this](const QByteArray& b) { mycards(b); }},
-        {"CMD_topcard", [this](const QByteArray& b) { topcard(b); }},
-        {"CMD_hisplay", [this](const QByteArray& b) { hisplay(b); }},
-        {"CMD_roundover", [this](const QByteArray& b) { roundover(b); }},
-        {"CMD_gamestats", [this](const QByteArray& b) { gamestats(b); }},
+        {"CMD_justwatching", [this](const QByteArray& b) { table_.justwatching(b); }},
+        {"CMD_startgame", [this](const QByteArray& b) { table_.startthegame(b); }},
+        {"CMD_nextplayer", [this](const QByteArray& b) { table_.getnextplayer(b); }},
+        {"CMD_winner", [this](const QByteArray& b) { table_.winner(b); }},
+        {"CMD_roundstart", [this](const QByteArray& b) { table_.roundstart(b); }},
+        {"CMD_mycards", [this](const QByteArray& b) { table_.mycards(b); }},
+        {"CMD_topcard", [this](const QByteArray& b) { table_.topcard(b); }},
+        {"CMD_hisplay", [this](const QByteArray& b) { table_.hisplay(b); }},
+        {"CMD_roundover", [this](const QByteArray& b) { table_.roundover(b); }},
+        {"CMD_gamestats", [this](const QByteArray& b) { table_.gamestats(b); }},
     };
     Timer1 = new mb::TickPump(mb::kClientTick, [this] { return processsocktimer(); }, this);
 
@@ -122,13 +116,11 @@ void Tchat::FormCreate() {
     st_.phraseready = true;
     st_.systemcolor = mb::kSystemBlue;
     st_.seatcount = 4;
-    clearall();
+    table_.clearall();
     seed_ = mb::clockSeed();
     st_.ishost = false;
     st_.currentturn = 0;
 }
-
-void Tchat::clearall() {}
 
 void Tchat::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -140,7 +132,7 @@ void Tchat::showEvent(QShowEvent* event) {
 void Tchat::FormShow() { processparams(); }
 
 void Tchat::processparams() {
-    button_start->hide();
+    table_.startVisible = false;
     StartGame1->setEnabled(false);
     st_.loginname.clear();
     if (args_.isEmpty()) {
@@ -172,8 +164,10 @@ void Tchat::hostpress() {
     sock->setHostName(QStringLiteral("127.0.0.1"));
     sock->setPortName(QString::number(w_.server->listenPort()));
     sock->open();
-    button_start->show();
+    table_.startVisible = true;
     StartGame1->setEnabled(true);
+    if (w_.spylist) w_.spylist->setRemoveEnabled(true);
+    render();
 }
 
 void Tchat::joinpress() {
@@ -185,8 +179,9 @@ void Tchat::joinpress() {
         // An address that cannot be resolved leaves the client unconnected, like a refusal.
         addlinetochat(QStringLiteral("0+") + QString::fromUtf8(e.what()), st_.systemcolor);
     }
-    button_start->hide();
+    table_.startVisible = false;
     StartGame1->setEnabled(false);
+    render();
 }
 
 void Tchat::sockRead() {
@@ -210,7 +205,7 @@ void Tchat::connectionLost() {
 }
 
 bool Tchat::processsocktimer() {
-    dispatcher_.dispatch(receivedlist_.pop());
+    if (dispatcher_.dispatch(receivedlist_.pop())) render();
     return !receivedlist_.empty();
 }
 
@@ -230,13 +225,8 @@ void Tchat::sendToHost(const QByteArray& message) {
 }
 
 void Tchat::gameFull() {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Marrowby"),
-                                QStringLiteral("Game is full"), QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("gameFullBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
+    QMessageBox* box = showMessage(this, QStringLiteral("Game is full"));
     connect(box, &QDialog::finished, this, &QWidget::close);
-    box->open();
 }
 
 void Tchat::addlinetochat(const QString& line, mb::WinColor) {
@@ -283,4 +273,444 @@ void Tchat::FormResize() {
     if (client->height() < least.height() || client->width() < least.width())
         resize(width() + std::max(0, least.width() - client->width()),
                height() + std::max(0, least.height() - client->height()));
+}
+
+// ---- The card table ------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::array<int, mb::kHandSlots + 1> kHandLeft = {0,   6,   82,  157, 233, 308,
+                                                           384, 459, 535, 610, 686};
+constexpr int kHandTop = 116;
+constexpr int kPileTop = 12;
+constexpr int kPileRaisedTop = 2;
+constexpr int kDrawLeft = 308;
+constexpr int kDiscardLeft = 384;
+constexpr std::array<int, mb::kTableSeatCount + 1> kNameTop = {0, 13, 36, 61, 85};
+constexpr int kNameLeft = 512;
+constexpr int kScoreGap = 6;
+constexpr int kBonusGap = 5;
+constexpr int kNotPlayingLeft = 583;
+constexpr int kEyesLeft = 490;
+constexpr int kTurnLeft = 471;
+constexpr int kTurnAbove = 8;
+constexpr QRect kStatusRect{(764 - 493) / 2, 218, 493, 20};
+constexpr QPoint kStartPos{315, 188};
+constexpr QRect kWinnerCardsRect{6, 114, 752, 129};
+constexpr QRect kWinnerRect{160, 144, 441, 41};
+constexpr QRect kChatRect{6, 248, 752, 272};
+
+QLabel* plainLabel(const QString& text, QWidget* parent, const char* name) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+void Tchat::createBoard() {
+    auto* client = new QWidget(this);
+    client->setMinimumSize(kBoardSize + QSize(2 * kBoardMargin, 2 * kBoardMargin));
+    setCentralWidget(client);
+    const qreal dpr = devicePixelRatioF();
+    panel_board = new mb::BackgroundPanel(client);
+    panel_board->setObjectName(QStringLiteral("panel_board"));
+    panel_board->setGeometry(QRect(QPoint(kBoardMargin, kBoardMargin), kBoardSize));
+    panel_board->setTile(mb::art::backgroundTile(dpr));
+
+    const QSize card = mb::art::cardSize();
+    for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
+        auto* c = new mb::ClickLabel(slot, panel_board);
+        c->setObjectName(QStringLiteral("image_card%1").arg(slot));
+        c->setGeometry(QRect(QPoint(kHandLeft[size_t(slot)], kHandTop), card));
+        c->setCursor(Qt::PointingHandCursor);
+        connect(c, &mb::ClickLabel::clicked, this, [this](int tag) {
+            table_.handClick(tag);
+            render();
+        });
+        image_card[size_t(slot)] = c;
+    }
+    auto pile = [&](int tag, int left, const char* name) {
+        auto* p = new mb::ClickLabel(tag, panel_board);
+        p->setObjectName(QLatin1String(name));
+        p->setGeometry(QRect(QPoint(left, kPileTop), card));
+        p->setCursor(Qt::PointingHandCursor);
+        connect(p, &mb::ClickLabel::clicked, this, [this](int t) {
+            table_.pileClick(t);
+            render();
+        });
+        return p;
+    };
+    image_drawpile = pile(mb::kDrawPile, kDrawLeft, "image_drawpile");
+    image_topcard = pile(mb::kDiscardPile, kDiscardLeft, "image_topcard");
+    auto caption = [&](int tag, const QString& text, int left, const char* name) {
+        auto* c = new mb::ClickLabel(tag, panel_board);
+        c->setObjectName(QLatin1String(name));
+        c->setText(text);
+        c->setStyleSheet(QStringLiteral(
+            "color: white; background: rgba(0,0,0,120); border-radius: 3px; padding: 0 3px;"
+            "font-weight: bold;"));
+        c->adjustSize();
+        c->move(left, kPileTop + 2);
+        c->setCursor(Qt::PointingHandCursor);
+        connect(c, &mb::ClickLabel::clicked, this, [this](int t) {
+            table_.pileClick(t);
+            render();
+        });
+        return c;
+    };
+    label_draw = caption(mb::kDrawPile, QStringLiteral("DRAW"), 328, "label_draw");
+    label_discard = caption(mb::kDiscardPile, QStringLiteral("DISCARD"), 395, "label_discard");
+
+    image_Turn = new QLabel(panel_board);
+    image_Turn->setObjectName(QStringLiteral("image_Turn"));
+    image_Turn->setPixmap(mb::art::turnArrow(dpr));
+    image_Turn->resize(mb::art::turnArrowSize());
+    image_Turn->hide();
+
+    QFont nameFont = font();
+    nameFont.setBold(true);
+    for (int s = 1; s <= mb::kTableSeatCount; ++s) {
+        auto* name = new mb::ClickLabel(s, panel_board);
+        name->setObjectName(QStringLiteral("label_playername%1").arg(s));
+        name->setFont(nameFont);
+        name->move(kNameLeft, kNameTop[size_t(s)]);
+        connect(name, &mb::ClickLabel::rightClicked, this,
+                &Tchat::label_playername1ContextPopup);
+        label_playername[size_t(s)] = name;
+        label_score[size_t(s)] = plainLabel(QStringLiteral("0"), panel_board, "label_score");
+        label_score[size_t(s)]->setObjectName(QStringLiteral("label_score%1").arg(s));
+        label_bonus[size_t(s)] = plainLabel(QString(), panel_board, "label_bonus");
+        label_bonus[size_t(s)]->setObjectName(QStringLiteral("label_bonus%1").arg(s));
+        label_bonus[size_t(s)]->setStyleSheet(QStringLiteral("color: #0a7a0a; font-weight: bold;"));
+        auto* notPlaying = new QLabel(panel_board);
+        notPlaying->setObjectName(QStringLiteral("image_playing%1").arg(s));
+        notPlaying->setPixmap(mb::art::notPlaying(dpr));
+        notPlaying->setGeometry(QRect(QPoint(kNotPlayingLeft, kNameTop[size_t(s)]),
+                                      mb::art::notPlayingSize()));
+        notPlaying->hide();
+        image_playing[size_t(s)] = notPlaying;
+        auto* eyes = new QLabel(panel_board);
+        eyes->setObjectName(QStringLiteral("image_eyes%1").arg(s));
+        eyes->setPixmap(mb::art::eyes(dpr));
+        eyes->setGeometry(
+            QRect(QPoint(kEyesLeft, kNameTop[size_t(s)] + 3), mb::art::eyesSize()));
+        eyes->hide();
+        image_eyes[size_t(s)] = eyes;
+    }
+
+    label_playtoscore = plainLabel(QString(), panel_board, "label_playtoscore");
+    label_playtoscore->setGeometry(8, 12, 200, 18);
+    label_roundnum = plainLabel(QString(), panel_board, "label_roundnum");
+    label_roundnum->setGeometry(8, 32, 200, 18);
+    label_numturns = plainLabel(QString(), panel_board, "label_numturns");
+    label_numturns->setGeometry(8, 52, 200, 18);
+    label_status = plainLabel(QString(), panel_board, "label_status");
+    label_status->setAlignment(Qt::AlignCenter);
+    label_status->setGeometry(kStatusRect);
+    QFont statusFont = font();
+    statusFont.setBold(true);
+    label_status->setFont(statusFont);
+
+    button_start = new mb::PictureButton(mb::art::startGameButton(dpr),
+                                         mb::art::startGameButton(dpr, true), panel_board);
+    button_start->setObjectName(QStringLiteral("button_start"));
+    button_start->move(kStartPos);
+    connect(button_start, &QAbstractButton::clicked, this, &Tchat::button_startClick);
+
+    panel_winnercards = new QFrame(panel_board);
+    panel_winnercards->setObjectName(QStringLiteral("panel_winnercards"));
+    panel_winnercards->setGeometry(kWinnerCardsRect);
+    panel_winnercards->setFrameShape(QFrame::Panel);
+    panel_winnercards->setFrameShadow(QFrame::Raised);
+    panel_winnercards->setAutoFillBackground(true);
+    for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
+        auto* c = new mb::ClickLabel(slot, panel_winnercards);
+        c->setObjectName(QStringLiteral("image_wcard%1").arg(slot));
+        c->setGeometry(QRect(QPoint(kHandLeft[size_t(slot)] - kWinnerCardsRect.left(), 2), card));
+        connect(c, &mb::ClickLabel::clicked, this, [this](int tag) {
+            table_.handClick(tag);
+            render();
+        });
+        image_wcard[size_t(slot)] = c;
+    }
+    label_completed = plainLabel(QString(), panel_winnercards, "label_completed");
+    label_completed->setFont(statusFont);
+    label_completed->setGeometry(10, 102, 560, 22);
+    auto* done = new QPushButton(QStringLiteral("Done"), panel_winnercards);
+    done->setObjectName(QStringLiteral("button_winnerdone"));
+    done->setGeometry(660, 101, 80, 24);
+    connect(done, &QPushButton::clicked, this, [this] {
+        table_.winnerDone();
+        render();
+    });
+    panel_winnercards->hide();
+
+    panel_winner = new QFrame(panel_board);
+    panel_winner->setObjectName(QStringLiteral("panel_winner"));
+    panel_winner->setGeometry(kWinnerRect);
+    QFont winnerFont = font();
+    winnerFont.setBold(true);
+    winnerFont.setPixelSize(26);
+    label_winner2 = plainLabel(QString(), panel_winner, "label_winner2");
+    label_winner2->setFont(winnerFont);
+    label_winner2->setAlignment(Qt::AlignCenter);
+    label_winner2->setGeometry(1, 1, kWinnerRect.width(), kWinnerRect.height());
+    label_winner2->setStyleSheet(QStringLiteral("color: #303030;"));
+    label_winner1 = plainLabel(QString(), panel_winner, "label_winner1");
+    label_winner1->setFont(winnerFont);
+    label_winner1->setAlignment(Qt::AlignCenter);
+    label_winner1->setGeometry(0, 0, kWinnerRect.width(), kWinnerRect.height());
+    label_winner1->setStyleSheet(QStringLiteral("color: #f0c020;"));
+    panel_winner->hide();
+
+    mainchat = new QPlainTextEdit(panel_board);
+    mainchat->setObjectName(QStringLiteral("mainchat"));
+    mainchat->setReadOnly(true);
+    mainchat->setGeometry(kChatRect);
+    render();
+}
+
+void Tchat::createMenus() {
+    auto* file = menuBar()->addMenu(QStringLiteral("&File"));
+    StartGame1 = file->addAction(QStringLiteral("Start Game"));
+    StartGame1->setObjectName(QStringLiteral("StartGame1"));
+    connect(StartGame1, &QAction::triggered, this, &Tchat::button_startClick);
+    file->addSeparator();
+    auto* exit = file->addAction(QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("Exit1"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    auto* view = menuBar()->addMenu(QStringLiteral("&View"));
+    auto* spyList = view->addAction(QStringLiteral("Spy List"));
+    spyList->setObjectName(QStringLiteral("SpyList1"));
+    connect(spyList, &QAction::triggered, this, [this] {
+        if (!w_.spylist) return;
+        w_.spylist->move(geometry().center() - w_.spylist->rect().center());
+        w_.spylist->show();
+        w_.spylist->raise();
+    });
+    auto* viewTally = view->addAction(QStringLiteral("View Tally"));
+    viewTally->setObjectName(QStringLiteral("ViewTally1"));
+    connect(viewTally, &QAction::triggered, this, [this] {
+        loadchecklist();
+        if (w_.tallylist) w_.tallylist->show();
+    });
+
+    auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    JustWatch1 = options->addAction(QStringLiteral("Just Watch"));
+    JustWatch1->setObjectName(QStringLiteral("JustWatch1"));
+    JustWatch1->setCheckable(true);
+    // The check mark follows the host's answer, never the click itself.
+    connect(JustWatch1, &QAction::triggered, this, [this] {
+        table_.JustWatch1Click();
+        render();
+    });
+    auto* botSpeed = options->addMenu(QStringLiteral("Bot Speed"));
+    botSpeedGroup_ = new QActionGroup(this);
+    for (const auto& [caption, ms, name] :
+         {std::tuple{"Slow", 2000, "Slow1"}, std::tuple{"Normal", 1000, "Normal1"},
+          std::tuple{"Fast", 500, "Fast1"}}) {
+        QAction* a = botSpeed->addAction(QLatin1String(caption));
+        a->setObjectName(QLatin1String(name));
+        a->setCheckable(true);
+        a->setData(ms);
+        a->setChecked(ms == 1000);
+        botSpeedGroup_->addAction(a);
+    }
+    PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
+    PlaySounds1->setObjectName(QStringLiteral("PlaySounds1"));
+    PlaySounds1->setCheckable(true);
+    PlaySounds1->setChecked(true);
+    auto* turnSound = options->addMenu(QStringLiteral("Turn Sound"));
+    turnSoundGroup_ = new QActionGroup(this);
+    for (const auto& [caption, tag, name] :
+         {std::tuple{"Classic", 0, "Classic1"}, std::tuple{"New", 1, "New1"}}) {
+        QAction* a = turnSound->addAction(QLatin1String(caption));
+        a->setObjectName(QLatin1String(name));
+        a->setCheckable(true);
+        a->setData(tag);
+        a->setChecked(tag == 0);
+        turnSoundGroup_->addAction(a);
+    }
+
+    popup_kick = new QMenu(this);
+    RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"));
+    RemoveFromGame1->setObjectName(QStringLiteral("RemoveFromGame1"));
+    connect(RemoveFromGame1, &QAction::triggered, this, [this] { table_.kicking(popupKickTag_); });
+    SettoJustWatch1 = popup_kick->addAction(QStringLiteral("Set to Just Watch"));
+    SettoJustWatch1->setObjectName(QStringLiteral("SettoJustWatch1"));
+    connect(SettoJustWatch1, &QAction::triggered, this,
+            [this] { table_.setJustWatch(popupKickTag_, true); });
+    UnsetJustWatch1 = popup_kick->addAction(QStringLiteral("Unset Just Watch"));
+    UnsetJustWatch1->setObjectName(QStringLiteral("UnsetJustWatch1"));
+    connect(UnsetJustWatch1, &QAction::triggered, this,
+            [this] { table_.setJustWatch(popupKickTag_, false); });
+}
+
+void Tchat::attach(const Windows& windows) {
+    w_ = windows;
+    const QPixmap tile = mb::art::backgroundTile(devicePixelRatioF());
+    if (w_.gamestart) {
+        w_.gamestart->setBackground(tile);
+        connect(w_.gamestart, &Tgamestart::startRequested, this, [this](int score) {
+            sendToHost("CMD_startgame+" + st_.playername.toUtf8() + "+" +
+                       QByteArray::number(score) + "+");
+            saveinifile();
+        });
+    }
+    if (w_.spylist) {
+        w_.spylist->setBackground(tile);
+        connect(w_.spylist, &Tspylist::kickRequested, this,
+                [this](int seat) { table_.kicking(seat); });
+    }
+}
+
+int Tchat::botSpeed() const {
+    const QAction* checked = botSpeedGroup_->checkedAction();
+    return checked ? checked->data().toInt() : 1000;
+}
+
+int Tchat::turnSound() const {
+    const QAction* checked = turnSoundGroup_->checkedAction();
+    return checked ? checked->data().toInt() : 0;
+}
+
+void Tchat::placeSeatRow(int seat) {
+    const size_t s = size_t(seat);
+    mb::ClickLabel* name = label_playername[s];
+    name->adjustSize();
+    label_score[s]->adjustSize();
+    label_score[s]->move(name->x() + name->width() + kScoreGap, name->y());
+    label_bonus[s]->adjustSize();
+    label_bonus[s]->move(label_score[s]->x() + label_score[s]->width() + kBonusGap, name->y());
+}
+
+void Tchat::render() {
+    const qreal dpr = devicePixelRatioF();
+    auto showCard = [dpr](QLabel* picture, int card, int& shown) {
+        if (card == shown) return;
+        shown = card;
+        if (card == mb::kNoPicture)
+            picture->clear();
+        else
+            picture->setPixmap(mb::art::card(card, dpr));
+    };
+    for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
+        showCard(image_card[size_t(slot)], table_.handCard(slot), shownHand_[size_t(slot)]);
+        showCard(image_wcard[size_t(slot)], table_.winnerCard(slot), shownWinner_[size_t(slot)]);
+    }
+    showCard(image_drawpile, table_.drawPileCard, shownDraw_);
+    showCard(image_topcard, table_.topCard, shownTop_);
+    image_drawpile->move(kDrawLeft, table_.pileRaised[mb::kDrawPile] ? kPileRaisedTop : kPileTop);
+    image_topcard->move(kDiscardLeft,
+                        table_.pileRaised[mb::kDiscardPile] ? kPileRaisedTop : kPileTop);
+    label_draw->raise();
+    label_discard->raise();
+
+    for (int s = 1; s <= mb::kTableSeatCount; ++s) {
+        const mb::SeatView& seat = table_.seat(s);
+        const size_t i = size_t(s);
+        label_playername[i]->setText(seat.name);
+        label_playername[i]->setToolTip(seat.hint);
+        label_score[i]->setText(seat.score);
+        label_bonus[i]->setText(seat.bonus);
+        placeSeatRow(s);
+        label_score[i]->setVisible(seat.scoreVisible && !seat.notPlaying);
+        image_playing[i]->setVisible(seat.notPlaying);
+        image_eyes[i]->setVisible(seat.eyes);
+    }
+    if (table_.turnArrowSeat > 0) {
+        image_Turn->move(kTurnLeft, kNameTop[size_t(table_.turnArrowSeat)] - kTurnAbove);
+        image_Turn->show();
+    }
+    label_status->setText(table_.status);
+    label_playtoscore->setText(table_.playToScore);
+    label_roundnum->setText(table_.roundNumber);
+    label_numturns->setText(table_.numTurns);
+    button_start->setVisible(table_.startVisible);
+    label_completed->setText(table_.completed);
+    panel_winnercards->setVisible(table_.winnerCardsVisible);
+    label_winner1->setText(table_.winnerText);
+    label_winner2->setText(table_.winnerText);
+    panel_winner->setVisible(table_.winnerVisible);
+    if (JustWatch1) JustWatch1->setChecked(table_.justWatchChecked);
+    if (w_.spylist) w_.spylist->setSpies(table_.spies);
+}
+
+void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
+    const mb::SeatMenuState m = table_.seatMenu(seat);
+    RemoveFromGame1->setEnabled(m.remove);
+    SettoJustWatch1->setEnabled(m.setWatch);
+    UnsetJustWatch1->setEnabled(m.unsetWatch);
+    popupKickTag_ = seat;
+    popup_kick->popup(globalPos);
+}
+
+QMenu* Tchat::seatMenuFor(int seat) {
+    label_playername1ContextPopup(seat, mapToGlobal(QPoint(0, 0)));
+    return popup_kick;
+}
+
+void Tchat::button_startClick() {
+    if (st_.isconnected) {
+        if (w_.gamestart) {
+            w_.gamestart->move(geometry().center() - w_.gamestart->rect().center());
+            w_.gamestart->show();
+            w_.gamestart->raise();
+        }
+    } else {
+        showMessage(this, QStringLiteral("You are not connected"));
+    }
+}
+
+void Tchat::loadchecklist() {
+    if (!w_.tallylist) return;
+    QListWidget* checklist = w_.tallylist->checklist;
+    checklist->clear();
+    for (const QString& name : table_.opponents()) {
+        auto* item = new QListWidgetItem(name, checklist);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        const bool tallied = !w_.tallylist->listbox_tally->findItems(name, Qt::MatchExactly).isEmpty();
+        item->setCheckState(tallied ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void Tchat::playsounds(const QString& name) {
+    if (PlaySounds1->isChecked()) sounds_->play(name);
+}
+
+void Tchat::addSystemLine(const QString& line) { addlinetochat(line, st_.systemcolor); }
+
+void Tchat::addcounter(int turns) {
+    if (w_.tallylist) w_.tallylist->addcounter(turns);
+}
+
+void Tchat::addgame(const QString& name) {
+    if (w_.tallylist) w_.tallylist->addgame(name);
+}
+
+void Tchat::loadinifile() {
+    // Settings are kept from the next version of the settings file on; until then the
+    // defaults stay and nothing is ever written back.
+}
+
+void Tchat::myTurnBegins() {
+    // Ask for attention the desktop's usual way, without taking the focus.
+    if (!isActiveWindow()) QApplication::alert(this);
+}
+
+QWidget* Tchat::handCard(int slot) const { return image_card.at(size_t(slot)); }
+QWidget* Tchat::winnerCard(int slot) const { return image_wcard.at(size_t(slot)); }
+QWidget* Tchat::pilePicture(int pile) const {
+    return pile == mb::kDrawPile ? image_drawpile : image_topcard;
+}
+QWidget* Tchat::pileCaption(int pile) const {
+    return pile == mb::kDrawPile ? label_draw : label_discard;
+}
+QLabel* Tchat::nameLabel(int seat) const { return label_playername.at(size_t(seat)); }
+QWidget* Tchat::startButton() const { return button_start; }
+QAction* Tchat::action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
 }

@@ -3,16 +3,19 @@
 #include <QMainWindow>
 #include <QRect>
 #include <QStringList>
+#include <array>
 
 #include "client/clientstate.h"
+#include "client/tablemodel.h"
 #include "net/dispatch.h"
 #include "net/framing.h"
 
 class QAction;
+class QActionGroup;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
-class QPushButton;
 class QSystemSemaphore;
 class Tabout;
 class Tdownload;
@@ -23,7 +26,11 @@ class Tspylist;
 class Ttallylist;
 
 namespace mb {
+class BackgroundPanel;
+class ClickLabel;
+class PictureButton;
 class Sock;
+class SoundPlayer;
 class TServer;
 class TickPump;
 }  // namespace mb
@@ -34,7 +41,7 @@ struct TchatPorts {
     quint16 lobby = 9001;
 };
 
-class Tchat : public QMainWindow {
+class Tchat : public QMainWindow, private mb::TableEffects {
     Q_OBJECT
 public:
     using Ports = TchatPorts;
@@ -52,20 +59,35 @@ public:
 
     explicit Tchat(QStringList arguments, Ports ports = {}, QWidget* parent = nullptr);
     ~Tchat() override;
-    void attach(const Windows& windows) { w_ = windows; }
+    void attach(const Windows& windows);
 
     // The seed of the game's random numbers, taken from the clock when the window was created.
     quint32 randomSeed() const { return seed_; }
     const mb::ClientState& state() const { return st_; }
     // Bot speed in milliseconds, as the Options menu holds it; the local host reads it.
-    int botSpeed() const { return botspeed_; }
+    int botSpeed() const;
+    const mb::TableModel& table() const { return table_; }
+    mb::SoundPlayer& soundPlayer() const { return *sounds_; }
+    // The board's widgets, for tests that click like a player.
+    QWidget* handCard(int slot) const;
+    QWidget* pilePicture(int pile) const;
+    QWidget* pileCaption(int pile) const;
+    QWidget* winnerCard(int slot) const;
+    QLabel* nameLabel(int seat) const;
+    QWidget* startButton() const;
+    QLabel* statusLabel() const { return label_status; }
+    QMenu* seatMenuFor(int seat);
+    QAction* action(const QString& objectName) const;
+
+    void button_startClick();
+    void loadchecklist();
     // Lines added to the chat log, in order (style prefix included).
     const QStringList& chatLines() const { return chatLines_; }
     mb::Sock* clientSocket() const { return sock; }
     mb::Sock* lobbySocket() const { return Sock11; }
 
     void addlinetochat(const QString& line, mb::WinColor colour);
-    void sendToHost(const QByteArray& message);
+    void sendToHost(const QByteArray& message) override;
 
 signals:
     void lineAdded(const QString& line);
@@ -89,31 +111,31 @@ private:
     void sendloginfo(const QByteArray& body);
     void gameFull();
     void saveinifile();
-    void clearall();
     void connectionLost();
+    void createBoard();
+    void createMenus();
+    void render();
+    void placeSeatRow(int seat);
+    void label_playername1ContextPopup(int seat, const QPoint& globalPos);
 
-    // Handlers filled in by the table, roster and chat.
+    // What the table model asks for.
+    void playsounds(const QString& name) override;
+    void addSystemLine(const QString& line) override;
+    void addcounter(int turns) override;
+    void addgame(const QString& name) override;
+    void loadinifile() override;
+    int turnSound() const override;
+    void myTurnBegins() override;
+
+    // Chat handlers, filled in with the chat log.
     void chatrecieved(const QByteArray&) {}
     void playasound(const QByteArray&) {}
-    void newplayerinfo(const QByteArray&) {}
-    void playerdisconnected(const QByteArray&) {}
-    void justwatching(const QByteArray&) {}
-    void startthegame(const QByteArray&) {}
-    void getnextplayer(const QByteArray&) {}
-    void winner(const QByteArray&) {}
-    void roundstart(const QByteArray&) {}
-    void mycards(const QByteArray&) {}
-    void topcard(const QByteArray&) {}
-    void hisplay(const QByteArray&) {}
-    void roundover(const QByteArray&) {}
-    void gamestats(const QByteArray&) {}
 
     QStringList args_;
     Ports ports_;
     Windows w_;
     mb::ClientState st_;
     quint32 seed_ = 0;
-    int botspeed_ = 1000;
     bool shown_ = false;
     bool closing_ = false;
     // Settings are written only after they were read: a window closed before that must not
@@ -130,9 +152,47 @@ private:
     mb::Dispatcher dispatcher_;
     std::unique_ptr<QSystemSemaphore> runningMarker_;
 
-    QFrame* panel_board = nullptr;
-    QPushButton* button_start = nullptr;
-    QAction* StartGame1 = nullptr;
+    mb::TableModel table_{st_, *this};
+    mb::SoundPlayer* sounds_ = nullptr;
+
+    mb::BackgroundPanel* panel_board = nullptr;
+    std::array<mb::ClickLabel*, mb::kHandSlots + 1> image_card{};
+    mb::ClickLabel* image_drawpile = nullptr;
+    mb::ClickLabel* image_topcard = nullptr;
+    mb::ClickLabel* label_draw = nullptr;
+    mb::ClickLabel* label_discard = nullptr;
+    QLabel* image_Turn = nullptr;
+    std::array<mb::ClickLabel*, mb::kTableSeatCount + 1> label_playername{};
+    std::array<QLabel*, mb::kTableSeatCount + 1> label_score{};
+    std::array<QLabel*, mb::kTableSeatCount + 1> label_bonus{};
+    std::array<QLabel*, mb::kTableSeatCount + 1> image_playing{};
+    std::array<QLabel*, mb::kTableSeatCount + 1> image_eyes{};
     QLabel* label_status = nullptr;
+    QLabel* label_playtoscore = nullptr;
+    QLabel* label_roundnum = nullptr;
+    QLabel* label_numturns = nullptr;
+    mb::PictureButton* button_start = nullptr;
+    QFrame* panel_winnercards = nullptr;
+    std::array<mb::ClickLabel*, mb::kHandSlots + 1> image_wcard{};
+    QLabel* label_completed = nullptr;
+    QFrame* panel_winner = nullptr;
+    QLabel* label_winner1 = nullptr;
+    QLabel* label_winner2 = nullptr;
     QPlainTextEdit* mainchat = nullptr;
+    // Card numbers on screen, so a repaint only touches pictures that changed.
+    std::array<int, mb::kHandSlots + 1> shownHand_{};
+    std::array<int, mb::kHandSlots + 1> shownWinner_{};
+    int shownDraw_ = -2;
+    int shownTop_ = -2;
+
+    QAction* StartGame1 = nullptr;
+    QAction* JustWatch1 = nullptr;
+    QAction* PlaySounds1 = nullptr;
+    QActionGroup* botSpeedGroup_ = nullptr;
+    QActionGroup* turnSoundGroup_ = nullptr;
+    QMenu* popup_kick = nullptr;
+    QAction* RemoveFromGame1 = nullptr;
+    QAction* SettoJustWatch1 = nullptr;
+    QAction* UnsetJustWatch1 = nullptr;
+    int popupKickTag_ = 0;
 };

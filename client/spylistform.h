@@ -1,9 +1,36 @@
 #pragma once
+// The list of spectators ("spies") at the table.
 #include <QDialog>
 
-// The list of spectators ("spies") at the table.
+class QListWidget;
+class QMenu;
+
 class Tspylist : public QDialog {
     Q_OBJECT
 public:
     explicit Tspylist(QWidget* parent = nullptr);
+
+    void setSpies(const QStringList& entries);
+    // Only the hosting copy may remove anybody.
+    void setRemoveEnabled(bool enabled);
+    void setBackground(const QPixmap& tile);
+    // Index of the entry under the pointer, -1 when there is none.
+    int hoverIndex() const { return hover_; }
+    QListWidget* listbox() const { return listbox_spys; }
+    QAction* removeAction() const { return popup_kickhim; }
+    void listbox_spysMouseMove(const QPoint& pos);
+    void popup_kickhimClick();
+
+signals:
+    void kickRequested(int seat);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QListWidget* listbox_spys = nullptr;
+    QMenu* popup_kick = nullptr;
+    QAction* popup_kickhim = nullptr;
+    class QFrame* panel_ = nullptr;
+    int hover_ = -1;
 };

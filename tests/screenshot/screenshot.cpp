@@ -1,0 +1,47 @@
+// Takes a picture of a solo game in progress: `marrowby-screenshot OUT.png`. Run it under a
+// real X server (the `make screenshot` target uses Xvfb) to see what a player sees.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTest>
+#include <cstdio>
+
+#include "client/application.h"
+#include "dialogs/downloadform.h"
+#include "dialogs/gamestartform.h"
+#include "tests/support/tabledriver.h"
+
+namespace {
+constexpr int kTurnsBeforeShot = 4;
+constexpr int kTimeoutMs = 120000;
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("table.png");
+    Application windows({}, Tchat::Ports{0, 1});
+    Tchat& chat = windows.main();
+    chat.show();
+    windows.download().hide();
+    chat.action(QStringLiteral("Fast1"))->trigger();
+    if (!QTest::qWaitFor([&] { return chat.state().isconnected; }, kTimeoutMs)) return 1;
+    QTest::qWait(200);
+    QTest::mouseClick(chat.startButton(), Qt::LeftButton);
+    windows.gamestart().button_startClick();
+
+    int turns = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kTimeoutMs) {
+        if (!QTest::qWaitFor([&] { return testdriver::myTurn(chat); }, kTimeoutMs)) return 1;
+        const testdriver::Move m = testdriver::pickPile(chat, 2);
+        if (++turns == kTurnsBeforeShot) break;
+        QTest::qWait(300);
+        testdriver::replace(chat, m);
+        QTest::qWait(100);
+    }
+    QTest::qWait(300);
+    if (!chat.grab().save(out)) return 1;
+    std::printf("%s\n", qPrintable(out));
+    return 0;
+}
