@@ -1,0 +1,199 @@
+// The table window with real copies of the program in one process: a hosting copy and joining
+// copies on an ephemeral port, clicked like a person would.
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+
+#include "client/application.h"
+#include "client/spylistform.h"
+#include "dialogs/gamestartform.h"
+#include "host/serverform.h"
+#include "tests/support/rawpeer.h"
+
+using testpeer::RawClient;
+
+namespace {
+
+std::unique_ptr<Application> hostCopy() {
+    auto app = std::make_unique<Application>(QStringList{}, Tchat::Ports{0, 1});
+    app->main().show();
+    return app;
+}
+
+std::unique_ptr<Application> joinCopy(const QString& name, quint16 port) {
+    auto app = std::make_unique<Application>(QStringList{name, "127.0.0.1", "false"},
+                                             Tchat::Ports{port, 1});
+    app->main().show();
+    return app;
+}
+
+bool connected(Application& app) {
+    return QTest::qWaitFor([&] { return app.main().state().isconnected; }, 5000);
+}
+
+QMessageBox* findBox(const QString& text) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == text)
+            return box;
+    return nullptr;
+}
+
+}  // namespace
+
+class TestTableWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startNeedsAConnection() {
+        auto idle = std::make_unique<Application>(QStringList{"Ann"}, Tchat::Ports{1, 1});
+        idle->main().show();
+        idle->main().button_startClick();
+        QTRY_VERIFY(findBox(QStringLiteral("You are not connected")));
+        QVERIFY(!idle->gamestart().isVisible());
+        findBox(QStringLiteral("You are not connected"))->accept();
+    }
+
+    void gameStartDialogSendsTheScore() {
+        auto host = hostCopy();
+        QVERIFY(connected(*host));
+        QVERIFY(host->main().startButton()->isVisible());
+        QTest::mouseClick(host->main().startButton(), Qt::LeftButton);
+        QVERIFY(host->gamestart().isVisible());
+        auto* spin = host->gamestart().findChild<QAbstractSpinBox*>("edit_playtoscore");
+        QVERIFY(spin);
+        QCOMPARE(host->gamestart().playToScore(), 100);
+        spin->stepDown();  // already at the bottom
+        QCOMPARE(host->gamestart().playToScore(), 100);
+        spin->stepUp();
+        spin->stepUp();
+        QCOMPARE(host->gamestart().playToScore(), 300);
+        host->gamestart().setPlayToScore(10000);
+        spin->stepUp();
+        QCOMPARE(host->gamestart().playToScore(), 10000);
+        host->gamestart().setPlayToScore(300);
+        host->gamestart().button_startClick();
+        QVERIFY(!host->gamestart().isVisible());
+        QTRY_COMPARE(host->main().table().playToScore, QStringLiteral("Play to Score: 300"));
+        QVERIFY(!host->main().startButton()->isVisible());
+        QVERIFY(host->main().chatLines().contains("0+You have started a game."));
+        QVERIFY(host->main().chatLines().contains("0+I am Duro the bot. Good Luck!"));
+    }
+
+    void othersTextIsPlainEverywhere() {
+        auto host = hostCopy();
+        QVERIFY(connected(*host));
+        const quint16 port = host->server().listenPort();
+        std::vector<std::unique_ptr<RawClient>> clients;
+        const QList<QByteArray> names = {"<b>Bob</b>", "<img src=x>", "<i>Cy</i>",
+                                         "<u>Spy</u>"};
+        for (int i = 0; i < names.size(); ++i) {
+            clients.push_back(std::make_unique<RawClient>(port));
+            const QByteArray seat = QByteArray::number(i + 2);
+            QVERIFY(clients.back()->conn().waitFor("CMD_sendlogininfo+" + seat));
+            clients.back()->conn().send("CMD_logininfo+" + seat + "+1.0.0+" + names[i]);
+        }
+        Tchat& chat = host->main();
+        QTRY_COMPARE(chat.nameLabel(2)->text(), QStringLiteral("<b>Bob</b>"));
+        QTRY_COMPARE(chat.nameLabel(3)->text(), QStringLiteral("<img src=x>"));
+        for (int s = 1; s <= 4; ++s) QCOMPARE(chat.nameLabel(s)->textFormat(), Qt::PlainText);
+        QTRY_COMPARE(host->spylist().listbox()->count(), 1);
+        QCOMPARE(host->spylist().listbox()->item(0)->text(), QStringLiteral("5: <u>Spy</u>"));
+        // The start of a game puts the first player's name into the status line.
+        host->gamestart().button_startClick();
+        QTRY_VERIFY(chat.state().currentturn != 0);
+        clients[0]->conn().send("CMD_justwatch+2+1");  // the status names seat 2 later
+        QCOMPARE(chat.statusLabel()->textFormat(), Qt::PlainText);
+        const QSize plainSize = chat.nameLabel(2)->sizeHint();
+        QVERIFY(plainSize.width() > chat.fontMetrics().horizontalAdvance("Bob"));
+    }
+
+    void hostOnlyMenus() {
+        auto host = hostCopy();
+        QVERIFY(connected(*host));
+        auto guest = joinCopy("Bob", host->server().listenPort());
+        QVERIFY(connected(*guest));
+        QTRY_COMPARE(host->main().nameLabel(2)->text(), QStringLiteral("Bob"));
+        QTRY_COMPARE(guest->main().nameLabel(1)->text(), QStringLiteral("You"));
+
+        QVERIFY(host->spylist().removeAction()->isEnabled());
+        QVERIFY(!guest->spylist().removeAction()->isEnabled());
+        const auto enabled = [](QMenu* m) {
+            QList<bool> e;
+            for (QAction* a : m->actions()) e << a->isEnabled();
+            return e;
+        };
+        QCOMPARE(enabled(host->main().seatMenuFor(2)), (QList<bool>{true, true, true}));
+        QCOMPARE(enabled(host->main().seatMenuFor(3)), (QList<bool>{false, true, true}));
+        QCOMPARE(enabled(guest->main().seatMenuFor(1)), (QList<bool>{false, false, false}));
+        host->main().seatMenuFor(2)->close();
+        guest->main().seatMenuFor(1)->close();
+        QVERIFY(!guest->main().startButton()->isVisible());
+    }
+
+    void justWatchAndKickBetweenCopies() {
+        auto host = hostCopy();
+        QVERIFY(connected(*host));
+        auto guest = joinCopy("Bob", host->server().listenPort());
+        QVERIFY(connected(*guest));
+        QTRY_COMPARE(host->main().nameLabel(2)->text(), QStringLiteral("Bob"));
+
+        // Before a game the host ignores a request to just watch.
+        guest->main().action("JustWatch1")->trigger();
+        QTest::qWait(100);
+        QVERIFY(!guest->main().action("JustWatch1")->isChecked());
+
+        host->gamestart().button_startClick();
+        QTRY_VERIFY(guest->main().table().roundNumber == QStringLiteral("Round: 1"));
+        guest->main().action("JustWatch1")->trigger();
+        QTRY_VERIFY(guest->main().action("JustWatch1")->isChecked());
+        QTRY_VERIFY(host->main().chatLines().contains("0+Bob is just watching"));
+        QVERIFY(host->main().findChild<QLabel*>("image_eyes2")->isVisible());
+
+        // The host sets the guest playing again from the seat menu.
+        host->main().seatMenuFor(2)->actions().at(2)->trigger();
+        QTRY_VERIFY(!guest->main().action("JustWatch1")->isChecked());
+        QTRY_VERIFY(host->main().chatLines().contains("0+Bob is now playing again"));
+
+        // Removing the guest closes its program and tells the host's table.
+        QPointer<Tchat> guestWindow = &guest->main();
+        host->main().seatMenuFor(2)->actions().at(0)->trigger();
+        QTRY_VERIFY(!guestWindow->isVisible());
+        QTRY_VERIFY(host->main().chatLines().contains("0+Bob disconnected."));
+        QTRY_COMPARE(host->main().nameLabel(2)->text(), QStringLiteral("<Waiting>"));
+    }
+
+    void spyListRemovesTheEntryUnderThePointer() {
+        auto host = hostCopy();
+        QVERIFY(connected(*host));
+        const quint16 port = host->server().listenPort();
+        std::vector<std::unique_ptr<RawClient>> clients;
+        for (int seat = 2; seat <= 6; ++seat) {
+            clients.push_back(std::make_unique<RawClient>(port));
+            QVERIFY(clients.back()->conn().waitFor("CMD_sendlogininfo+" + QByteArray::number(seat)));
+            clients.back()->conn().send("CMD_logininfo+" + QByteArray::number(seat) + "+1.0.0+P" +
+                                        QByteArray::number(seat));
+        }
+        Tspylist& spies = host->spylist();
+        QTRY_COMPARE(spies.listbox()->count(), 2);
+        spies.show();
+        QListWidget* list = spies.listbox();
+        list->setCurrentRow(0);  // the selection does not matter, the pointer does
+        spies.listbox_spysMouseMove(list->visualItemRect(list->item(1)).center());
+        QCOMPARE(spies.hoverIndex(), 1);
+        spies.popup_kickhimClick();
+        QVERIFY(clients[4]->conn().waitClosed());
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("5: P5"));
+        // Below the last entry nothing is under the pointer.
+        spies.listbox_spysMouseMove(QPoint(5, list->viewport()->height() - 2));
+        QCOMPARE(spies.hoverIndex(), -1);
+        spies.popup_kickhimClick();
+        QTest::qWait(100);
+        QCOMPARE(list->count(), 1);
+    }
+};
+
+QTEST_MAIN(TestTableWindow)
+#include "test_tablewindow.moc"
