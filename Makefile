@@ -29,5 +29,9 @@ test-asan: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/ubsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
+# A picture of a game in progress, for the README.
+screenshot: build
+	bash scripts/screenshot.sh $(BUILD) docs/table.png
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
