@@ -11,6 +11,8 @@
 #include <QMediaDevices>
 #include <QSysInfo>
 
+#include <utility>
+
 namespace mb {
 namespace {
 
@@ -55,7 +57,6 @@ QAudioDevice currentOutput() {
 
 SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
     initAssets();
-    buffer_ = new QBuffer(this);
 }
 
 SoundPlayer::~SoundPlayer() {
@@ -90,37 +91,32 @@ void SoundPlayer::play(const QString& name) {
     emit requested(lower);
     if (!hasClip(lower)) return;
 
+    stop();
     const QAudioDevice device = currentOutput();
-    if (device.isNull()) {
-        stop();
-        return;
-    }
-    if (sink_ == nullptr || sinkDevice_ != device.id()) {
-        stop();
-        delete sink_;
+    if (device.isNull()) return;
+    if (device.id() != sinkDevice_ || !sinkFormat_.isValid()) {
         converted_.clear();
-        QAudioFormat format = clipFormat();
-        if (!device.isFormatSupported(format)) format = device.preferredFormat();
-        sink_ = new QAudioSink(device, format, this);
         sinkDevice_ = device.id();
-        connect(sink_, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-            // A clip that has played to its end releases the output stream.
-            if (state == QAudio::IdleState && buffer_->atEnd()) sink_->stop();
-        });
+        sinkFormat_ = clipFormat();
+        if (!device.isFormatSupported(sinkFormat_)) sinkFormat_ = device.preferredFormat();
     }
-
     const QByteArray pcm = pcmFor(lower);
     if (pcm.isEmpty()) return;
-    sink_->stop();
-    buffer_->close();
-    buffer_->setData(pcm);
-    buffer_->open(QIODevice::ReadOnly);
-    sink_->start(buffer_);
+
+    // A fresh output stream per clip: restarting a stopped one is not reliable on every backend.
+    // It stays open after the clip ends (stopping it at once could cut off what the backend
+    // still holds) and goes when the next clip starts or the player is destroyed.
+    sink_ = new QAudioSink(device, sinkFormat_, this);
+    auto* samples = new QBuffer(sink_);
+    samples->setData(pcm);
+    samples->open(QIODevice::ReadOnly);
+    sink_->start(samples);
 }
 
 void SoundPlayer::stop() {
-    if (sink_ != nullptr) sink_->stop();
-    buffer_->close();
+    if (sink_ == nullptr) return;
+    sink_->stop();
+    delete std::exchange(sink_, nullptr);
 }
 
 QByteArray SoundPlayer::pcmFor(const QString& name) {
@@ -129,7 +125,7 @@ QByteArray SoundPlayer::pcmFor(const QString& name) {
     if (!file.open(QIODevice::ReadOnly)) return {};
     const std::optional<WavClip> clip = WavClip::parse(file.readAll());
     if (!clip) return {};
-    const QAudioFormat target = sink_->format();
+    const QAudioFormat& target = sinkFormat_;
     const bool asStored = clip->format() == target && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
     const QByteArray pcm = asStored ? clip->pcm : convertPcm(*clip, target);
     converted_.insert(name, pcm);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAudioFormat>
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -7,7 +8,6 @@
 #include <QStringList>
 
 class QAudioSink;
-class QBuffer;
 
 namespace mb {
 
@@ -46,9 +46,9 @@ private:
 
     QString lastRequested_;
     QHash<QString, QByteArray> converted_;  // playable samples per clip, in the sink's format
-    QAudioSink* sink_ = nullptr;
-    QByteArray sinkDevice_;  // id of the device sink_ plays on
-    QBuffer* buffer_ = nullptr;
+    QByteArray sinkDevice_;                 // id of the output the samples were prepared for
+    QAudioFormat sinkFormat_;               // the format they were prepared in
+    QAudioSink* sink_ = nullptr;            // the clip now playing or last played, with its samples
 };
 
 }  // namespace mb
