@@ -26,6 +26,8 @@ constexpr QSize kStartButtonSize{134, 27};
 constexpr QSize kEyesSize{23, 10};
 constexpr QSize kBackgroundTileSize{96, 96};
 constexpr QSize kSmileySize{17, 16};
+constexpr QSize kLogoSize{308, 94};
+constexpr QSize kInstructionsSize{588, 341};
 
 // Hue of the lowest card (a cool blue-violet) and of the highest (a warm red); the faces walk
 // evenly between them so the rough value of a card shows before its number is read.
@@ -42,7 +44,9 @@ enum class Item {
     StartButtonPressed,
     Eyes,
     Tile,
-    Smiley
+    Smiley,
+    Logo,
+    Instructions,
 };
 
 struct CacheKey {
@@ -675,6 +679,212 @@ void paintSmiley(QPainter& p, int index) {
     }
 }
 
+// ---- window pictures ----------------------------------------------------------------------------
+
+// A card face or back drawn with its top left corner at `at`, shrunk or grown by `scale` and
+// turned by `degrees` about its centre.
+void paintCardAt(QPainter& p, int number, QPointF at, qreal scale, qreal degrees = 0.0) {
+    p.save();
+    p.translate(at);
+    p.scale(scale, scale);
+    if (degrees != 0.0) {
+        const QPointF centre(kCardSize.width() / 2.0, kCardSize.height() / 2.0);
+        p.translate(centre);
+        p.rotate(degrees);
+        p.translate(-centre);
+    }
+    if (number == kCardBack) {
+        paintCardBack(p);
+    } else {
+        paintCardFace(p, number);
+    }
+    p.restore();
+}
+
+// A horizontal gradient through the card colours, from the lowest card to the highest.
+QLinearGradient rangeGradient(qreal left, qreal right, qreal saturation, qreal value) {
+    QLinearGradient gradient(left, 0, right, 0);
+    constexpr int kStops = 8;
+    for (int i = 0; i <= kStops; ++i) {
+        const int number = kFirstCard + (kLastCard - kFirstCard) * i / kStops;
+        gradient.setColorAt(qreal(i) / kStops,
+                            QColor::fromHsvF(cardHue(number), saturation, value));
+    }
+    return gradient;
+}
+
+void paintLogo(QPainter& p) {
+    // A small fan of cards, low to high, beside the name.
+    constexpr qreal kFanScale = 0.62;
+    const QPointF fanOrigin(6, 10);
+    const struct {
+        int number;
+        qreal dx;
+        qreal dy;
+        qreal degrees;
+    } fan[] = {{7, 0, 8, -16}, {29, 20, 2, -2}, {54, 40, 6, 13}};
+    for (const auto& c : fan) {
+        paintCardAt(p, c.number, fanOrigin + QPointF(c.dx, c.dy), kFanScale, c.degrees);
+    }
+
+    const QString name = QStringLiteral("Marrowby");
+    QFont font = pixelFont(42, QFont::Black);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -0.5);
+    const QFontMetricsF metrics(font);
+    const QRectF ink = metrics.tightBoundingRect(name);
+    constexpr qreal kTextLeft = 112.0;
+    constexpr qreal kTextRight = kLogoSize.width() - 6.0;
+    const qreal scale = std::min(1.0, (kTextRight - kTextLeft) / ink.width());
+    const qreal baseline = 58.0;
+
+    QPainterPath path;
+    path.addText(0, 0, font, name);
+    QTransform place;
+    place.translate(kTextLeft - ink.left() * scale, baseline);
+    place.scale(scale, 1.0);
+    path = place.map(path);
+
+    p.save();
+    p.translate(1.5, 2.0);
+    p.fillPath(path, QColor(0, 0, 0, 60));
+    p.restore();
+    p.setPen(QPen(QColor(30, 30, 60), 1.2));
+    p.setBrush(rangeGradient(kTextLeft, kTextRight, 0.85, 0.8));
+    p.drawPath(path);
+
+    p.setPen(QColor(50, 50, 70));
+    p.setFont(pixelFont(12, QFont::DemiBold));
+    const QRectF tagline(kTextLeft, baseline + 8, kTextRight - kTextLeft, 18);
+    p.drawText(tagline, Qt::AlignHCenter | Qt::AlignTop,
+               QStringLiteral("Put your ten cards in order"));
+}
+
+void paintArrowLine(QPainter& p, const QPainterPath& line, const QColor& colour) {
+    constexpr qreal kHead = 7.0;
+    p.setPen(QPen(colour, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(line);
+    const qreal angle = qDegreesToRadians(line.angleAtPercent(1.0));
+    const QPointF tip = line.pointAtPercent(1.0);
+    // angleAtPercent counts anticlockwise with y up; the screen's y runs down.
+    const QPointF back(-std::cos(angle), std::sin(angle));
+    const QPointF side(-back.y(), back.x());
+    QPolygonF head;
+    head << tip << tip + back * kHead + side * (kHead * 0.55)
+         << tip + back * kHead - side * (kHead * 0.55);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(head);
+}
+
+void paintNote(QPainter& p, const QRectF& box, int number, const QString& text) {
+    const QColor edge(70, 90, 140);
+    p.setPen(QPen(edge, 1.2));
+    p.setBrush(QColor(255, 252, 228));
+    p.drawRoundedRect(box, 8, 8);
+
+    const QPointF badge(box.left() + 15, box.center().y());
+    p.setPen(Qt::NoPen);
+    p.setBrush(edge);
+    p.drawEllipse(badge, 10, 10);
+    p.setPen(Qt::white);
+    drawCentredText(p, QString::number(number), pixelFont(13, QFont::Black), badge);
+
+    p.setPen(QColor(30, 30, 40));
+    p.setFont(pixelFont(12, QFont::DemiBold));
+    p.drawText(box.adjusted(31, 4, -8, -4), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap,
+               text);
+}
+
+void paintInstructions(QPainter& p) {
+    const QRectF sheet(0.5, 0.5, kInstructionsSize.width() - 1, kInstructionsSize.height() - 1);
+    QLinearGradient paper(sheet.topLeft(), sheet.bottomLeft());
+    paper.setColorAt(0.0, QColor(252, 250, 242));
+    paper.setColorAt(1.0, QColor(236, 240, 248));
+    p.setPen(QPen(QColor(90, 100, 130), 1.0));
+    p.setBrush(paper);
+    p.drawRoundedRect(sheet, 10, 10);
+
+    p.setPen(QColor(30, 40, 80));
+    drawCentredText(p, QStringLiteral("Marrowby Instructions"), pixelFont(24, QFont::Black),
+                    QPointF(sheet.center().x(), 26));
+
+    // The piles.
+    constexpr qreal kPileScale = 0.62;
+    const QPointF drawPile(250, 56);
+    const QPointF discardPile(300, 56);
+    paintCardAt(p, kCardBack, drawPile, kPileScale);
+    paintCardAt(p, 30, discardPile, kPileScale);
+    p.setPen(QColor(40, 40, 60));
+    const QFont caption = pixelFont(9, QFont::Bold);
+    const qreal pileWidth = kCardSize.width() * kPileScale;
+    const qreal pileHeight = kCardSize.height() * kPileScale;
+    drawCentredText(p, QStringLiteral("DRAW"), caption,
+                    QPointF(drawPile.x() + pileWidth / 2, drawPile.y() + pileHeight + 8));
+    drawCentredText(p, QStringLiteral("DISCARD"), caption,
+                    QPointF(discardPile.x() + pileWidth / 2, discardPile.y() + pileHeight + 8));
+
+    // A hand that is nearly in order; the fifth card is out of place.
+    constexpr int kHand[] = {4, 9, 15, 21, 44, 30, 38, 47, 52, 58};
+    constexpr int kOddOne = 4;
+    constexpr qreal kHandScale = 0.58;
+    constexpr qreal kHandStep = 44.0;
+    const qreal handWidth = kHandStep * 9 + kCardSize.width() * kHandScale;
+    const qreal handLeft = (kInstructionsSize.width() - handWidth) / 2.0;
+    constexpr qreal kHandTop = 158.0;
+    constexpr qreal kRaise = 8.0;
+    for (int i = 0; i < 10; ++i) {
+        const qreal top = kHandTop - (i == kOddOne ? kRaise : 0.0);
+        paintCardAt(p, kHand[i], QPointF(handLeft + i * kHandStep, top), kHandScale);
+    }
+    const qreal handCardWidth = kCardSize.width() * kHandScale;
+    const qreal handBottom = kHandTop + kCardSize.height() * kHandScale;
+
+    const QColor arrowColour(200, 80, 30);
+    const QRectF note1(16, 60, 200, 56);
+    paintNote(p, note1, 1,
+              QStringLiteral("Click the draw pile or the discard pile to start your turn."));
+    QPainterPath toPiles;
+    toPiles.moveTo(note1.right() + 3, note1.center().y());
+    toPiles.quadTo(note1.right() + 16, note1.center().y() + 4, drawPile.x() - 3,
+                   drawPile.y() + pileHeight / 2);
+    paintArrowLine(p, toPiles, arrowColour);
+
+    const QRectF note2(372, 60, 200, 56);
+    paintNote(p, note2, 2,
+              QStringLiteral("Click a card in your hand to replace it with the card picked up."));
+    const qreal oddCentre = handLeft + kOddOne * kHandStep + handCardWidth / 2;
+    QPainterPath toHand;
+    toHand.moveTo(note2.left() + 30, note2.bottom() + 3);
+    toHand.cubicTo(note2.left() + 20, kHandTop - 8, oddCentre + 50, kHandTop - 20, oddCentre + 8,
+                   kHandTop - kRaise - 3);
+    paintArrowLine(p, toHand, arrowColour);
+
+    // Lowest to highest, left to right, under the hand.
+    const qreal rangeTop = handBottom + 12;
+    const QRectF band(handLeft, rangeTop, handWidth - 8, 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(rangeGradient(band.left(), band.right(), 0.75, 0.9));
+    p.drawRoundedRect(band, 4, 4);
+    QPolygonF head;
+    head << QPointF(band.right() + 10, band.center().y())
+         << QPointF(band.right() - 2, band.top() - 5)
+         << QPointF(band.right() - 2, band.bottom() + 5);
+    p.setBrush(QColor::fromHsvF(cardHue(kLastCard), 0.75, 0.9));
+    p.drawPolygon(head);
+    p.setPen(QColor(40, 40, 60));
+    p.setFont(pixelFont(10, QFont::Bold));
+    p.drawText(QRectF(band.left(), band.bottom() + 3, 120, 14), Qt::AlignLeft,
+               QStringLiteral("lowest"));
+    p.drawText(QRectF(band.right() - 120, band.bottom() + 3, 120, 14), Qt::AlignRight,
+               QStringLiteral("highest"));
+
+    const QRectF note3(84, 266, 420, 60);
+    paintNote(p, note3, 3,
+              QStringLiteral("Put your cards in order from lowest to highest, left to right. The "
+                             "numbers need not follow on from each other."));
+}
+
 }  // namespace
 
 QSize cardSize() {
@@ -741,6 +951,22 @@ QPixmap smiley(int index, qreal dpr) {
     if (index < 0 || index >= kSmileyCount) index = 0;
     return render(Item::Smiley, index, kSmileySize, dpr,
                   [index](QPainter& p) { paintSmiley(p, index); });
+}
+
+QSize logoSize() {
+    return kLogoSize;
+}
+
+QPixmap logo(qreal dpr) {
+    return render(Item::Logo, 0, kLogoSize, dpr, paintLogo);
+}
+
+QSize quickInstructionsSize() {
+    return kInstructionsSize;
+}
+
+QPixmap quickInstructions(qreal dpr) {
+    return render(Item::Instructions, 0, kInstructionsSize, dpr, paintInstructions);
 }
 
 }  // namespace mb::art

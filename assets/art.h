@@ -18,6 +18,8 @@
 //   eyes                 23 x 10   a pair of eyes looking to the right (towards the name)
 //   background tile      96 x 96   a quiet light texture around #DFDFDF that tiles seamlessly
 //   smileys              17 x 16   18 faces, index 0..17 (chat codes ":)#10" to ":)#27")
+//   logo                308 x 94   the game's name beside a fan of cards (about window, table)
+//   quick instructions  588 x 341  the title and a small table with the three how-to-play notes
 //
 // All functions need a QGuiApplication.
 namespace mb::art {
@@ -50,5 +52,11 @@ QPixmap backgroundTile(qreal dpr = 1.0);
 QSize smileySize();
 // Index 0..17; anything out of range shows smiley 0, as the chat does with unknown codes.
 QPixmap smiley(int index, qreal dpr = 1.0);
+
+QSize logoSize();
+QPixmap logo(qreal dpr = 1.0);
+
+QSize quickInstructionsSize();
+QPixmap quickInstructions(qreal dpr = 1.0);
 
 }  // namespace mb::art

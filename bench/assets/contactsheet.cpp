@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -32,11 +33,15 @@ int main(int argc, char** argv) {
     namespace art = mb::art;
     const QSize card = art::cardSize();
     const int rows = (art::kCardPictureCount + kColumns - 1) / kColumns;
-    const int sheetWidth = 2 * kMargin + kColumns * card.width() + (kColumns - 1) * kGap;
+    const int sheetWidth = std::max(
+        2 * kMargin + kColumns * card.width() + (kColumns - 1) * kGap,
+        2 * kMargin + art::quickInstructionsSize().width() + kGap + art::logoSize().width());
     const int cardsHeight = rows * card.height() + (rows - 1) * kGap;
     // A sample hand in order and the smaller pictures below the deck.
     const int extrasTop = kMargin + cardsHeight + kSectionGap;
-    const int sheetHeight = extrasTop + card.height() + kSectionGap + 120;
+    const int smallTop = extrasTop + card.height() + kSectionGap;
+    const int windowTop = smallTop + 120;
+    const int sheetHeight = windowTop + art::quickInstructionsSize().height() + kMargin;
 
     QImage sheet(QSize(sheetWidth, sheetHeight) * dpr, QImage::Format_ARGB32_Premultiplied);
     sheet.setDevicePixelRatio(dpr);
@@ -60,7 +65,7 @@ int main(int argc, char** argv) {
     }
 
     int x = kMargin;
-    const int y = extrasTop + card.height() + kSectionGap;
+    const int y = smallTop;
     p.drawPixmap(QPoint(x, y), art::turnArrow(dpr));
     x += art::turnArrowSize().width() + kGap;
     p.drawPixmap(QPoint(x, y + 8), art::eyes(dpr));
@@ -84,6 +89,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < art::kSmileyCount; ++i) {
         p.drawPixmap(QPoint(kMargin + 3 + i * 24, smileyTop + 27), art::smiley(i, dpr));
     }
+
+    // Window pictures.
+    p.drawPixmap(QPoint(kMargin, windowTop), art::quickInstructions(dpr));
+    p.drawPixmap(QPoint(kMargin + art::quickInstructionsSize().width() + kGap, windowTop),
+                 art::logo(dpr));
     p.end();
 
     if (!sheet.save(output)) {

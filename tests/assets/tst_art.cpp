@@ -48,8 +48,8 @@ private slots:
     void numbersOutsideTheDeckShowTheBack();
     void colourRunsFromCoolToWarm();
     void repeatedRequestsShareOnePixmap();
-    void tablePicturesHaveTheirSizes_data();
-    void tablePicturesHaveTheirSizes();
+    void picturesHaveTheirSizes_data();
+    void picturesHaveTheirSizes();
     void startButtonShowsWhenPressed();
     void backgroundTileCoversEveryPixel();
     void smileysAreDistinctAndUnknownIndicesFallBack();
@@ -139,7 +139,7 @@ void ArtTest::repeatedRequestsShareOnePixmap() {
     QCOMPARE(art::eyes(1.0).cacheKey(), art::eyes(1.0).cacheKey());
 }
 
-void ArtTest::tablePicturesHaveTheirSizes_data() {
+void ArtTest::picturesHaveTheirSizes_data() {
     QTest::addColumn<int>("which");
     QTest::addColumn<QSize>("logical");
     QTest::addColumn<qreal>("dpr");
@@ -147,6 +147,7 @@ void ArtTest::tablePicturesHaveTheirSizes_data() {
         {"turn arrow", QSize(18, 32)},  {"not playing", QSize(80, 16)},
         {"start game", QSize(134, 27)}, {"eyes", QSize(23, 10)},
         {"background", QSize(96, 96)},  {"smiley", QSize(17, 16)},
+        {"logo", QSize(308, 94)},       {"instructions", QSize(588, 341)},
     };
     for (int i = 0; i < pictures.size(); ++i) {
         for (qreal dpr : {1.0, 2.0}) {
@@ -155,7 +156,7 @@ void ArtTest::tablePicturesHaveTheirSizes_data() {
     }
 }
 
-void ArtTest::tablePicturesHaveTheirSizes() {
+void ArtTest::picturesHaveTheirSizes() {
     QFETCH(int, which);
     QFETCH(QSize, logical);
     QFETCH(qreal, dpr);
@@ -166,6 +167,8 @@ void ArtTest::tablePicturesHaveTheirSizes() {
         {art::eyesSize(), art::eyes(dpr)},
         {art::backgroundTileSize(), art::backgroundTile(dpr)},
         {art::smileySize(), art::smiley(0, dpr)},
+        {art::logoSize(), art::logo(dpr)},
+        {art::quickInstructionsSize(), art::quickInstructions(dpr)},
     };
     const auto& [declared, pixmap] = made.at(which);
     QCOMPARE(declared, logical);
