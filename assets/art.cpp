@@ -1,7 +1,5 @@
 #include "assets/art.h"
 
-#include "assets/assets.h"
-
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontMetricsF>
@@ -13,6 +11,7 @@
 #include <QRadialGradient>
 #include <QtMath>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -83,7 +82,6 @@ qreal sanitizedDpr(qreal dpr) {
 using Painter = std::function<void(QPainter&)>;
 
 QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& paint) {
-    initAssets();
     dpr = sanitizedDpr(dpr);
     const CacheKey key{item, index, qRound64(dpr * 1000.0)};
     Cache& pixmaps = cache();

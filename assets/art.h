@@ -21,7 +21,7 @@
 //   logo                308 x 94   the game's name beside a fan of cards (about window, table)
 //   quick instructions  588 x 341  the title and a small table with the three how-to-play notes
 //
-// All functions need a QGuiApplication.
+// All functions need a QGuiApplication and belong to the thread that runs it.
 namespace mb::art {
 
 inline constexpr int kCardBack = 0;
