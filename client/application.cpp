@@ -9,12 +9,14 @@
 #include "host/serverform.h"
 #include "records/tallylistform.h"
 
-Application::Application(QStringList arguments, Tchat::Ports ports) {
+Application::Application(QStringList arguments, Tchat::Ports ports,
+                         std::chrono::milliseconds breakInterval) {
     chat_ = std::make_unique<Tchat>(std::move(arguments), ports);
     Tchat* chat = chat_.get();
     mb::ServerOptions options;
     options.port = QString::number(ports.game);
     options.seed = chat->randomSeed();
+    options.breakInterval = breakInterval;
     // The local host follows the hosting player's Bot Speed menu and turn count.
     options.botSpeed = [chat] { return std::chrono::milliseconds(chat->botSpeed()); };
     options.hostTurnCount = [chat] { return chat->state().myturncount; };

@@ -2,13 +2,16 @@
 // Creates every window of the program, in the fixed order the program relies on, and keeps
 // them alive until the process ends.
 #include <QStringList>
+#include <chrono>
 #include <memory>
 
 #include "client/chatform.h"
 
 class Application {
 public:
-    explicit Application(QStringList arguments, Tchat::Ports ports = {});
+    // The pause interval is the host's one-second tick; tests shorten it.
+    explicit Application(QStringList arguments, Tchat::Ports ports = {},
+                         std::chrono::milliseconds breakInterval = std::chrono::seconds(1));
     ~Application();
 
     Tchat& main() { return *chat_; }

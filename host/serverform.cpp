@@ -62,7 +62,7 @@ TServer::TServer(ServerOptions options, QObject* parent)
 
     Sock1->setPortName(options_.port);
     connect(Sock1, &Sock::acceptPending, this, &TServer::Sock1Accept);
-    timer_breaks->setInterval(kBreakInterval);
+    timer_breaks->setInterval(options_.breakInterval);
     connect(timer_breaks, &QTimer::timeout, this, [this] { core_->breaksTick(); });
     connect(computertimer, &QTimer::timeout, this, [this] { core_->computerTick(); });
 }

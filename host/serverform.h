@@ -25,6 +25,8 @@ struct ServerOptions {
     // The hosting player's turns this round; empty on a dedicated host.
     HostCore::TurnCountSource hostTurnCount;
     quint32 seed = 0;
+    // The pause timer's tick; tests shorten it to play whole games quickly.
+    std::chrono::milliseconds breakInterval = kBreakInterval;
 };
 
 // Output bound per connection: a peer that stops reading is dropped instead of growing the
