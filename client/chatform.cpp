@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QSystemSemaphore>
 #include <QTimer>
+#include <QWindow>
 
 #include "assets/art.h"
 #include "assets/soundplayer.h"
@@ -25,6 +26,7 @@
 #include "widgets/clicklabel.h"
 #include "host/gamerandom.h"
 #include "host/serverform.h"
+#include "net/errornotice.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "net/tickpump.h"
@@ -126,6 +128,9 @@ void Tchat::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    if (QWindow* window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, &Tchat::applyPictures);
+    applyPictures();
     FormShow();
 }
 
@@ -158,7 +163,13 @@ void Tchat::processparams() {
 }
 
 void Tchat::hostpress() {
-    w_.server->startListening();
+    try {
+        w_.server->startListening();
+    } catch (const mb::SockError& e) {
+        // Another program holds the game port: say so, and host nothing.
+        mb::showErrorNotice(QString::fromUtf8(e.what()));
+        return;
+    }
     st_.loginname = st_.playername.toUtf8() + mb::kTerminator;
     st_.ishost = true;
     sock->setHostName(QStringLiteral("127.0.0.1"));
@@ -313,11 +324,9 @@ void Tchat::createBoard() {
     auto* client = new QWidget(this);
     client->setMinimumSize(kBoardSize + QSize(2 * kBoardMargin, 2 * kBoardMargin));
     setCentralWidget(client);
-    const qreal dpr = devicePixelRatioF();
     panel_board = new mb::BackgroundPanel(client);
     panel_board->setObjectName(QStringLiteral("panel_board"));
     panel_board->setGeometry(QRect(QPoint(kBoardMargin, kBoardMargin), kBoardSize));
-    panel_board->setTile(mb::art::backgroundTile(dpr));
 
     const QSize card = mb::art::cardSize();
     for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
@@ -365,7 +374,6 @@ void Tchat::createBoard() {
 
     image_Turn = new QLabel(panel_board);
     image_Turn->setObjectName(QStringLiteral("image_Turn"));
-    image_Turn->setPixmap(mb::art::turnArrow(dpr));
     image_Turn->resize(mb::art::turnArrowSize());
     image_Turn->hide();
 
@@ -386,14 +394,12 @@ void Tchat::createBoard() {
         label_bonus[size_t(s)]->setStyleSheet(QStringLiteral("color: #0a7a0a; font-weight: bold;"));
         auto* notPlaying = new QLabel(panel_board);
         notPlaying->setObjectName(QStringLiteral("image_playing%1").arg(s));
-        notPlaying->setPixmap(mb::art::notPlaying(dpr));
         notPlaying->setGeometry(QRect(QPoint(kNotPlayingLeft, kNameTop[size_t(s)]),
                                       mb::art::notPlayingSize()));
         notPlaying->hide();
         image_playing[size_t(s)] = notPlaying;
         auto* eyes = new QLabel(panel_board);
         eyes->setObjectName(QStringLiteral("image_eyes%1").arg(s));
-        eyes->setPixmap(mb::art::eyes(dpr));
         eyes->setGeometry(
             QRect(QPoint(kEyesLeft, kNameTop[size_t(s)] + 3), mb::art::eyesSize()));
         eyes->hide();
@@ -413,8 +419,7 @@ void Tchat::createBoard() {
     statusFont.setBold(true);
     label_status->setFont(statusFont);
 
-    button_start = new mb::PictureButton(mb::art::startGameButton(dpr),
-                                         mb::art::startGameButton(dpr, true), panel_board);
+    button_start = new mb::PictureButton(panel_board);
     button_start->setObjectName(QStringLiteral("button_start"));
     button_start->move(kStartPos);
     connect(button_start, &QAbstractButton::clicked, this, &Tchat::button_startClick);
@@ -469,6 +474,23 @@ void Tchat::createBoard() {
     mainchat->setObjectName(QStringLiteral("mainchat"));
     mainchat->setReadOnly(true);
     mainchat->setGeometry(kChatRect);
+    applyPictures();
+}
+
+void Tchat::applyPictures() {
+    // Pictures are drawn for the screen's pixel density, so they are drawn again when the
+    // window moves to a screen with another one.
+    const qreal dpr = devicePixelRatioF();
+    panel_board->setTile(mb::art::backgroundTile(dpr));
+    image_Turn->setPixmap(mb::art::turnArrow(dpr));
+    for (int s = 1; s <= mb::kTableSeatCount; ++s) {
+        image_playing[size_t(s)]->setPixmap(mb::art::notPlaying(dpr));
+        image_eyes[size_t(s)]->setPixmap(mb::art::eyes(dpr));
+    }
+    button_start->setPictures(mb::art::startGameButton(dpr), mb::art::startGameButton(dpr, true));
+    shownHand_.fill(-2);
+    shownWinner_.fill(-2);
+    shownDraw_ = shownTop_ = -2;
     render();
 }
 

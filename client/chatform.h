@@ -115,6 +115,7 @@ private:
     void createBoard();
     void createMenus();
     void render();
+    void applyPictures();
     void placeSeatRow(int seat);
     void label_playername1ContextPopup(int seat, const QPoint& globalPos);
 

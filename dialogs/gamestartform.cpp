@@ -42,8 +42,8 @@ Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {
     UpDown1->setGeometry(120, 44, 90, 24);
 
     const qreal dpr = devicePixelRatioF();
-    button_start = new mb::PictureButton(mb::art::startGameButton(dpr),
-                                         mb::art::startGameButton(dpr, true), panel);
+    button_start = new mb::PictureButton(panel);
+    button_start->setPictures(mb::art::startGameButton(dpr), mb::art::startGameButton(dpr, true));
     button_start->setObjectName(QStringLiteral("button_start"));
     button_start->move((kClientSize.width() - button_start->width()) / 2, 84);
     connect(button_start, &QAbstractButton::clicked, this, &Tgamestart::button_startClick);

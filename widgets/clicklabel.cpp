@@ -20,10 +20,15 @@ void ClickLabel::contextMenuEvent(QContextMenuEvent* event) {
     emit rightClicked(tag_, event->globalPos());
 }
 
-PictureButton::PictureButton(QPixmap normal, QPixmap pressed, QWidget* parent)
-    : QAbstractButton(parent), normal_(std::move(normal)), pressed_(std::move(pressed)) {
+PictureButton::PictureButton(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
+}
+
+void PictureButton::setPictures(QPixmap normal, QPixmap pressed) {
+    normal_ = std::move(normal);
+    pressed_ = std::move(pressed);
     resize(sizeHint());
+    update();
 }
 
 QSize PictureButton::sizeHint() const {

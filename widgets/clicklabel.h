@@ -28,7 +28,8 @@ private:
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
-    PictureButton(QPixmap normal, QPixmap pressed, QWidget* parent = nullptr);
+    explicit PictureButton(QWidget* parent = nullptr);
+    void setPictures(QPixmap normal, QPixmap pressed);
     QSize sizeHint() const override;
 
 protected:

@@ -143,6 +143,18 @@ private slots:
         QVERIFY(!app->main().state().isconnected);
     }
 
+    void busyGamePortIsReportedNotFatal() {
+        QStringList notices;
+        const mb::ErrorSink old = mb::setErrorSink([&](const QString& t) { notices << t; });
+        RawHost squatter;
+        auto app = start({}, squatter.port(), 1);
+        mb::setErrorSink(old);
+        QCOMPARE(notices, QStringList{"Listen - Error Binding Socket"});
+        QVERIFY(!app->main().state().ishost);
+        QTest::qWait(50);
+        QCOMPARE(squatter.count(), size_t(0));
+    }
+
     void windowKeepsTheBoardVisible() {
         RawHost host;
         auto app = start({"Alice"}, host.port(), 1);

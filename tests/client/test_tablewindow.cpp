@@ -11,6 +11,7 @@
 #include "client/spylistform.h"
 #include "dialogs/gamestartform.h"
 #include "host/serverform.h"
+#include "records/tallylistform.h"
 #include "tests/support/rawpeer.h"
 
 using testpeer::RawClient;
@@ -130,6 +131,18 @@ private slots:
         host->main().seatMenuFor(2)->close();
         guest->main().seatMenuFor(1)->close();
         QVERIFY(!guest->main().startButton()->isVisible());
+
+        // The tally's opponents: the other occupied seats, ticked when already tallied.
+        host->tallylist().listbox_tally->addItem(QStringLiteral("Bob"));
+        host->main().action("ViewTally1")->trigger();
+        QListWidget* checklist = host->tallylist().checklist;
+        QCOMPARE(checklist->count(), 1);
+        QCOMPARE(checklist->item(0)->text(), QStringLiteral("Bob"));
+        QCOMPARE(checklist->item(0)->checkState(), Qt::Checked);
+        guest->main().action("ViewTally1")->trigger();
+        QCOMPARE(guest->tallylist().checklist->count(), 1);
+        QCOMPARE(guest->tallylist().checklist->item(0)->text(), QStringLiteral("You"));
+        QCOMPARE(guest->tallylist().checklist->item(0)->checkState(), Qt::Unchecked);
     }
 
     void justWatchAndKickBetweenCopies() {
