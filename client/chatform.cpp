@@ -22,14 +22,14 @@
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
-#include "records/tallylistform.h"
-#include "widgets/clicklabel.h"
 #include "host/gamerandom.h"
 #include "host/serverform.h"
 #include "net/errornotice.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "net/tickpump.h"
+#include "records/tallylistform.h"
+#include "widgets/clicklabel.h"
 
 namespace {
 
@@ -64,7 +64,8 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     sock = new mb::Sock(this);
     sock->setPortName(QString::number(ports_.game));
     connect(sock, &mb::Sock::readyRead, this, &Tchat::sockRead);
-    connect(sock, &mb::Sock::info, this, [this](mb::InfoCode, const QString& text) { sockInfo(text); });
+    connect(sock, &mb::Sock::info, this,
+            [this](mb::InfoCode, const QString& text) { sockInfo(text); });
     Sock11 = new mb::Sock(this);
     Sock11->setHostName(QStringLiteral("127.0.0.1"));
     Sock11->setPortName(QString::number(ports_.lobby));
@@ -101,7 +102,8 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
         {"CMD_roundover", [this](const QByteArray& b) { table_.roundover(b); }},
         {"CMD_gamestats", [this](const QByteArray& b) { table_.gamestats(b); }},
     };
-    Timer1 = new mb::TickPump(mb::kClientTick, [this] { return processsocktimer(); }, this);
+    Timer1 = new mb::TickPump(
+        mb::kClientTick, [this] { return processsocktimer(); }, this);
 
     FormCreate();
     // The placeholder entry is consumed by the first tick, like any entry.
@@ -112,8 +114,8 @@ Tchat::~Tchat() = default;
 
 void Tchat::FormCreate() {
     st_.gamename = QStringLiteral("Marrowby");
-    runningMarker_ = std::make_unique<QSystemSemaphore>(QStringLiteral("marrowby"), 1,
-                                                        QSystemSemaphore::Open);
+    runningMarker_ =
+        std::make_unique<QSystemSemaphore>(QStringLiteral("marrowby"), 1, QSystemSemaphore::Open);
     resize(kDefaultWindowSize);
     st_.phraseready = true;
     st_.systemcolor = mb::kSystemBlue;
@@ -134,7 +136,9 @@ void Tchat::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-void Tchat::FormShow() { processparams(); }
+void Tchat::FormShow() {
+    processparams();
+}
 
 void Tchat::processparams() {
     table_.startVisible = false;
@@ -384,8 +388,7 @@ void Tchat::createBoard() {
         name->setObjectName(QStringLiteral("label_playername%1").arg(s));
         name->setFont(nameFont);
         name->move(kNameLeft, kNameTop[size_t(s)]);
-        connect(name, &mb::ClickLabel::rightClicked, this,
-                &Tchat::label_playername1ContextPopup);
+        connect(name, &mb::ClickLabel::rightClicked, this, &Tchat::label_playername1ContextPopup);
         label_playername[size_t(s)] = name;
         label_score[size_t(s)] = plainLabel(QStringLiteral("0"), panel_board, "label_score");
         label_score[size_t(s)]->setObjectName(QStringLiteral("label_score%1").arg(s));
@@ -394,14 +397,13 @@ void Tchat::createBoard() {
         label_bonus[size_t(s)]->setStyleSheet(QStringLiteral("color: #0a7a0a; font-weight: bold;"));
         auto* notPlaying = new QLabel(panel_board);
         notPlaying->setObjectName(QStringLiteral("image_playing%1").arg(s));
-        notPlaying->setGeometry(QRect(QPoint(kNotPlayingLeft, kNameTop[size_t(s)]),
-                                      mb::art::notPlayingSize()));
+        notPlaying->setGeometry(
+            QRect(QPoint(kNotPlayingLeft, kNameTop[size_t(s)]), mb::art::notPlayingSize()));
         notPlaying->hide();
         image_playing[size_t(s)] = notPlaying;
         auto* eyes = new QLabel(panel_board);
         eyes->setObjectName(QStringLiteral("image_eyes%1").arg(s));
-        eyes->setGeometry(
-            QRect(QPoint(kEyesLeft, kNameTop[size_t(s)] + 3), mb::art::eyesSize()));
+        eyes->setGeometry(QRect(QPoint(kEyesLeft, kNameTop[size_t(s)] + 3), mb::art::eyesSize()));
         eyes->hide();
         image_eyes[size_t(s)] = eyes;
     }
@@ -694,7 +696,8 @@ void Tchat::loadchecklist() {
     for (const QString& name : table_.opponents()) {
         auto* item = new QListWidgetItem(name, checklist);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        const bool tallied = !w_.tallylist->listbox_tally->findItems(name, Qt::MatchExactly).isEmpty();
+        const bool tallied =
+            !w_.tallylist->listbox_tally->findItems(name, Qt::MatchExactly).isEmpty();
         item->setCheckState(tallied ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -703,7 +706,9 @@ void Tchat::playsounds(const QString& name) {
     if (PlaySounds1->isChecked()) sounds_->play(name);
 }
 
-void Tchat::addSystemLine(const QString& line) { addlinetochat(line, st_.systemcolor); }
+void Tchat::addSystemLine(const QString& line) {
+    addlinetochat(line, st_.systemcolor);
+}
 
 void Tchat::addcounter(int turns) {
     if (w_.tallylist) w_.tallylist->addcounter(turns);
@@ -723,16 +728,24 @@ void Tchat::myTurnBegins() {
     if (!isActiveWindow()) QApplication::alert(this);
 }
 
-QWidget* Tchat::handCard(int slot) const { return image_card.at(size_t(slot)); }
-QWidget* Tchat::winnerCard(int slot) const { return image_wcard.at(size_t(slot)); }
+QWidget* Tchat::handCard(int slot) const {
+    return image_card.at(size_t(slot));
+}
+QWidget* Tchat::winnerCard(int slot) const {
+    return image_wcard.at(size_t(slot));
+}
 QWidget* Tchat::pilePicture(int pile) const {
     return pile == mb::kDrawPile ? image_drawpile : image_topcard;
 }
 QWidget* Tchat::pileCaption(int pile) const {
     return pile == mb::kDrawPile ? label_draw : label_discard;
 }
-QLabel* Tchat::nameLabel(int seat) const { return label_playername.at(size_t(seat)); }
-QWidget* Tchat::startButton() const { return button_start; }
+QLabel* Tchat::nameLabel(int seat) const {
+    return label_playername.at(size_t(seat));
+}
+QWidget* Tchat::startButton() const {
+    return button_start;
+}
 QAction* Tchat::action(const QString& objectName) const {
     return findChild<QAction*>(objectName);
 }

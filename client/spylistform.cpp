@@ -50,7 +50,9 @@ void Tspylist::setSpies(const QStringList& entries) {
     }
 }
 
-void Tspylist::setRemoveEnabled(bool enabled) { popup_kickhim->setEnabled(enabled); }
+void Tspylist::setRemoveEnabled(bool enabled) {
+    popup_kickhim->setEnabled(enabled);
+}
 
 void Tspylist::setBackground(const QPixmap& tile) {
     static_cast<mb::BackgroundPanel*>(panel_)->setTile(tile);

@@ -9,9 +9,13 @@ namespace {
 const std::array<QString, kTableSeatCount + 1> kHints = {
     QString(), QString(), QStringLiteral("Duro"), QStringLiteral("Klick"), QStringLiteral("Kling")};
 
-QString text(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
+QString text(const QByteArray& bytes) {
+    return QString::fromUtf8(bytes);
+}
 
-bool validSlot(int slot) { return slot >= 1 && slot <= kHandSlots; }
+bool validSlot(int slot) {
+    return slot >= 1 && slot <= kHandSlots;
+}
 
 }  // namespace
 
@@ -91,7 +95,9 @@ void TableModel::mycards(const QByteArray& body) {
     }
 }
 
-void TableModel::topcard(const QByteArray& body) { topCard = FieldReader(body).intField(); }
+void TableModel::topcard(const QByteArray& body) {
+    topCard = FieldReader(body).intField();
+}
 
 void TableModel::getnextplayer(const QByteArray& body) {
     FieldReader f(body);
@@ -126,9 +132,9 @@ void TableModel::hisplay(const QByteArray& body) {
     pileRaised.fill(false);
     status.clear();
     if (seat != st_.myseat) {
-        status = shownName(seat) + (pile == kDrawPile
-                                        ? QStringLiteral(" drew a card.")
-                                        : QStringLiteral(" took the top card from the discard pile."));
+        status = shownName(seat) +
+                 (pile == kDrawPile ? QStringLiteral(" drew a card.")
+                                    : QStringLiteral(" took the top card from the discard pile."));
     } else if (validSlot(slot)) {
         hand_[size_t(slot)] = card;
     }
@@ -252,9 +258,9 @@ void TableModel::justwatching(const QByteArray& body) {
     if (!v) return;
     const bool watching = flag == "1";
     if (seat == st_.myseat) justWatchChecked = watching;
-    fx_.addSystemLine(QStringLiteral("0+") + v->name +
-                      (watching ? QStringLiteral(" is just watching")
-                                : QStringLiteral(" is now playing again")));
+    fx_.addSystemLine(
+        QStringLiteral("0+") + v->name +
+        (watching ? QStringLiteral(" is just watching") : QStringLiteral(" is now playing again")));
     v->eyes = watching;
 }
 

@@ -17,4 +17,6 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(version);
 }
 
-QString Tabout::versionText() const { return version->text(); }
+QString Tabout::versionText() const {
+    return version->text();
+}

@@ -1,3 +1,5 @@
 #include "dialogs/downloadform.h"
 
-Tdownload::Tdownload(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Marrowby Lobby")); }
+Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Marrowby Lobby"));
+}

@@ -49,9 +49,13 @@ Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {
     connect(button_start, &QAbstractButton::clicked, this, &Tgamestart::button_startClick);
 }
 
-int Tgamestart::playToScore() const { return UpDown1->value(); }
+int Tgamestart::playToScore() const {
+    return UpDown1->value();
+}
 
-void Tgamestart::setPlayToScore(int score) { UpDown1->setValue(score); }
+void Tgamestart::setPlayToScore(int score) {
+    UpDown1->setValue(score);
+}
 
 void Tgamestart::setBackground(const QPixmap& tile) {
     static_cast<mb::BackgroundPanel*>(background_)->setTile(tile);

@@ -1,3 +1,5 @@
 #include "dialogs/helpform.h"
 
-Thelp::Thelp(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Marrowby Help")); }
+Thelp::Thelp(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Marrowby Help"));
+}

@@ -1,3 +1,5 @@
 #include "dialogs/phrasesform.h"
 
-Tphrases::Tphrases(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Phrases")); }
+Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Phrases"));
+}

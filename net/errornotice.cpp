@@ -17,6 +17,8 @@ void showErrorNotice(const QString& text) {
     if (sink()) sink()(text);
 }
 
-ErrorSink setErrorSink(ErrorSink next) { return std::exchange(sink(), std::move(next)); }
+ErrorSink setErrorSink(ErrorSink next) {
+    return std::exchange(sink(), std::move(next));
+}
 
 }  // namespace mb

@@ -38,8 +38,8 @@ QList<QByteArray> toEntries(QByteArrayView message) {
     qsizetype start = 0;
     const qsizetype n = message.size();
     auto add = [&](qsizetype end) {
-        lines.append(message.sliced(start, end - start).first(
-                         std::min<qsizetype>(end - start, kMaxEntryLength))
+        lines.append(message.sliced(start, end - start)
+                         .first(std::min<qsizetype>(end - start, kMaxEntryLength))
                          .toByteArray());
     };
     for (qsizetype i = 0; i < n; ++i) {
@@ -98,6 +98,8 @@ void FieldReader::beginList() {
     rest_.append(kListEndMarker);
 }
 
-bool FieldReader::atListEnd() const { return rest_.isEmpty() || rest_ == kListEndMarker; }
+bool FieldReader::atListEnd() const {
+    return rest_.isEmpty() || rest_ == kListEndMarker;
+}
 
 }  // namespace mb

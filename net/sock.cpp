@@ -27,7 +27,9 @@ QHash<QString, in_addr>& hostCache() {
     return cache;
 }
 
-bool startsWithDigit(const QString& s) { return !s.isEmpty() && s.front().isDigit(); }
+bool startsWithDigit(const QString& s) {
+    return !s.isEmpty() && s.front().isDigit();
+}
 
 }  // namespace
 
@@ -52,7 +54,9 @@ void Sock::report(InfoCode code, const QString& text) {
     if (isSignalConnected(infoSignal)) emit info(code, text);
 }
 
-void Sock::reportError(int wsa) { report(InfoCode::Error, wsaErrorText(wsa)); }
+void Sock::reportError(int wsa) {
+    report(InfoCode::Error, wsaErrorText(wsa));
+}
 
 void Sock::setHostName(const QString& name) {
     if (connected_) {
@@ -100,8 +104,7 @@ in_addr resolveHost(const QString& hostName) {
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
-    if (::getaddrinfo(hostName.toLocal8Bit().constData(), nullptr, &hints, &result) != 0 ||
-        !result)
+    if (::getaddrinfo(hostName.toLocal8Bit().constData(), nullptr, &hints, &result) != 0 || !result)
         throw SockError("Host Lookup - Could Not Find Host Entry");
     addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr;
     ::freeaddrinfo(result);

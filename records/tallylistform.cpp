@@ -14,6 +14,10 @@ Ttallylist::Ttallylist(QWidget* parent) : QDialog(parent) {
     layout->addWidget(listbox_tally);
 }
 
-void Ttallylist::addcounter(int turns) { reports_ << QStringLiteral("counter:%1").arg(turns); }
+void Ttallylist::addcounter(int turns) {
+    reports_ << QStringLiteral("counter:%1").arg(turns);
+}
 
-void Ttallylist::addgame(const QString& name) { reports_ << QStringLiteral("game:") + name; }
+void Ttallylist::addgame(const QString& name) {
+    reports_ << QStringLiteral("game:") + name;
+}

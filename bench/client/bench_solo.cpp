@@ -45,10 +45,14 @@ double sinceProcessStart() {
 
 int main(int argc, char* argv[]) {
     const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    const double atMain = sinceProcessStart();
     QApplication app(argc, argv);
+    const double atApp = sinceProcessStart();
     // Port 0: the bench must not collide with a game running on the machine.
     Application windows({}, Tchat::Ports{0, 1});
+    const double atWindows = sinceProcessStart();
     windows.main().show();
+    const double atShown = sinceProcessStart();
     QElapsedTimer wait;
     wait.start();
     while (!windows.main().state().isconnected && wait.elapsed() < 10000)
@@ -56,6 +60,8 @@ int main(int argc, char* argv[]) {
     const double loggedIn = sinceProcessStart();
     std::printf("solo start until logged in: %.1f ms, peak memory %.1f MiB\n", loggedIn * 1000,
                 peakMiB());
+    std::printf("  main %.1f ms, application %.1f, windows %.1f, shown %.1f, logged in %.1f\n",
+                atMain * 1000, atApp * 1000, atWindows * 1000, atShown * 1000, loggedIn * 1000);
 
     const double cpuBefore = cpuSeconds();
     QElapsedTimer idle;

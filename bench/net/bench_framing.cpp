@@ -10,9 +10,10 @@ int main() {
     constexpr int kRounds = 10;
     QByteArray stream;
     for (int i = 0; i < kMessages; ++i)
-        stream += mb::frame(i % 3 == 0 ? QByteArray("CMD_hisplay+2+0+0+37+1+")
-                            : i % 3 == 1 ? QByteArray("CMD_chat+3+Ann chats: good one! :)#12|clBlue")
-                                         : QByteArray("CMD_nextplayer+3+17+"));
+        stream +=
+            mb::frame(i % 3 == 0   ? QByteArray("CMD_hisplay+2+0+0+37+1+")
+                      : i % 3 == 1 ? QByteArray("CMD_chat+3+Ann chats: good one! :)#12|clBlue")
+                                   : QByteArray("CMD_nextplayer+3+17+"));
     qint64 handled = 0;
     QElapsedTimer timer;
     timer.start();

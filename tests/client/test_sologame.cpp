@@ -1,6 +1,6 @@
 // A whole solo game against the computer, played by clicking the table's widgets.
-#include <QLabel>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -56,7 +56,8 @@ private slots:
             if (myTurns == 1) {
                 // Out of order first: a hand card before a pile.
                 QTest::mouseClick(chat.handCard(1), Qt::LeftButton);
-                QCOMPARE(chat.statusLabel()->text(), QStringLiteral("Please Pick Up a Card First."));
+                QCOMPARE(chat.statusLabel()->text(),
+                         QStringLiteral("Please Pick Up a Card First."));
                 QCOMPARE(sounds.last(), QStringLiteral("invalid"));
             }
             const testdriver::Move m = testdriver::pickPile(chat, 2);

@@ -39,7 +39,8 @@ struct Table {
         t.newplayerinfo("1+Ann+0");
         t.startthegame("Ann+100+");
         t.roundstart("1+1+1+2+1+3+0+4+0");
-        t.mycards(QByteArray::number(st.myseat) + "+1+5+2+9+3+13+4+17+5+21+6+25+7+29+8+33+9+37+10+3");
+        t.mycards(QByteArray::number(st.myseat) +
+                  "+1+5+2+9+3+13+4+17+5+21+6+25+7+29+8+33+9+37+10+3");
         t.topcard("11+");
         t.getnextplayer(QByteArray::number(turn) + "+30+");
     }
@@ -108,7 +109,8 @@ private slots:
         QCOMPARE(x.t.handCard(1), 5);
         for (int seat : {3, 4}) {
             x.t.getnextplayer(QByteArray::number(seat) + "+1+");
-            QCOMPARE(x.t.seat(seat).name, seat == 3 ? QStringLiteral("Klick") : QStringLiteral("Kling"));
+            QCOMPARE(x.t.seat(seat).name,
+                     seat == 3 ? QStringLiteral("Klick") : QStringLiteral("Kling"));
         }
         Table y(2, false);
         y.t.newplayerinfo("1+Ann+0+2+Bob+0");
@@ -157,9 +159,9 @@ private slots:
         x.fx.lines.clear();
         x.t.newplayerinfo("6+Eve+0");
         x.t.spies.removeOne("6: Eve");
-        QCOMPARE(x.fx.lines, (QStringList{"0+You are Connected.",
-                                         "0+Click Control-i for Quick Instructions.",
-                                         "0+You are spying."}));
+        QCOMPARE(x.fx.lines,
+                 (QStringList{"0+You are Connected.", "0+Click Control-i for Quick Instructions.",
+                              "0+You are spying."}));
         QCOMPARE(x.t.spies, QStringList{"6: Eve"});
         x.t.startthegame("Ann+100+");
         QVERIFY(x.fx.lines.contains("0+Ann has started a game."));

@@ -37,7 +37,8 @@ bool connected(Application& app) {
 
 QMessageBox* findBox(const QString& text) {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == text)
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->isVisible() && box->text() == text)
             return box;
     return nullptr;
 }
@@ -87,8 +88,7 @@ private slots:
         QVERIFY(connected(*host));
         const quint16 port = host->server().listenPort();
         std::vector<std::unique_ptr<RawClient>> clients;
-        const QList<QByteArray> names = {"<b>Bob</b>", "<img src=x>", "<i>Cy</i>",
-                                         "<u>Spy</u>"};
+        const QList<QByteArray> names = {"<b>Bob</b>", "<img src=x>", "<i>Cy</i>", "<u>Spy</u>"};
         for (int i = 0; i < names.size(); ++i) {
             clients.push_back(std::make_unique<RawClient>(port));
             const QByteArray seat = QByteArray::number(i + 2);
@@ -184,7 +184,8 @@ private slots:
         std::vector<std::unique_ptr<RawClient>> clients;
         for (int seat = 2; seat <= 6; ++seat) {
             clients.push_back(std::make_unique<RawClient>(port));
-            QVERIFY(clients.back()->conn().waitFor("CMD_sendlogininfo+" + QByteArray::number(seat)));
+            QVERIFY(
+                clients.back()->conn().waitFor("CMD_sendlogininfo+" + QByteArray::number(seat)));
             clients.back()->conn().send("CMD_logininfo+" + QByteArray::number(seat) + "+1.0.0+P" +
                                         QByteArray::number(seat));
         }

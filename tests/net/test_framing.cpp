@@ -17,8 +17,8 @@ QList<QByteArray> decodeInChunks(const QByteArray& bytes, qsizetype chunk) {
     FrameDecoder decoder;
     QList<QByteArray> out;
     for (qsizetype i = 0; i < bytes.size(); i += chunk)
-        if (decoder.feed(QByteArrayView(bytes).sliced(i, std::min(chunk, bytes.size() - i)),
-                         out) != FrameDecoder::Result::Ok)
+        if (decoder.feed(QByteArrayView(bytes).sliced(i, std::min(chunk, bytes.size() - i)), out) !=
+            FrameDecoder::Result::Ok)
             qFatal("unexpected overflow");
     return out;
 }
@@ -48,7 +48,10 @@ private slots:
     void remainderWaitsForTheRest() {
         FrameDecoder decoder;
         QList<QByteArray> out;
-        decoder.feed("CMD_topcard+5+\xff" "CMD_next", out);
+        decoder.feed(
+            "CMD_topcard+5+\xff"
+            "CMD_next",
+            out);
         QCOMPARE(out, QList<QByteArray>{"CMD_topcard+5+"});
         QCOMPARE(decoder.remainder(), QByteArray("CMD_next"));
         decoder.feed("player+1+2+\xff", out);

@@ -154,7 +154,8 @@ private slots:
         log.attach(p.client.get());
         p.client->setHostName(QStringLiteral("10.0.0.5"));
         QCOMPARE(p.client->hostName(), QStringLiteral("127.0.0.1"));
-        QVERIFY(log.texts.contains(QStringLiteral("Setting HostName While Connected Has No Effect")));
+        QVERIFY(
+            log.texts.contains(QStringLiteral("Setting HostName While Connected Has No Effect")));
         p.client->send("still here\xff");
         QCOMPARE(collect(p.server, 11), QByteArray("still here\xff"));
     }

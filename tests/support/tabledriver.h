@@ -10,7 +10,9 @@
 namespace testdriver {
 
 // The band of card `card` with `players` seats in the round: runs of players + 2 values.
-inline int band(int card, int players) { return (card - 1) / (players + 2) + 1; }
+inline int band(int card, int players) {
+    return (card - 1) / (players + 2) + 1;
+}
 
 struct Move {
     int pile = 1;
@@ -38,8 +40,8 @@ inline bool myTurn(const Tchat& chat) {
 
 // Takes the pile of the chosen move (click on the pile picture).
 inline Move pickPile(Tchat& chat, int players) {
-    const Move m = chooseMove(chat.table(), chat.table().topCard, chat.state().nextdrawcard,
-                              players);
+    const Move m =
+        chooseMove(chat.table(), chat.table().topCard, chat.state().nextdrawcard, players);
     QTest::mouseClick(chat.pilePicture(m.pile), Qt::LeftButton);
     return m;
 }
