@@ -192,7 +192,7 @@ void Tchat::joinpress() {
         sock->open();
     } catch (const mb::SockError& e) {
         // An address that cannot be resolved leaves the client unconnected, like a refusal.
-        addlinetochat(QStringLiteral("0+") + QString::fromUtf8(e.what()), st_.systemcolor);
+        mb::showErrorNotice(QString::fromUtf8(e.what()));
     }
     table_.startVisible = false;
     StartGame1->setEnabled(false);

@@ -155,6 +155,16 @@ private slots:
         QCOMPARE(squatter.count(), size_t(0));
     }
 
+    void unknownHostIsReportedNotFatal() {
+        QStringList notices;
+        const mb::ErrorSink old = mb::setErrorSink([&](const QString& t) { notices << t; });
+        auto app = start({"Alice", "no-such-host.invalid", "false"}, 1, 1);
+        mb::setErrorSink(old);
+        QCOMPARE(notices, QStringList{"Host Lookup - Could Not Find Host Entry"});
+        QVERIFY(app->main().isVisible());
+        QVERIFY(!app->main().clientSocket()->isOpen());
+    }
+
     void windowKeepsTheBoardVisible() {
         RawHost host;
         auto app = start({"Alice"}, host.port(), 1);
