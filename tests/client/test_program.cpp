@@ -4,9 +4,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 
-using testpeer::RawClient;
+using mbtest::RawClient;
 using testpeer::RawHost;
 
 namespace {
@@ -69,10 +70,10 @@ private slots:
         std::unique_ptr<RawClient> holder;
         QVERIFY(connectWhenReady(other, holder));
         // Its own client took seat 1, so the next connection is seat 2.
-        QVERIFY(other->conn().waitFor("CMD_sendlogininfo+2"));
-        other->conn().send("CMD_logininfo+2+1.0.0+Probe");
-        QVERIFY(other->conn().waitFor("CMD_existingplayers+1+You+0"));
-        QVERIFY(other->conn().waitFor("CMD_newplayerinfo+2+Probe+0"));
+        QVERIFY(other->waitFor("CMD_sendlogininfo+2"));
+        other->send("CMD_logininfo+2+1.0.0+Probe");
+        QVERIFY(other->waitFor("CMD_existingplayers+1+You+0"));
+        QVERIFY(other->waitFor("CMD_newplayerinfo+2+Probe+0"));
         QCOMPARE(lobby.count(), size_t(0));
     }
 

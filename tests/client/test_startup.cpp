@@ -7,9 +7,10 @@
 #include "host/serverform.h"
 #include "net/errornotice.h"
 #include "net/sock.h"
+#include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 
-using testpeer::RawClient;
+using mbtest::RawClient;
 using testpeer::RawHost;
 
 namespace {
@@ -47,9 +48,9 @@ private slots:
 
         // A second player gets seat 2 and learns that seat 1 is "You".
         RawClient other(app->server().listenPort());
-        QVERIFY(other.conn().waitFor("CMD_sendlogininfo+2"));
-        other.conn().send("CMD_logininfo+2+1.0.0+Bea");
-        QVERIFY(other.conn().waitFor("CMD_existingplayers+1+You+0"));
+        QVERIFY(other.waitFor("CMD_sendlogininfo+2"));
+        other.send("CMD_logininfo+2+1.0.0+Bea");
+        QVERIFY(other.waitFor("CMD_existingplayers+1+You+0"));
         QTest::qWait(50);
         QCOMPARE(lobby.count(), size_t(0));  // a solo game has no lobby link
     }
@@ -66,8 +67,8 @@ private slots:
         QCOMPARE(chat.state().hostaddress, QStringLiteral("10.0.0.5"));
         QVERIFY(lobby.waitForConnection());
         RawClient other(app->server().listenPort());
-        other.conn().send("CMD_logininfo+2+1.0.0+Bea");
-        QVERIFY(other.conn().waitFor("CMD_existingplayers+1+Alice+0"));
+        QCOMPARE(other.login("Bea"), 2);
+        QVERIFY(other.waitFor("CMD_existingplayers+1+Alice+0"));
     }
 
     void joiningIsCaseSensitiveAndAnswersTheLogin() {

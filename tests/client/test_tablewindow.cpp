@@ -12,9 +12,10 @@
 #include "dialogs/gamestartform.h"
 #include "host/serverform.h"
 #include "records/tallylistform.h"
+#include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 
-using testpeer::RawClient;
+using mbtest::RawClient;
 
 namespace {
 
@@ -92,8 +93,8 @@ private slots:
         for (int i = 0; i < names.size(); ++i) {
             clients.push_back(std::make_unique<RawClient>(port));
             const QByteArray seat = QByteArray::number(i + 2);
-            QVERIFY(clients.back()->conn().waitFor("CMD_sendlogininfo+" + seat));
-            clients.back()->conn().send("CMD_logininfo+" + seat + "+1.0.0+" + names[i]);
+            QVERIFY(clients.back()->waitFor("CMD_sendlogininfo+" + seat));
+            clients.back()->send("CMD_logininfo+" + seat + "+1.0.0+" + names[i]);
         }
         Tchat& chat = host->main();
         QTRY_COMPARE(chat.nameLabel(2)->text(), QStringLiteral("<b>Bob</b>"));
@@ -104,7 +105,7 @@ private slots:
         // The start of a game puts the first player's name into the status line.
         host->gamestart().button_startClick();
         QTRY_VERIFY(chat.state().currentturn != 0);
-        clients[0]->conn().send("CMD_justwatch+2+1");  // the status names seat 2 later
+        clients[0]->send("CMD_justwatch+2+1");  // the status names seat 2 later
         QCOMPARE(chat.statusLabel()->textFormat(), Qt::PlainText);
         const QSize plainSize = chat.nameLabel(2)->sizeHint();
         QVERIFY(plainSize.width() > chat.fontMetrics().horizontalAdvance("Bob"));
@@ -184,10 +185,9 @@ private slots:
         std::vector<std::unique_ptr<RawClient>> clients;
         for (int seat = 2; seat <= 6; ++seat) {
             clients.push_back(std::make_unique<RawClient>(port));
-            QVERIFY(
-                clients.back()->conn().waitFor("CMD_sendlogininfo+" + QByteArray::number(seat)));
-            clients.back()->conn().send("CMD_logininfo+" + QByteArray::number(seat) + "+1.0.0+P" +
-                                        QByteArray::number(seat));
+            QVERIFY(clients.back()->waitFor("CMD_sendlogininfo+" + QByteArray::number(seat)));
+            clients.back()->send("CMD_logininfo+" + QByteArray::number(seat) + "+1.0.0+P" +
+                                 QByteArray::number(seat));
         }
         Tspylist& spies = host->spylist();
         QTRY_COMPARE(spies.listbox()->count(), 2);
@@ -197,7 +197,7 @@ private slots:
         spies.listbox_spysMouseMove(list->visualItemRect(list->item(1)).center());
         QCOMPARE(spies.hoverIndex(), 1);
         spies.popup_kickhimClick();
-        QVERIFY(clients[4]->conn().waitClosed());
+        QVERIFY(clients[4]->waitClosed());
         QTRY_COMPARE(list->count(), 1);
         QCOMPARE(list->item(0)->text(), QStringLiteral("5: P5"));
         // Below the last entry nothing is under the pointer.

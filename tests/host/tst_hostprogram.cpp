@@ -7,7 +7,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
-#include "rawclient.h"
+#include "tests/support/rawclient.h"
 
 using mbtest::kNetWaitMs;
 using mbtest::RawClient;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/serverform.h"
-#include "rawclient.h"
+#include "tests/support/rawclient.h"
 
 using mbtest::RawClient;
 using namespace std::chrono_literals;

@@ -1,6 +1,7 @@
 #pragma once
-// Plain Qt Network peers for black-box tests: they speak the wire format directly, so the
-// program's own socket component is checked against an independent implementation.
+// A stand-in host for black-box tests of the client: plain Qt Network speaking the wire format
+// directly, so the program's own socket component is checked against an independent one.
+// Its client-side counterpart is tests/support/rawclient.h.
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -75,21 +76,6 @@ public:
 private:
     QTcpServer server_;
     std::vector<std::unique_ptr<RawConnection>> connections_;
-};
-
-// A client that connects to a host on loopback.
-class RawClient {
-public:
-    explicit RawClient(quint16 port) {
-        socket_.connectToHost(QHostAddress::LocalHost, port);
-        connection_ = std::make_unique<RawConnection>(&socket_);
-    }
-    bool waitConnected(int ms = 5000) { return socket_.waitForConnected(ms); }
-    RawConnection& conn() { return *connection_; }
-
-private:
-    QTcpSocket socket_;
-    std::unique_ptr<RawConnection> connection_;
 };
 
 }  // namespace testpeer

@@ -1,5 +1,5 @@
 #pragma once
-// A bare protocol client for the host tests: a plain TCP socket that frames what it sends and
+// A bare protocol client for tests: a plain TCP socket that frames what it sends and
 // cuts what it receives at the terminator, recording every message. It keeps the event loop
 // running while it waits, so a host in the same thread is served meanwhile.
 #include <QByteArray>
@@ -55,6 +55,11 @@ public:
         // The client's stored name carries its own terminator, so an empty message follows.
         send("CMD_logininfo+" + seat + "+1.0.0+" + name + '\xFF');
         return seat.toInt();
+    }
+    bool waitConnected(int timeoutMs = kNetWaitMs) { return socket.waitForConnected(timeoutMs); }
+    // Waits until a message equal to `message` has arrived, whenever it came.
+    bool waitFor(const QByteArray& message, int timeoutMs = kNetWaitMs) {
+        return QTest::qWaitFor([&] { return messages.contains(message); }, timeoutMs);
     }
     bool waitClosed(int timeoutMs = kNetWaitMs) {
         return QTest::qWaitFor([this] { return closed; }, timeoutMs);
