@@ -138,7 +138,6 @@ private:
     mb::ClientState st_;
     quint32 seed_ = 0;
     bool shown_ = false;
-    bool closing_ = false;
     // Settings are written only after they were read: a window closed before that must not
     // overwrite what earlier runs stored.
     bool settingsLoaded_ = false;
