@@ -1,0 +1,99 @@
+#pragma once
+// The chat log view: a read-only, scrolling list of styled text runs and small pictures, with
+// clickable jump text, word wrap, mouse selection and plain-text copy. It knows nothing of the
+// game or the network; its owner fills it.
+//
+// This header is the contract the chat and settings code are written against; the
+// implementation may add private members and helpers but keeps these public names.
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QPixmap>
+#include <QString>
+#include <array>
+
+class QMenu;
+
+namespace mb {
+
+struct TChatTextStyle {
+    QString fontName = QStringLiteral("Arial");
+    int size = 10;  // points
+    QColor color;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+};
+
+// The 15 numbered text styles of the log and its colours. Styles 4 and 5 are jump styles.
+class TChatStyleSet {
+public:
+    static constexpr int kCount = 15;
+    TChatStyleSet();  // the log's built-in styles and colours
+
+    int count() const { return kCount; }
+    const TChatTextStyle& style(int index) const;
+    // Changes apply to every item of that style at the next layout and paint.
+    void setColor(int index, const QColor& color);
+    void setBold(int index, bool bold);
+    void setSize(int index, int points);
+    void setAllSizes(int points);
+    static bool isJumpStyle(int index) { return index == 4 || index == 5; }
+
+    QColor background{0xFF, 0xFF, 0xD9};  // 0x00D9FFFF as 0x00BBGGRR
+    QColor selectionBackground;           // the desktop's highlight colour
+    QColor selectedText{0x80, 0x00, 0x00};
+
+private:
+    std::array<TChatTextStyle, kCount> styles_;
+};
+
+// Pictures for the log, each with its size in device-independent pixels (the pixmaps carry
+// their device pixel ratio, so they stay crisp on HiDPI screens).
+using TChatImageList = QList<QPixmap>;
+
+class TChatLogView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int kMargin = 5;            // left and right
+    static constexpr int kScrollStepPx = 10;     // raised for very long documents
+    static constexpr int kMaxScrollSteps = 30000;
+    static constexpr int kDragScrollMs = 100;
+
+    explicit TChatLogView(QWidget* parent = nullptr);
+    ~TChatLogView() override;
+
+    TChatStyleSet& styles();
+    const TChatStyleSet& styles() const;
+
+    // Appending. Nothing shows until format() lays the items out.
+    void addParagraph(const QString& text, int style);  // starts a new paragraph
+    void addText(const QString& text, int style);       // continues the current line
+    void addPicture(int index, const TChatImageList* images);  // continues the current line
+    void clear();  // items, pieces, jumps and selection; jump numbers start again at 0
+
+    // Lays every item out again (reusing whatever cannot have changed) and scrolls to the top.
+    void format();
+    void selectAll();
+    void copy();                     // selection to the clipboard as plain text
+    QString selectedText() const;    // what copy() would put there (CR LF between paragraphs)
+    bool hasSelection() const;
+    int itemCount() const;
+    int scrollStepPixels() const;    // 10, or more for very long documents
+    int scrollPosition() const;      // in steps
+    int maxScrollPosition() const;   // in steps
+    void scrollTo(int step);         // clamped
+    void scrollToEnd();
+    int documentHeight() const;      // pixels, after the last format()
+
+    // The popup menu shown on a right click (the owner fills it).
+    void setPopupMenu(QMenu* menu);
+    QMenu* popupMenu() const;
+
+signals:
+    // Press and release on pieces of the same jump item.
+    void jump(int number);
+};
+
+}  // namespace mb

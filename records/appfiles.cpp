@@ -1,0 +1,34 @@
+#include "records/appfiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace mb {
+namespace {
+
+// Permission bits lie for root and on some mounts; only a real file created there proves it.
+bool canCreateFilesIn(const QString& dir) {
+    if (dir.isEmpty() || !QFileInfo(dir).isDir()) return false;
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".marrowby-probe-XXXXXX")));
+    return probe.open();
+}
+
+}  // namespace
+
+QString appFilePath(const QString& programDir, const QString& fileName, AppFileKind kind) {
+    if (canCreateFilesIn(programDir)) return QDir(programDir).filePath(fileName);
+    const QString base = QStandardPaths::writableLocation(
+        kind == AppFileKind::Config ? QStandardPaths::AppConfigLocation
+                                    : QStandardPaths::AppDataLocation);
+    QDir().mkpath(base);
+    return QDir(base).filePath(fileName);
+}
+
+QString appFilePath(const QString& fileName, AppFileKind kind) {
+    return appFilePath(QCoreApplication::applicationDirPath(), fileName, kind);
+}
+
+}  // namespace mb
