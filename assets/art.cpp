@@ -27,6 +27,11 @@ constexpr QSize kBackgroundTileSize{96, 96};
 constexpr QSize kSmileySize{17, 16};
 constexpr QSize kLogoSize{308, 94};
 constexpr QSize kInstructionsSize{588, 341};
+constexpr QSize kLobbyPictureSize{436, 360};
+// The application icon is designed on this grid and scaled to whatever size is asked for.
+constexpr qreal kIconGrid = 64.0;
+// Below this many pixels the card numerals would be noise: the icon shows plain tinted cards.
+constexpr int kIconDetailPixels = 48;
 
 // Hue of the lowest card (a cool blue-violet) and of the highest (a warm red); the faces walk
 // evenly between them so the rough value of a card shows before its number is read.
@@ -46,6 +51,7 @@ enum class Item {
     Smiley,
     Logo,
     Instructions,
+    LobbyPicture,
 };
 
 struct CacheKey {
@@ -883,6 +889,182 @@ void paintInstructions(QPainter& p) {
                              "numbers need not follow on from each other."));
 }
 
+// ---- lobby picture and icon --------------------------------------------------------------------
+
+// Head and shoulders of a player seen from the front, standing on `base`.
+void paintPlayer(QPainter& p, QPointF base, qreal size, const QColor& colour) {
+    const QColor dark = colour.darker(150);
+    p.setPen(QPen(dark, 1.2));
+    QLinearGradient body(base.x(), base.y() - size, base.x(), base.y());
+    body.setColorAt(0.0, colour.lighter(120));
+    body.setColorAt(1.0, colour);
+    p.setBrush(body);
+    QPainterPath shoulders;
+    shoulders.moveTo(base + QPointF(-size * 0.62, 0));
+    shoulders.cubicTo(base + QPointF(-size * 0.62, -size * 0.55),
+                      base + QPointF(-size * 0.35, -size * 0.62), base + QPointF(0, -size * 0.62));
+    shoulders.cubicTo(base + QPointF(size * 0.35, -size * 0.62),
+                      base + QPointF(size * 0.62, -size * 0.55), base + QPointF(size * 0.62, 0));
+    shoulders.closeSubpath();
+    p.drawPath(shoulders);
+    QRadialGradient face(base + QPointF(-size * 0.08, -size * 0.98), size * 0.36);
+    face.setColorAt(0.0, QColor(255, 230, 205));
+    face.setColorAt(1.0, QColor(226, 178, 140));
+    p.setPen(QPen(QColor(150, 105, 75), 1.0));
+    p.setBrush(face);
+    p.drawEllipse(base + QPointF(0, -size * 0.9), size * 0.3, size * 0.33);
+}
+
+// A speech bubble with a short line of text, its tail pointing down at `tail`.
+void paintBubble(QPainter& p, const QRectF& box, QPointF tail, const QString& text) {
+    QPainterPath bubble;
+    bubble.addRoundedRect(box, 8, 8);
+    QPolygonF pointer;
+    pointer << QPointF(tail.x() - 6, box.bottom() - 1) << tail
+            << QPointF(tail.x() + 6, box.bottom() - 1);
+    bubble.addPolygon(pointer);
+    bubble = bubble.simplified();
+    p.setPen(QPen(QColor(60, 80, 120), 1.1));
+    p.setBrush(QColor(255, 255, 255, 240));
+    p.drawPath(bubble);
+    p.setPen(QColor(30, 40, 70));
+    drawFittedText(p, text, pixelFont(11, QFont::DemiBold), box.center(), box.width() - 10);
+}
+
+void paintLobbyPicture(QPainter& p) {
+    const QRectF all(0, 0, kLobbyPictureSize.width(), kLobbyPictureSize.height());
+
+    // Evening sky over a world of players.
+    QLinearGradient sky(all.topLeft(), all.bottomLeft());
+    sky.setColorAt(0.0, QColor(18, 34, 78));
+    sky.setColorAt(0.55, QColor(40, 76, 140));
+    sky.setColorAt(1.0, QColor(92, 132, 190));
+    p.fillRect(all, sky);
+
+    // A globe rising behind the table, with its meridians and parallels.
+    const QPointF globeCentre(all.center().x(), 250);
+    constexpr qreal kGlobeRadius = 190.0;
+    QRadialGradient globe(globeCentre + QPointF(-50, -80), kGlobeRadius * 1.2);
+    globe.setColorAt(0.0, QColor(84, 160, 220));
+    globe.setColorAt(1.0, QColor(24, 70, 130));
+    p.setPen(Qt::NoPen);
+    p.setBrush(globe);
+    p.drawEllipse(globeCentre, kGlobeRadius, kGlobeRadius);
+    p.save();
+    QPainterPath globeClip;
+    globeClip.addEllipse(globeCentre, kGlobeRadius, kGlobeRadius);
+    p.setClipPath(globeClip);
+    p.setPen(QPen(QColor(170, 215, 250, 90), 1.2));
+    p.setBrush(Qt::NoBrush);
+    for (int i = 1; i <= 4; ++i) p.drawEllipse(globeCentre, kGlobeRadius * i / 4.5, kGlobeRadius);
+    for (int i = -3; i <= 3; ++i) {
+        const qreal y = globeCentre.y() + i * kGlobeRadius / 4.0;
+        p.drawLine(QPointF(0, y), QPointF(all.width(), y));
+    }
+    p.restore();
+
+    // Stars.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 230, 200));
+    const QPointF stars[] = {{24, 22},  {70, 58},  {118, 16}, {322, 20}, {372, 52},
+                             {410, 14}, {402, 96}, {32, 96},  {286, 62}, {150, 70}};
+    for (const QPointF& star : stars) p.drawEllipse(star, 1.3, 1.3);
+
+    // Title.
+    p.setPen(QColor(0, 0, 0, 90));
+    const QFont title = pixelFont(30, QFont::Black);
+    drawFittedText(p, QStringLiteral("The Kestro Lobby"), title,
+                   QPointF(all.center().x() + 1.5, 38.5), all.width() - 30);
+    p.setPen(QColor(255, 236, 160));
+    drawFittedText(p, QStringLiteral("The Kestro Lobby"), title, QPointF(all.center().x(), 37),
+                   all.width() - 30);
+    p.setPen(QColor(220, 232, 255));
+    drawCentredText(p, QStringLiteral("Find a table. Meet the players. Play."),
+                    pixelFont(13, QFont::DemiBold), QPointF(all.center().x(), 66));
+
+    // The table: green felt in perspective, with a wooden rim.
+    const QRectF rim(58, 214, 320, 112);
+    const QRectF felt = rim.adjusted(10, 8, -10, -10);
+    p.setPen(QPen(QColor(70, 40, 20), 1.5));
+    QLinearGradient wood(rim.topLeft(), rim.bottomLeft());
+    wood.setColorAt(0.0, QColor(170, 110, 60));
+    wood.setColorAt(1.0, QColor(110, 62, 30));
+    p.setBrush(wood);
+    p.drawEllipse(rim);
+    QRadialGradient cloth(felt.center() + QPointF(0, -14), felt.width() * 0.6);
+    cloth.setColorAt(0.0, QColor(60, 160, 90));
+    cloth.setColorAt(1.0, QColor(22, 96, 52));
+    p.setPen(QPen(QColor(18, 70, 38), 1.0));
+    p.setBrush(cloth);
+    p.drawEllipse(felt);
+
+    // Players around it: two behind, one on each side, each saying something.
+    paintPlayer(p, QPointF(150, 226), 62, QColor(200, 70, 70));
+    paintPlayer(p, QPointF(286, 226), 62, QColor(70, 120, 200));
+    paintPlayer(p, QPointF(52, 300), 72, QColor(230, 160, 40));
+    paintPlayer(p, QPointF(384, 300), 72, QColor(120, 80, 180));
+    paintBubble(p, QRectF(96, 112, 86, 26), QPointF(140, 150), QStringLiteral("Deal me in!"));
+    paintBubble(p, QRectF(262, 112, 80, 26), QPointF(284, 150), QStringLiteral("Good game"));
+    paintBubble(p, QRectF(8, 186, 70, 26), QPointF(46, 222), QStringLiteral("Hi all :)"));
+    paintBubble(p, QRectF(346, 186, 82, 26), QPointF(384, 222), QStringLiteral("One more?"));
+
+    // A hand laid out on the felt, low to high.
+    constexpr qreal kTableCardScale = 0.42;
+    const int hand[] = {4, 17, 26, 39, 51};
+    for (int i = 0; i < 5; ++i)
+        paintCardAt(p, hand[i], QPointF(152 + i * 24, 236 + std::abs(i - 2) * 3), kTableCardScale,
+                    (i - 2) * 7.0);
+    paintCardAt(p, kCardBack, QPointF(108, 250), kTableCardScale, -12);
+
+    // The tagline on a ribbon at the foot.
+    const QRectF ribbon(0, all.height() - 30, all.width(), 30);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(10, 20, 50, 200));
+    p.drawRect(ribbon);
+    p.setPen(Qt::white);
+    drawFittedText(p, QStringLiteral("Games against people from everywhere, free"),
+                   pixelFont(14, QFont::Bold), ribbon.center(), ribbon.width() - 20);
+}
+
+void paintAppIcon(QPainter& p, bool detailed) {
+    // A rounded tile of green felt with three cards fanned low to high.
+    const QRectF tile(2, 2, kIconGrid - 4, kIconGrid - 4);
+    QRadialGradient felt(tile.center() + QPointF(-8, -10), kIconGrid * 0.8);
+    felt.setColorAt(0.0, QColor(70, 170, 100));
+    felt.setColorAt(1.0, QColor(18, 90, 48));
+    p.setPen(QPen(QColor(12, 60, 32), 1.5));
+    p.setBrush(felt);
+    p.drawRoundedRect(tile, 12, 12);
+
+    const struct {
+        int number;
+        QPointF at;
+        qreal degrees;
+    } fan[] = {{9, {9, 14}, -18}, {30, {20, 10}, 0}, {56, {31, 14}, 18}};
+    constexpr qreal kIconCardScale = 0.36;
+    for (const auto& c : fan) {
+        if (detailed) {
+            paintCardAt(p, c.number, c.at, kIconCardScale, c.degrees);
+            continue;
+        }
+        // Plain tinted cards: at a few pixels only the colours and the fan carry.
+        p.save();
+        p.translate(c.at);
+        p.scale(kIconCardScale, kIconCardScale);
+        const QPointF centre(kCardSize.width() / 2.0, kCardSize.height() / 2.0);
+        p.translate(centre);
+        p.rotate(c.degrees);
+        p.translate(-centre);
+        p.setPen(QPen(QColor(40, 40, 40), 3.0));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(cardOutline(), 8, 8);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor::fromHsvF(cardHue(c.number), 0.8, 0.9));
+        p.drawRoundedRect(QRectF(12, 14, kCardSize.width() - 24, kCardSize.height() - 28), 6, 6);
+        p.restore();
+    }
+}
+
 }  // namespace
 
 QSize cardSize() {
@@ -965,6 +1147,26 @@ QSize quickInstructionsSize() {
 
 QPixmap quickInstructions(qreal dpr) {
     return render(Item::Instructions, 0, kInstructionsSize, dpr, paintInstructions);
+}
+
+QSize lobbyPictureSize() {
+    return kLobbyPictureSize;
+}
+
+QPixmap lobbyPicture(qreal dpr) {
+    return render(Item::LobbyPicture, 0, kLobbyPictureSize, dpr, paintLobbyPicture);
+}
+
+QImage appIcon(int pixels) {
+    pixels = std::clamp(pixels, 1, kMaxIconPixels);
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    painter.scale(pixels / kIconGrid, pixels / kIconGrid);
+    paintAppIcon(painter, pixels >= kIconDetailPixels);
+    return image;
 }
 
 }  // namespace mb::art

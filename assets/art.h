@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QSize>
 
@@ -20,6 +21,10 @@
 //   smileys              17 x 16   18 faces, index 0..17 (chat codes ":)#10" to ":)#27")
 //   logo                308 x 94   the game's name beside a fan of cards (about window, table)
 //   quick instructions  588 x 341  the title and a small table with the three how-to-play notes
+//   lobby picture       436 x 360  players round a table in front of a globe (download window)
+//
+// The application icon is square and drawn straight at the pixel size asked for, simplified below
+// 48 pixels; it is not cached (it is asked for once per size).
 //
 // All functions need a QGuiApplication and belong to the thread that runs it.
 namespace mb::art {
@@ -58,5 +63,12 @@ QPixmap logo(qreal dpr = 1.0);
 
 QSize quickInstructionsSize();
 QPixmap quickInstructions(qreal dpr = 1.0);
+
+QSize lobbyPictureSize();
+QPixmap lobbyPicture(qreal dpr = 1.0);
+
+inline constexpr int kMaxIconPixels = 1024;
+// A square icon `pixels` wide, 1..kMaxIconPixels.
+QImage appIcon(int pixels);
 
 }  // namespace mb::art

@@ -1,5 +1,7 @@
 #include "client/application.h"
 
+#include <QAction>
+
 #include "client/spylistform.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
@@ -23,6 +25,8 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     server_ = std::make_unique<mb::TServer>(std::move(options));
     about_ = std::make_unique<Tabout>();
     download_ = std::make_unique<Tdownload>();
+    QObject::connect(download_.get(), &Tdownload::exitRequested, chat->action("Exit1"),
+                     &QAction::trigger);
     gamestart_ = std::make_unique<Tgamestart>();
     help_ = std::make_unique<Thelp>();
     phrases_ = std::make_unique<Tphrases>();
