@@ -3,6 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PREFIX     ?= /usr/local
 
 .PHONY: deps build run test test-asan screenshot clean
 
@@ -32,6 +33,12 @@ test-asan: deps
 # A picture of a game in progress, for the README.
 screenshot: build
 	bash scripts/screenshot.sh $(BUILD) docs/table.png
+
+# Programs, desktop entry, icons, metainfo and the systemd unit template under PREFIX
+# (DESTDIR is honoured for packaging).
+.PHONY: install
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -5,6 +5,7 @@ packages=(
   build-essential cmake clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   xvfb xauth fonts-dejavu-core python3
+  desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
