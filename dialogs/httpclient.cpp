@@ -58,6 +58,9 @@ void THttpClient::Get() {
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", kHttpUserAgent);
     request.setRawHeader("Accept", kHttpAccept);
+    // The body is saved as sent, and its length is checked against the announced one: no
+    // transparent decompression in between.
+    request.setRawHeader("Accept-Encoding", "identity");
     // No cache directive is sent: the manager has no cache, so nothing is served from one.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     // Every hop of a redirect must pass the same test as the first address.

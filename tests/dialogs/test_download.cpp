@@ -2,6 +2,7 @@
 // temporary directory, and the installer the server hands out is a script that writes its
 // arguments to a marker file there.
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -181,6 +182,7 @@ private slots:
         QVERIFY(request.contains(
             "\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"));
         QVERIFY(!request.toLower().contains("no-cache"));
+        QVERIFY(!request.contains("gzip"));  // saved as sent, so the length check holds
     }
 
     void notFoundRunsNothing() {
@@ -226,6 +228,27 @@ private slots:
         Fixture f(server.url());
         f.click("getbutton");
         f.expectFailure();
+    }
+
+    void clientReportsAShortBodyAsAnHttpError() {
+        HttpServer server([](QTcpSocket* s) {
+            s->write(head("200 OK", 1000) + QByteArray(400, 'x'));
+            s->disconnectFromHost();
+        });
+        mb::THttpClient client;
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        client.setURL(server.url());
+        client.setRcvdStream(&sink);
+        try {
+            client.Get();
+            QFAIL("a short body passed as complete");
+        } catch (const mb::HttpError& e) {
+            QCOMPARE(e.status(), 404);
+            QVERIFY(!e.reason().isEmpty());
+        }
+        QCOMPARE(client.RcvdCount(), 400);
+        QCOMPARE(sink.data().size(), 400);
     }
 
     void unreachableOrUnsafeAddressesFail_data() {
