@@ -9,9 +9,16 @@
 namespace mb {
 namespace {
 
+// An installed copy shares its bin directory with other programs, writable or not (a prefix
+// in the home directory, or root running it): its desktop entry beside it gives it away.
+bool isInstalledCopy(const QString& dir) {
+    return QFileInfo::exists(
+        QDir(dir).filePath(QStringLiteral("../share/applications/marrowby.desktop")));
+}
+
 // Permission bits lie for root and on some mounts; only a real file created there proves it.
 bool canCreateFilesIn(const QString& dir) {
-    if (dir.isEmpty() || !QFileInfo(dir).isDir()) return false;
+    if (dir.isEmpty() || !QFileInfo(dir).isDir() || isInstalledCopy(dir)) return false;
     QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".marrowby-probe-XXXXXX")));
     return probe.open();
 }
@@ -20,9 +27,9 @@ bool canCreateFilesIn(const QString& dir) {
 
 QString appFilePath(const QString& programDir, const QString& fileName, AppFileKind kind) {
     if (canCreateFilesIn(programDir)) return QDir(programDir).filePath(fileName);
-    const QString base = QStandardPaths::writableLocation(
-        kind == AppFileKind::Config ? QStandardPaths::AppConfigLocation
-                                    : QStandardPaths::AppDataLocation);
+    const QString base = QStandardPaths::writableLocation(kind == AppFileKind::Config
+                                                              ? QStandardPaths::AppConfigLocation
+                                                              : QStandardPaths::AppDataLocation);
     QDir().mkpath(base);
     return QDir(base).filePath(fileName);
 }

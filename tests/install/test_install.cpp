@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "records/appfiles.h"
+
 namespace {
 
 struct Run {
@@ -81,6 +83,19 @@ private slots:
         QVERIFY(QFileInfo::exists(file));
         const Run check = run(QStringLiteral("appstreamcli"), {"validate", "--no-net", file});
         QVERIFY2(check.exitCode == 0, check.out.constData());
+    }
+
+    void installedCopyKeepsItsFilesPerUser() {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString bin = path("bin");
+        for (const auto kind : {mb::AppFileKind::Config, mb::AppFileKind::Data}) {
+            const QString file = mb::appFilePath(bin, QStringLiteral("kestrolobby.ini"), kind);
+            QVERIFY2(!file.startsWith(prefix_.path()), qPrintable(file));
+        }
+        // A build tree or an unpacked copy keeps them beside the program.
+        const QString build = qEnvironmentVariable("MARROWBY_BINARY_DIR");
+        QCOMPARE(mb::appFilePath(build, QStringLiteral("x.tld"), mb::AppFileKind::Data),
+                 QDir(build).filePath(QStringLiteral("x.tld")));
     }
 
     void unitTemplateVerifies() {
