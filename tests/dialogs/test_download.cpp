@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "assets/art.h"
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/httpclient.h"
@@ -149,6 +150,10 @@ private slots:
         QCOMPARE(f.window->places().url, QStringLiteral("https://example.invalid/lobby/x"));
         QVERIFY(Tdownload::installerUrl().startsWith(QLatin1String("https://")));
         QVERIFY(Tdownload::installerUrl().contains(QLatin1String("/lobby/")));
+        // The picture is drawn for the screen, not scaled up.
+        QCOMPARE(mb::art::lobbyPicture(1.0).size(), QSize(436, 360));
+        QCOMPARE(mb::art::lobbyPicture(2.0).size(), QSize(872, 720));
+        QCOMPARE(f.window->findChild<QWidget*>(QStringLiteral("Image1"))->size(), QSize(436, 360));
         f.click("Button1");
         QVERIFY(!f.window->isVisible());
     }
