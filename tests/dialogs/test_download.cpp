@@ -256,6 +256,26 @@ private slots:
         QCOMPARE(sink.data().size(), 400);
     }
 
+    void clientReportsAnAbortAs404() {
+        HttpServer server(stalling(QByteArray(10000, 'x'), 500));
+        mb::THttpClient client;
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        client.setURL(server.url());
+        client.setRcvdStream(&sink);
+        client.Abort();  // nothing running: no effect
+        connect(&client, &mb::THttpClient::DocData, &client, &mb::THttpClient::Abort,
+                Qt::QueuedConnection);
+        try {
+            client.Get();
+            QFAIL("an aborted transfer passed as complete");
+        } catch (const mb::HttpError& e) {
+            QCOMPARE(e.status(), 404);
+            QCOMPARE(e.reason(), QStringLiteral("Connection aborted on request"));
+        }
+        QVERIFY(!client.busy());
+    }
+
     void unreachableOrUnsafeAddressesFail_data() {
         QTest::addColumn<QString>("url");
         QTest::newRow("unknown host") << "https://no-such-host.invalid/lobby/setup.run";
