@@ -252,7 +252,8 @@ QByteArray compressBytes(const QByteArray& data, TCompressMode mode) {
     return result;
 }
 
-QByteArray decompressBytes(const QByteArray& file, std::int64_t maxOriginalSize) {
+QByteArray decompressBytes(const QByteArray& file, std::int64_t maxOriginalSize,
+                           const QString& name) {
     QBuffer in;
     in.setData(file);
     in.open(QIODevice::ReadOnly);
@@ -261,6 +262,7 @@ QByteArray decompressBytes(const QByteArray& file, std::int64_t maxOriginalSize)
     out.open(QIODevice::WriteOnly);
     TFileCodec codec;
     codec.maxOriginalSize = maxOriginalSize;
+    codec.InputFile = name;
     codec.Decompress(in, out);
     return result;
 }

@@ -58,7 +58,9 @@ private:
 
 // Convenience for whole buffers in memory. Throws ECodecError like the file operations.
 QByteArray compressBytes(const QByteArray& data, TCompressMode mode);
+// `name` labels the error texts.
 QByteArray decompressBytes(const QByteArray& file,
-                           std::int64_t maxOriginalSize = std::numeric_limits<std::int32_t>::max());
+                           std::int64_t maxOriginalSize = std::numeric_limits<std::int32_t>::max(),
+                           const QString& name = {});
 
 }  // namespace mb

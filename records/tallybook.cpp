@@ -107,9 +107,9 @@ QByteArray TallyBook::fileBytes() const {
     return compressBytes(gridText(stringgrid_scores), TCompressMode::Fast);
 }
 
-TallyBook TallyBook::fromFileBytes(const QByteArray& bytes) {
+TallyBook TallyBook::fromFileBytes(const QByteArray& bytes, const QString& fileName) {
     TallyBook book;
-    readGridText(decompressBytes(bytes, kMostTallyText), book.stringgrid_scores);
+    readGridText(decompressBytes(bytes, kMostTallyText, fileName), book.stringgrid_scores);
     const StringGrid& g = book.stringgrid_scores;
     if (g.colCount() != kTallyColumns || g.rowCount() < 1)
         throw GridTextError(QStringLiteral("The tally has %1 columns and %2 rows")
@@ -130,7 +130,7 @@ TallyLoad loadTallyFile(const QString& path) {
             throw GridTextError(QStringLiteral("The tally file cannot be opened"));
         if (file.size() > kMostTallyFile)
             throw GridTextError(QStringLiteral("The tally file is too large"));
-        load.book = TallyBook::fromFileBytes(file.readAll());
+        load.book = TallyBook::fromFileBytes(file.readAll(), path);
         return load;
     } catch (const std::exception& e) {
         load.problem = QString::fromStdString(e.what());

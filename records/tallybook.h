@@ -52,7 +52,7 @@ public:
     // The tally file's content: the grid text, fast-coded.
     QByteArray fileBytes() const;
     // Throws std::exception with a readable text when the bytes are no tally.
-    static TallyBook fromFileBytes(const QByteArray& bytes);
+    static TallyBook fromFileBytes(const QByteArray& bytes, const QString& fileName = {});
 
     bool operator==(const TallyBook&) const = default;
 };

@@ -52,7 +52,7 @@ int show(const QString& path) {
         print(stderr, QStringLiteral("marrowby-tally: %1 is too large for a tally\n").arg(path));
         return kExitFailure;
     }
-    const mb::TallyBook book = mb::TallyBook::fromFileBytes(file.readAll());
+    const mb::TallyBook book = mb::TallyBook::fromFileBytes(file.readAll(), path);
     const mb::StringGrid& g = book.stringgrid_scores;
     QString out;
     out += QStringLiteral("Total games:   %1\n").arg(g.cell(mb::kGamesColumn, 0));
