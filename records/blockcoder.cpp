@@ -16,6 +16,12 @@ constexpr std::size_t kMaxMatch = 18;
 constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr int kItemsPerControlWord = 16;
 
+std::uint32_t load32(const std::uint8_t* p) {
+    // Compilers make this one load on little-endian machines.
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
 std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
@@ -82,9 +88,23 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         } else {
             std::size_t length = 0;
             std::size_t offset = 0;
-            // In the last two positions no match can reach three bytes, so the hash, which
-            // would read past the piece there, is skipped.
-            if (x + 2 < n) {
+            if (x + 4 <= n) {
+                // The usual case, with whole words: the hash of three bytes and a first test
+                // of three bytes against the candidate.
+                const std::uint32_t w = load32(s + x);
+                const std::uint32_t b1 = (w >> 8) & 0xFF;
+                const std::uint32_t b2 = (w >> 16) & 0xFF;
+                const std::uint32_t h =
+                    ((((std::uint32_t{c} << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
+                const std::int16_t p = table[h];
+                table[h] = static_cast<std::int16_t>(x);
+                offset = x - static_cast<std::size_t>(p);
+                if (p >= 0 && offset <= kMaxOffset && ((load32(s + p) ^ w) & 0x00FFFFFF) == 0)
+                    length = kMinMatch + agreeing(s + x + kMinMatch, s + p + kMinMatch,
+                                                  std::min(kMaxMatch, n - x) - kMinMatch);
+            } else if (x + 2 < n) {
+                // In the last two positions no match can reach three bytes, so the hash, which
+                // would read past the piece there, is skipped.
                 const std::uint32_t h =
                     (((((std::uint32_t{c} << 4) ^ s[x + 1]) << 4) ^ s[x + 2]) * kHashMultiplier >>
                      4) &
@@ -139,8 +159,23 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
             bits = kItemsPerControlWord;
         }
         if ((control & 0x8000) == 0) {
-            if (o >= kPieceSize) return -1;
-            out[o++] = b[in++];
+            // A row of literals at once: the zero bits at the top of the control word, cut
+            // at the block's end (the last word's unused bits are zero too).
+            const int zeros =
+                std::min(std::countl_zero(static_cast<std::uint16_t>(control & 0xFFFF)), bits);
+            const std::size_t count =
+                std::min<std::size_t>(static_cast<std::size_t>(zeros), length - in);
+            if (o + count > kPieceSize) return -1;
+            if (in + 16 <= length && o + 16 <= kWorkBufferSize) {
+                std::memcpy(out + o, b + in, 16);
+            } else {
+                std::memcpy(out + o, b + in, count);
+            }
+            o += count;
+            in += count;
+            control <<= count;
+            bits -= static_cast<int>(count);
+            continue;
         } else {
             if (in + 2 > length) return -1;
             const unsigned b0 = b[in];
