@@ -178,43 +178,47 @@ std::int64_t TFileCodec::Decompress(QIODevice& in, QIODevice& out) {
     return sink.written();
 }
 
-std::int64_t TFileCodec::Compress() {
-    const QFileInfo info(InputFile);
-    if (!info.isFile())
-        throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
-                          InputFile);
-    QFile in(InputFile);
+namespace {
+
+void openInput(QFile& in, const QString& name) {
     if (!in.open(QIODevice::ReadOnly))
         throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open input file : ") +
-                          InputFile);
-    QSaveFile out(OutputFile);
+                          name);
+}
+
+// Runs `code` from one file into the other. The output replaces an older file only once it is
+// complete; a throw discards the unfinished output.
+std::int64_t betweenFiles(const QString& inName, const QString& outName,
+                          const std::function<std::int64_t(QIODevice&, QIODevice&)>& code) {
+    QFile in(inName);
+    openInput(in, inName);
+    QSaveFile out(outName);
     if (!out.open(QIODevice::WriteOnly))
         throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open output file : ") +
-                          OutputFile);
-    const std::int64_t written = Compress(in, out);  // a throw discards the unfinished output
-    if (!out.commit()) throw ECodecError(writeError(OutputFile));
+                          outName);
+    const std::int64_t written = code(in, out);
+    if (!out.commit()) throw ECodecError(writeError(outName));
     return written;
 }
 
-std::int64_t TFileCodec::Decompress() {
-    QFile in(InputFile);
-    if (!in.open(QIODevice::ReadOnly))
-        throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open input file : ") +
+}  // namespace
+
+std::int64_t TFileCodec::Compress() {
+    if (!QFileInfo(InputFile).isFile())
+        throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
                           InputFile);
-    QSaveFile out(OutputFile);
-    if (!out.open(QIODevice::WriteOnly))
-        throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open output file : ") +
-                          OutputFile);
-    const std::int64_t written = Decompress(in, out);
-    if (!out.commit()) throw ECodecError(writeError(OutputFile));
-    return written;
+    return betweenFiles(InputFile, OutputFile,
+                        [this](QIODevice& in, QIODevice& out) { return Compress(in, out); });
+}
+
+std::int64_t TFileCodec::Decompress() {
+    return betweenFiles(InputFile, OutputFile,
+                        [this](QIODevice& in, QIODevice& out) { return Decompress(in, out); });
 }
 
 TCompressMode TFileCodec::Advise() {
     QFile in(InputFile);
-    if (!in.open(QIODevice::ReadOnly))
-        throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open input file : ") +
-                          InputFile);
+    openInput(in, InputFile);
     return adviseFor(in);
 }
 
@@ -239,32 +243,34 @@ TCompressMode TFileCodec::adviseFor(QIODevice& in) {
     return taken > 0 && coded * 100 < taken * Threshold ? TCompressMode::Fast : TCompressMode::Good;
 }
 
-QByteArray compressBytes(const QByteArray& data, TCompressMode mode) {
+namespace {
+
+QByteArray inMemory(const QByteArray& data,
+                    const std::function<void(QIODevice&, QIODevice&)>& code) {
     QBuffer in;
     in.setData(data);
     in.open(QIODevice::ReadOnly);
     QByteArray result;
     QBuffer out(&result);
     out.open(QIODevice::WriteOnly);
+    code(in, out);
+    return result;
+}
+
+}  // namespace
+
+QByteArray compressBytes(const QByteArray& data, TCompressMode mode) {
     TFileCodec codec;
     codec.CompressMode = mode;
-    codec.Compress(in, out);
-    return result;
+    return inMemory(data, [&](QIODevice& in, QIODevice& out) { codec.Compress(in, out); });
 }
 
 QByteArray decompressBytes(const QByteArray& file, std::int64_t maxOriginalSize,
                            const QString& name) {
-    QBuffer in;
-    in.setData(file);
-    in.open(QIODevice::ReadOnly);
-    QByteArray result;
-    QBuffer out(&result);
-    out.open(QIODevice::WriteOnly);
     TFileCodec codec;
     codec.maxOriginalSize = maxOriginalSize;
     codec.InputFile = name;
-    codec.Decompress(in, out);
-    return result;
+    return inMemory(file, [&](QIODevice& in, QIODevice& out) { codec.Decompress(in, out); });
 }
 
 }  // namespace mb
