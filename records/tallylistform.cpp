@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "assets/art.h"
 #include "net/errornotice.h"
@@ -124,7 +125,11 @@ void Ttallylist::FormCreate() {
     mb::TallyLoad load = mb::loadTallyFile(file_);
     book_ = std::move(load.book);
     mayReplace_ = load.mayReplace;
-    if (!load.problem.isEmpty()) mb::showErrorNotice(mb::tallyProblemNotice(load));
+    // Told once the program runs, when the notice reaches the user's screen; the windows are
+    // still being created now.
+    if (!load.problem.isEmpty())
+        QTimer::singleShot(0, this,
+                           [text = mb::tallyProblemNotice(load)] { mb::showErrorNotice(text); });
     loadtally();
 }
 
