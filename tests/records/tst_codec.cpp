@@ -27,24 +27,22 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 };
 
+// Text-like (kind 0), binary with zeros and few values (1), or random (2) data of `size` bytes.
 QByteArray kinds(int kind, int size) {
-    QByteArray data(size, Qt::Uninitialized);
     QRandomGenerator rng(size * 3 + kind);
     static const QByteArray words[] = {"the ",    "tally ", "of ",   "games ",
                                        "Bob\r\n", "0\r\n",  "17\r\n"};
-    for (int i = 0; i < size; ++i) {
-        switch (kind) {
-            case 0:
-                data[i] = words[rng.bounded(7)][i % 4];
-                break;  // text-like
-            case 1:
-                data[i] = char((i / 7) % 5 == 0 ? 0 : rng.bounded(4) * 60);
-                break;  // binary
-            default:
-                data[i] = char(rng.bounded(256));
-                break;  // random
-        }
+    QByteArray data;
+    data.reserve(size + 8);
+    while (data.size() < size) {
+        if (kind == 0)
+            data += words[rng.bounded(7)];
+        else if (kind == 1)
+            data += char(data.size() / 7 % 5 == 0 ? 0 : rng.bounded(4) * 60);
+        else
+            data += char(rng.bounded(256));
     }
+    data.truncate(size);
     return data;
 }
 
