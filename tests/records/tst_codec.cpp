@@ -46,6 +46,62 @@ QByteArray kinds(int kind, int size) {
     return data;
 }
 
+// The block coder's steps written as plainly as possible, to hold the fast one to the byte.
+QByteArray plainBlock(const QByteArray& piece) {
+    const auto at = [&](qsizetype i) { return i < piece.size() ? quint8(piece[i]) : 0; };
+    const qsizetype n = piece.size();
+    std::vector<int> table(4096, -1);
+    QByteArray out(n + 16, 0);
+    out[0] = char(0x40);
+    qsizetype x = 0, y = 3, z = 1;
+    int items = 0;
+    quint32 control = 0;
+    const auto word = [&](qsizetype where, quint32 w) {
+        out[where] = char(w >> 8);
+        out[where + 1] = char(w);
+    };
+    while (x < n && y <= n) {
+        if (items == 16) {
+            word(z, control);
+            z = y;
+            y += 2;
+            items = 0;
+            control = 0;
+        }
+        qsizetype r = 0;
+        while (x + r < n && r < 4095 && at(x + r) == at(x)) ++r;
+        if (r >= 16) {
+            out[y] = 0;
+            out[y + 1] = char((r - 16) >> 8);
+            out[y + 2] = char((r - 16) & 0xFF);
+            out[y + 3] = char(at(x));
+            y += 4;
+            x += r;
+            control = control << 1 | 1;
+        } else {
+            const quint32 h = ((((at(x) << 4) ^ at(x + 1)) << 4 ^ at(x + 2)) * 40543u >> 4) & 0xFFF;
+            const int p = table[h];
+            table[h] = int(x);
+            qsizetype l = 0;
+            if (p != -1 && x - p < 4096)
+                while (l < 18 && x + l < n && at(x + l) == at(p + l)) ++l;
+            if (l >= 3) {
+                word(y, quint32((x - p) * 16 + (l - 3)));
+                y += 2;
+                x += l;
+                control = control << 1 | 1;
+            } else {
+                out[y++] = char(at(x++));
+                control <<= 1;
+            }
+        }
+        ++items;
+    }
+    word(z, items == 0 ? 0 : (control << (16 - items)) & 0xFFFF);
+    if (y > n) return char(0x80) + piece;
+    return out.left(y);
+}
+
 QString failureOf(const std::function<void()>& f) {
     try {
         f();
@@ -89,6 +145,13 @@ private slots:
         QFETCH(int, size);
         for (int kind = 0; kind < 3; ++kind) {
             const QByteArray data = kinds(kind, size);
+            // Every record is the block the plain steps give.
+            const QByteArray fast = compressBytes(data, TCompressMode::Fast);
+            for (qsizetype at = 8, piece = 0; at < fast.size(); ++piece) {
+                const int length = quint8(fast[at]) | quint8(fast[at + 1]) << 8;
+                QCOMPARE(fast.mid(at + 2, length), plainBlock(data.mid(piece * 32768, 32768)));
+                at += 2 + length;
+            }
             for (TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
                 const QByteArray packed = compressBytes(data, mode);
                 QCOMPARE(decompressBytes(packed), data);
