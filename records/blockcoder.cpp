@@ -151,59 +151,59 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
     unsigned control = (unsigned{b[1]} << 8) | b[2];
     int bits = kItemsPerControlWord;
     std::size_t o = 0;
-    while (in < length) {
+    // Each turn takes the row of literals before the next reference or run (the zero bits at
+    // the top of the control word, perhaps none) in one copy, then that reference or run. The
+    // last word's unused bits are zero too, so the row is cut at the block's end.
+    for (;;) {
         if (bits == 0) {
+            if (in >= length) break;
             if (in + 2 >= length) return -1;  // a control word with no item after it
             control = (unsigned{b[in]} << 8) | b[in + 1];
             in += 2;
             bits = kItemsPerControlWord;
         }
-        if ((control & 0x8000) == 0) {
-            // A row of literals at once: the zero bits at the top of the control word, cut
-            // at the block's end (the last word's unused bits are zero too).
-            const int zeros =
-                std::min(std::countl_zero(static_cast<std::uint16_t>(control & 0xFFFF)), bits);
-            const std::size_t count =
-                std::min<std::size_t>(static_cast<std::size_t>(zeros), length - in);
-            if (o + count > kPieceSize) return -1;
-            if (in + 16 <= length && o + 16 <= kWorkBufferSize) {
-                std::memcpy(out + o, b + in, 16);
+        const int zeros =
+            std::min(std::countl_zero(static_cast<std::uint16_t>(control & 0xFFFF)), bits);
+        const std::size_t count =
+            std::min<std::size_t>(static_cast<std::size_t>(zeros), length - in);
+        if (o + count > kPieceSize) return -1;
+        if (in + 16 <= length && o + 16 <= kWorkBufferSize)
+            std::memcpy(out + o, b + in, 16);
+        else
+            std::memcpy(out + o, b + in, count);
+        o += count;
+        in += count;
+        control <<= count;
+        bits -= static_cast<int>(count);
+        if (in >= length) break;
+        if (bits == 0) continue;
+
+        if (in + 2 > length) return -1;
+        const unsigned b0 = b[in];
+        const unsigned b1 = b[in + 1];
+        const std::size_t offset = (b0 << 4) | (b1 >> 4);
+        if (offset != 0) {
+            const std::size_t n = (b1 & 0x0F) + kMinMatch;
+            if (offset > o || o + n > kPieceSize) return -1;
+            const std::uint8_t* from = out + o - offset;
+            std::uint8_t* to = out + o;
+            if (offset >= 8 && o + 24 <= kWorkBufferSize) {
+                // Whole words: each one reads only bytes written before it.
+                std::memcpy(to, from, 8);
+                std::memcpy(to + 8, from + 8, 8);
+                std::memcpy(to + 16, from + 16, 8);
             } else {
-                std::memcpy(out + o, b + in, count);
+                for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
             }
-            o += count;
-            in += count;
-            control <<= count;
-            bits -= static_cast<int>(count);
-            continue;
+            o += n;
+            in += 2;
         } else {
-            if (in + 2 > length) return -1;
-            const unsigned b0 = b[in];
-            const unsigned b1 = b[in + 1];
-            const std::size_t offset = (b0 << 4) | (b1 >> 4);
-            if (offset != 0) {
-                const std::size_t count = (b1 & 0x0F) + kMinMatch;
-                if (offset > o || o + count > kPieceSize) return -1;
-                const std::uint8_t* from = out + o - offset;
-                std::uint8_t* to = out + o;
-                if (offset >= 8 && o + 24 <= kWorkBufferSize) {
-                    // Whole words: each one reads only bytes written before it.
-                    std::memcpy(to, from, 8);
-                    std::memcpy(to + 8, from + 8, 8);
-                    if (count > 16) std::memcpy(to + 16, from + 16, 8);
-                } else {
-                    for (std::size_t i = 0; i < count; ++i) to[i] = from[i];
-                }
-                o += count;
-                in += 2;
-            } else {
-                if (in + 4 > length) return -1;
-                const std::size_t count = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
-                if (o + count > kPieceSize) return -1;
-                std::memset(out + o, b[in + 3], count);
-                o += count;
-                in += 4;
-            }
+            if (in + 4 > length) return -1;
+            const std::size_t n = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
+            if (o + n > kPieceSize) return -1;
+            std::memset(out + o, b[in + 3], n);
+            o += n;
+            in += 4;
         }
         control <<= 1;
         --bits;
