@@ -15,12 +15,8 @@ constexpr std::size_t kMinMatch = 3;
 constexpr std::size_t kMaxMatch = 18;
 constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr int kItemsPerControlWord = 16;
-
-std::uint32_t load32(const std::uint8_t* p) {
-    // Compilers make this one load on little-endian machines.
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
+// Positions at least this far from the piece's end may load whole words around them.
+constexpr std::size_t kFastMargin = 24;
 
 std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -40,6 +36,16 @@ std::size_t agreeing(const std::uint8_t* a, const std::uint8_t* b, std::size_t l
     }
     while (n < limit && a[n] == b[n]) ++n;
     return n;
+}
+
+// Leading bytes that agree at a and b, at most 18; reads 24 bytes at each (little-endian only).
+std::size_t agreeing18(const std::uint8_t* a, const std::uint8_t* b) {
+    const std::uint64_t d0 = load64(a) ^ load64(b);
+    if (d0 != 0) return static_cast<std::size_t>(std::countr_zero(d0) / 8);
+    const std::uint64_t d1 = load64(a + 8) ^ load64(b + 8);
+    if (d1 != 0) return 8 + static_cast<std::size_t>(std::countr_zero(d1) / 8);
+    const std::uint64_t d2 = (load64(a + 16) ^ load64(b + 16)) & 0xFFFF;
+    return d2 != 0 ? 16 + static_cast<std::size_t>(std::countr_zero(d2) / 8) : kMaxMatch;
 }
 
 void putWord(std::uint8_t* at, unsigned word) {
@@ -62,7 +68,8 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
     std::size_t y = 3;
     int items = 0;
     unsigned control = 0;
-    while (x < n && y <= n) {
+
+    const auto startItem = [&] {
         if (items == kItemsPerControlWord) {
             putWord(d + z, control);
             z = y;
@@ -70,62 +77,83 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
             items = 0;
             control = 0;
         }
-        const std::uint8_t c = s[x];
-        // Runs come first; most positions fail on the first byte.
-        std::size_t run = 1;
-        if (x + 1 < n && s[x + 1] == c) {
-            const std::size_t limit = std::min(n - x, kMaxRun);
-            while (run < limit && s[x + run] == c) ++run;
+    };
+    // Runs come first. Writes one and returns true when the bytes from x are a long enough run.
+    const auto run = [&](std::uint8_t c) {
+        const std::size_t limit = std::min(n - x, kMaxRun);
+        std::size_t r = 2;
+        while (r < limit && s[x + r] == c) ++r;
+        if (r < kMinRun) return false;
+        d[y] = 0;
+        d[y + 1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+        d[y + 2] = static_cast<std::uint8_t>(r - kMinRun);
+        d[y + 3] = c;
+        y += 4;
+        x += r;
+        control = (control << 1) | 1;
+        return true;
+    };
+    const auto hash = [](std::uint32_t b0, std::uint32_t b1, std::uint32_t b2) {
+        return ((((b0 << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
+    };
+
+    // Far from the piece's end every load stays inside it, and the choice between a literal and
+    // a reference is made without jumps, which this data cannot predict.
+    const std::size_t fastEnd =
+        std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
+    while (x < fastEnd && y <= n) {
+        startItem();
+        const std::uint64_t w = load64(s + x);
+        const auto c = static_cast<std::uint8_t>(w);
+        const auto b1 = static_cast<std::uint8_t>(w >> 8);
+        if (b1 == c && run(c)) {
+            ++items;
+            continue;
         }
-        if (run >= kMinRun) {
-            d[y] = 0;
-            d[y + 1] = static_cast<std::uint8_t>((run - kMinRun) >> 8);
-            d[y + 2] = static_cast<std::uint8_t>(run - kMinRun);
-            d[y + 3] = c;
-            y += 4;
-            x += run;
+        const std::uint32_t h = hash(c, b1, static_cast<std::uint8_t>(w >> 16));
+        const std::ptrdiff_t p = table[h];
+        table[h] = static_cast<std::int16_t>(x);
+        const std::size_t offset = x - static_cast<std::size_t>(p);
+        const bool known = p >= 0 && offset <= kMaxOffset;
+        const std::size_t length = agreeing18(s + x, s + (known ? p : 0));
+        const bool match = known && length >= kMinMatch;
+        const unsigned key = static_cast<unsigned>(offset * 16 + length - kMinMatch);
+        d[y] = match ? static_cast<std::uint8_t>(key >> 8) : c;
+        d[y + 1] = static_cast<std::uint8_t>(key);
+        y += match ? 2 : 1;
+        x += match ? length : 1;
+        control = (control << 1) | static_cast<unsigned>(match);
+        ++items;
+    }
+    while (x < n && y <= n) {
+        startItem();
+        const std::uint8_t c = s[x];
+        if (x + 1 < n && s[x + 1] == c && run(c)) {
+            ++items;
+            continue;
+        }
+        std::size_t length = 0;
+        std::size_t offset = 0;
+        // In the last two positions no match can reach three bytes, so the hash, which would
+        // read past the piece there, is skipped.
+        if (x + 2 < n) {
+            const std::uint32_t h = hash(c, s[x + 1], s[x + 2]);
+            const std::int16_t p = table[h];
+            table[h] = static_cast<std::int16_t>(x);
+            if (p >= 0 && x - static_cast<std::size_t>(p) <= kMaxOffset) {
+                offset = x - static_cast<std::size_t>(p);
+                length = agreeing(s + x, s + p, std::min(kMaxMatch, n - x));
+            }
+        }
+        if (length >= kMinMatch) {
+            putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
+            y += 2;
+            x += length;
             control = (control << 1) | 1;
         } else {
-            std::size_t length = 0;
-            std::size_t offset = 0;
-            if (x + 4 <= n) {
-                // The usual case, with whole words: the hash of three bytes and a first test
-                // of three bytes against the candidate.
-                const std::uint32_t w = load32(s + x);
-                const std::uint32_t b1 = (w >> 8) & 0xFF;
-                const std::uint32_t b2 = (w >> 16) & 0xFF;
-                const std::uint32_t h =
-                    ((((std::uint32_t{c} << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
-                const std::int16_t p = table[h];
-                table[h] = static_cast<std::int16_t>(x);
-                offset = x - static_cast<std::size_t>(p);
-                if (p >= 0 && offset <= kMaxOffset && ((load32(s + p) ^ w) & 0x00FFFFFF) == 0)
-                    length = kMinMatch + agreeing(s + x + kMinMatch, s + p + kMinMatch,
-                                                  std::min(kMaxMatch, n - x) - kMinMatch);
-            } else if (x + 2 < n) {
-                // In the last two positions no match can reach three bytes, so the hash, which
-                // would read past the piece there, is skipped.
-                const std::uint32_t h =
-                    (((((std::uint32_t{c} << 4) ^ s[x + 1]) << 4) ^ s[x + 2]) * kHashMultiplier >>
-                     4) &
-                    0x0FFF;
-                const std::int16_t p = table[h];
-                table[h] = static_cast<std::int16_t>(x);
-                if (p >= 0 && x - static_cast<std::size_t>(p) <= kMaxOffset) {
-                    offset = x - static_cast<std::size_t>(p);
-                    length = agreeing(s + x, s + p, std::min(kMaxMatch, n - x));
-                }
-            }
-            if (length >= kMinMatch) {
-                putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
-                y += 2;
-                x += length;
-                control = (control << 1) | 1;
-            } else {
-                d[y++] = c;
-                ++x;
-                control <<= 1;
-            }
+            d[y++] = c;
+            ++x;
+            control <<= 1;
         }
         ++items;
     }
