@@ -20,9 +20,9 @@ bool canCreateFilesIn(const QString& dir) {
 
 QString appFilePath(const QString& programDir, const QString& fileName, AppFileKind kind) {
     if (canCreateFilesIn(programDir)) return QDir(programDir).filePath(fileName);
-    const QString base = QStandardPaths::writableLocation(kind == AppFileKind::Config
-                                                              ? QStandardPaths::AppConfigLocation
-                                                              : QStandardPaths::AppDataLocation);
+    const QString base = QStandardPaths::writableLocation(
+        kind == AppFileKind::Config ? QStandardPaths::AppConfigLocation
+                                    : QStandardPaths::AppDataLocation);
     QDir().mkpath(base);
     return QDir(base).filePath(fileName);
 }
