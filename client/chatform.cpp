@@ -519,7 +519,10 @@ void Tchat::createMenus() {
     viewTally->setObjectName(QStringLiteral("ViewTally1"));
     connect(viewTally, &QAction::triggered, this, [this] {
         loadchecklist();
-        if (w_.tallylist) w_.tallylist->show();
+        if (!w_.tallylist) return;
+        w_.tallylist->move(geometry().center() - w_.tallylist->rect().center());
+        w_.tallylist->show();
+        w_.tallylist->raise();
     });
 
     auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -697,7 +700,7 @@ void Tchat::loadchecklist() {
         auto* item = new QListWidgetItem(name, checklist);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         const bool tallied =
-            !w_.tallylist->listbox_tally->findItems(name, Qt::MatchExactly).isEmpty();
+            !w_.tallylist->listbox_tally->findItems(name, Qt::MatchFixedString).isEmpty();
         item->setCheckState(tallied ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -715,6 +718,7 @@ void Tchat::addcounter(int turns) {
 }
 
 void Tchat::addgame(const QString& name) {
+    loadchecklist();  // the tally counts the players at the table now
     if (w_.tallylist) w_.tallylist->addgame(name);
 }
 

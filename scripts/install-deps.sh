@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-  xvfb xauth fonts-dejavu-core python3
+  xvfb xauth fonts-dejavu-core python3 liblz4-dev
   desktop-file-utils appstream
 )
 missing=()

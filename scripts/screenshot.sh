@@ -7,3 +7,4 @@ out=${2:-docs/table.png}
 mkdir -p "$(dirname "$out")"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-screenshot" "$out"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-download-screenshot" "$(dirname "$out")/download.png"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-tally-screenshot" "$(dirname "$out")/tally.png"

@@ -1,0 +1,242 @@
+#include "records/blockcoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+
+namespace mb {
+namespace {
+
+constexpr std::size_t kMaxRun = 4095;
+constexpr std::size_t kMinRun = 16;
+constexpr std::size_t kMaxOffset = 4095;
+constexpr std::size_t kMinMatch = 3;
+constexpr std::size_t kMaxMatch = 18;
+constexpr std::uint32_t kHashMultiplier = 40543;
+constexpr int kItemsPerControlWord = 16;
+// Positions at least this far from the piece's end may load whole words around them.
+constexpr std::size_t kFastMargin = 24;
+
+std::uint64_t load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Leading bytes that agree at a and b, at most `limit`.
+std::size_t agreeing(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
+    std::size_t n = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (n + 8 <= limit) {
+            const std::uint64_t diff = load64(a + n) ^ load64(b + n);
+            if (diff != 0) return n + static_cast<std::size_t>(std::countr_zero(diff) / 8);
+            n += 8;
+        }
+    }
+    while (n < limit && a[n] == b[n]) ++n;
+    return n;
+}
+
+// Leading bytes that agree at a and b, at most 18; reads 24 bytes at each (little-endian only).
+std::size_t agreeing18(const std::uint8_t* a, const std::uint8_t* b) {
+    const std::uint64_t d0 = load64(a) ^ load64(b);
+    if (d0 != 0) return static_cast<std::size_t>(std::countr_zero(d0) / 8);
+    const std::uint64_t d1 = load64(a + 8) ^ load64(b + 8);
+    if (d1 != 0) return 8 + static_cast<std::size_t>(std::countr_zero(d1) / 8);
+    const std::uint64_t d2 = (load64(a + 16) ^ load64(b + 16)) & 0xFFFF;
+    return d2 != 0 ? 16 + static_cast<std::size_t>(std::countr_zero(d2) / 8) : kMaxMatch;
+}
+
+void putWord(std::uint8_t* at, unsigned word) {
+    at[0] = static_cast<std::uint8_t>(word >> 8);
+    at[1] = static_cast<std::uint8_t>(word);
+}
+
+}  // namespace
+
+TBlockCoder::TBlockCoder() : table_(new (std::nothrow) std::int16_t[kHashSize]) {
+    if (!table_) throw EBlockCoderError("LZRW1KH : no memory for HASH table");
+}
+
+std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
+    std::int16_t* const table = table_.get();
+    std::memset(table, 0xFF, kHashSize * sizeof(std::int16_t));  // every entry -1
+    d[0] = kCodedBlock;
+    std::size_t x = 0;
+    std::size_t z = 1;
+    std::size_t y = 3;
+    int items = 0;
+    unsigned control = 0;
+
+    const auto startItem = [&] {
+        if (items == kItemsPerControlWord) {
+            putWord(d + z, control);
+            z = y;
+            y += 2;
+            items = 0;
+            control = 0;
+        }
+    };
+    // Runs come first. Writes one and returns true when the bytes from x are a long enough run.
+    const auto run = [&](std::uint8_t c) {
+        const std::size_t limit = std::min(n - x, kMaxRun);
+        std::size_t r = 2;
+        while (r < limit && s[x + r] == c) ++r;
+        if (r < kMinRun) return false;
+        d[y] = 0;
+        d[y + 1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+        d[y + 2] = static_cast<std::uint8_t>(r - kMinRun);
+        d[y + 3] = c;
+        y += 4;
+        x += r;
+        control = (control << 1) | 1;
+        return true;
+    };
+    const auto hash = [](std::uint32_t b0, std::uint32_t b1, std::uint32_t b2) {
+        return ((((b0 << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
+    };
+
+    // Far from the piece's end every load stays inside it, and the choice between a literal and
+    // a reference is made without jumps, which this data cannot predict.
+    const std::size_t fastEnd =
+        std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
+    while (x < fastEnd && y <= n) {
+        startItem();
+        const std::uint64_t w = load64(s + x);
+        const auto c = static_cast<std::uint8_t>(w);
+        const auto b1 = static_cast<std::uint8_t>(w >> 8);
+        if (b1 == c && run(c)) {
+            ++items;
+            continue;
+        }
+        const std::uint32_t h = hash(c, b1, static_cast<std::uint8_t>(w >> 16));
+        const std::ptrdiff_t p = table[h];
+        table[h] = static_cast<std::int16_t>(x);
+        const std::size_t offset = x - static_cast<std::size_t>(p);
+        const bool known = p >= 0 && offset <= kMaxOffset;
+        const std::size_t length = agreeing18(s + x, s + (known ? p : 0));
+        const bool match = known && length >= kMinMatch;
+        const unsigned key = static_cast<unsigned>(offset * 16 + length - kMinMatch);
+        d[y] = match ? static_cast<std::uint8_t>(key >> 8) : c;
+        d[y + 1] = static_cast<std::uint8_t>(key);
+        y += match ? 2 : 1;
+        x += match ? length : 1;
+        control = (control << 1) | static_cast<unsigned>(match);
+        ++items;
+    }
+    while (x < n && y <= n) {
+        startItem();
+        const std::uint8_t c = s[x];
+        if (x + 1 < n && s[x + 1] == c && run(c)) {
+            ++items;
+            continue;
+        }
+        std::size_t length = 0;
+        std::size_t offset = 0;
+        // In the last two positions no match can reach three bytes, so the hash, which would
+        // read past the piece there, is skipped.
+        if (x + 2 < n) {
+            const std::uint32_t h = hash(c, s[x + 1], s[x + 2]);
+            const std::int16_t p = table[h];
+            table[h] = static_cast<std::int16_t>(x);
+            if (p >= 0 && x - static_cast<std::size_t>(p) <= kMaxOffset) {
+                offset = x - static_cast<std::size_t>(p);
+                length = agreeing(s + x, s + p, std::min(kMaxMatch, n - x));
+            }
+        }
+        if (length >= kMinMatch) {
+            putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
+            y += 2;
+            x += length;
+            control = (control << 1) | 1;
+        } else {
+            d[y++] = c;
+            ++x;
+            control <<= 1;
+        }
+        ++items;
+    }
+    putWord(d + z, items == 0 ? 0u : (control << (kItemsPerControlWord - items)) & 0xFFFF);
+    if (y > n) {
+        d[0] = kStoredBlock;
+        std::memcpy(d + 1, s, n);
+        return static_cast<std::uint16_t>(n + 1);
+    }
+    return static_cast<std::uint16_t>(y);
+}
+
+std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t length,
+                                            std::uint8_t* out) {
+    if (length <= 1) return 0;
+    if (b[0] == kStoredBlock) {
+        if (length - 1 > kPieceSize) return -1;
+        std::memcpy(out, b + 1, length - 1);
+        return static_cast<std::ptrdiff_t>(length - 1);
+    }
+    if (length < 3) return -1;
+    std::size_t in = 3;
+    unsigned control = (unsigned{b[1]} << 8) | b[2];
+    int bits = kItemsPerControlWord;
+    std::size_t o = 0;
+    // Each turn takes the row of literals before the next reference or run (the zero bits at
+    // the top of the control word, perhaps none) in one copy, then that reference or run. The
+    // last word's unused bits are zero too, so the row is cut at the block's end.
+    for (;;) {
+        if (bits == 0) {
+            if (in >= length) break;
+            if (in + 2 >= length) return -1;  // a control word with no item after it
+            control = (unsigned{b[in]} << 8) | b[in + 1];
+            in += 2;
+            bits = kItemsPerControlWord;
+        }
+        const int zeros =
+            std::min(std::countl_zero(static_cast<std::uint16_t>(control & 0xFFFF)), bits);
+        const std::size_t count =
+            std::min<std::size_t>(static_cast<std::size_t>(zeros), length - in);
+        if (o + count > kPieceSize) return -1;
+        if (in + 16 <= length && o + 16 <= kWorkBufferSize)
+            std::memcpy(out + o, b + in, 16);
+        else
+            std::memcpy(out + o, b + in, count);
+        o += count;
+        in += count;
+        control <<= count;
+        bits -= static_cast<int>(count);
+        if (in >= length) break;
+        if (bits == 0) continue;
+
+        if (in + 2 > length) return -1;
+        const unsigned b0 = b[in];
+        const unsigned b1 = b[in + 1];
+        const std::size_t offset = (b0 << 4) | (b1 >> 4);
+        if (offset != 0) {
+            const std::size_t n = (b1 & 0x0F) + kMinMatch;
+            if (offset > o || o + n > kPieceSize) return -1;
+            const std::uint8_t* from = out + o - offset;
+            std::uint8_t* to = out + o;
+            if (offset >= 8 && o + 24 <= kWorkBufferSize) {
+                // Whole words: each one reads only bytes written before it.
+                std::memcpy(to, from, 8);
+                std::memcpy(to + 8, from + 8, 8);
+                std::memcpy(to + 16, from + 16, 8);
+            } else {
+                for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+            }
+            o += n;
+            in += 2;
+        } else {
+            if (in + 4 > length) return -1;
+            const std::size_t n = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
+            if (o + n > kPieceSize) return -1;
+            std::memset(out + o, b[in + 3], n);
+            o += n;
+            in += 4;
+        }
+        control <<= 1;
+        --bits;
+    }
+    return static_cast<std::ptrdiff_t>(o);
+}
+
+}  // namespace mb

@@ -1,0 +1,320 @@
+// The tally codec: exact bytes of the fast coder, round trips in both modes, every failure text,
+// and hostile input that must fail cleanly.
+#include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "records/filecodec.h"
+
+using namespace mb;
+
+namespace {
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+// A device whose reads or writes fail, for the failure texts that real files rarely give.
+class FailingDevice : public QIODevice {
+public:
+    FailingDevice() { open(QIODevice::ReadWrite); }
+    qint64 size() const override { return 100; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+// Text-like (kind 0), binary with zeros and few values (1), or random (2) data of `size` bytes.
+QByteArray kinds(int kind, int size) {
+    QRandomGenerator rng(size * 3 + kind);
+    static const QByteArray words[] = {"the ",    "tally ", "of ",   "games ",
+                                       "Bob\r\n", "0\r\n",  "17\r\n"};
+    QByteArray data;
+    data.reserve(size + 8);
+    while (data.size() < size) {
+        if (kind == 0)
+            data += words[rng.bounded(7)];
+        else if (kind == 1)
+            data += char(data.size() / 7 % 5 == 0 ? 0 : rng.bounded(4) * 60);
+        else
+            data += char(rng.bounded(256));
+    }
+    data.truncate(size);
+    return data;
+}
+
+// The block coder's steps written as plainly as possible, to hold the fast one to the byte.
+QByteArray plainBlock(const QByteArray& piece) {
+    const auto at = [&](qsizetype i) { return i < piece.size() ? quint8(piece[i]) : 0; };
+    const qsizetype n = piece.size();
+    std::vector<int> table(4096, -1);
+    QByteArray out(n + 16, 0);
+    out[0] = char(0x40);
+    qsizetype x = 0, y = 3, z = 1;
+    int items = 0;
+    quint32 control = 0;
+    const auto word = [&](qsizetype where, quint32 w) {
+        out[where] = char(w >> 8);
+        out[where + 1] = char(w);
+    };
+    while (x < n && y <= n) {
+        if (items == 16) {
+            word(z, control);
+            z = y;
+            y += 2;
+            items = 0;
+            control = 0;
+        }
+        qsizetype r = 0;
+        while (x + r < n && r < 4095 && at(x + r) == at(x)) ++r;
+        if (r >= 16) {
+            out[y] = 0;
+            out[y + 1] = char((r - 16) >> 8);
+            out[y + 2] = char((r - 16) & 0xFF);
+            out[y + 3] = char(at(x));
+            y += 4;
+            x += r;
+            control = control << 1 | 1;
+        } else {
+            const quint32 h = ((((at(x) << 4) ^ at(x + 1)) << 4 ^ at(x + 2)) * 40543u >> 4) & 0xFFF;
+            const int p = table[h];
+            table[h] = int(x);
+            qsizetype l = 0;
+            if (p != -1 && x - p < 4096)
+                while (l < 18 && x + l < n && at(x + l) == at(p + l)) ++l;
+            if (l >= 3) {
+                word(y, quint32((x - p) * 16 + (l - 3)));
+                y += 2;
+                x += l;
+                control = control << 1 | 1;
+            } else {
+                out[y++] = char(at(x++));
+                control <<= 1;
+            }
+        }
+        ++items;
+    }
+    word(z, items == 0 ? 0 : (control << (16 - items)) & 0xFFFF);
+    if (y > n) return char(0x80) + piece;
+    return out.left(y);
+}
+
+QString failureOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const ECodecError& e) {
+        return e.text();
+    }
+    return QStringLiteral("(no failure)");
+}
+
+}  // namespace
+
+class TestCodec : public QObject {
+    Q_OBJECT
+private slots:
+    void fastBytesAreExact() {
+        const QByteArray head = hex("57525A4C");
+        QCOMPARE(compressBytes({}, TCompressMode::Fast), head + hex("00000000 0100 80"));
+        QCOMPARE(compressBytes("abc", TCompressMode::Fast), head + hex("03000000 0400 80616263"));
+        QCOMPARE(compressBytes(QByteArray("abc").repeated(8), TCompressMode::Fast),
+                 head + hex("18000000 0A00 401800616263003F0120"));
+        QCOMPARE(compressBytes(QByteArray(100, 'A'), TCompressMode::Fast),
+                 head + hex("64000000 0700 40800000005441"));
+        // 4095 + 905 bytes of one value: two runs.
+        QCOMPARE(compressBytes(QByteArray(5000, 'x'), TCompressMode::Fast).mid(10),
+                 hex("40C000000FEF780003 7978"));
+        // A multiple of the piece size ends with an empty piece; one more byte gives no third.
+        const QByteArray full = compressBytes(kinds(2, 32768), TCompressMode::Fast);
+        QCOMPARE(full.right(3), hex("010080"));
+        QCOMPARE(full.size(), 8 + 2 + 32769 + 3);
+        QCOMPARE(compressBytes(kinds(2, 32769), TCompressMode::Fast).size(), 8 + 2 + 32769 + 2 + 2);
+        QCOMPARE(compressBytes({}, TCompressMode::Good), hex("21485A4C 00000000"));
+    }
+
+    void roundTrips_data() {
+        QTest::addColumn<int>("size");
+        for (int n :
+             {0, 1, 2, 3, 15, 16, 17, 4095, 4096, 32767, 32768, 32769, 65536, 70000, 200001})
+            QTest::addRow("%d", n) << n;
+    }
+    void roundTrips() {
+        QFETCH(int, size);
+        for (int kind = 0; kind < 3; ++kind) {
+            const QByteArray data = kinds(kind, size);
+            // Every record is the block the plain steps give.
+            const QByteArray fast = compressBytes(data, TCompressMode::Fast);
+            for (qsizetype at = 8, piece = 0; at < fast.size(); ++piece) {
+                const int length = quint8(fast[at]) | quint8(fast[at + 1]) << 8;
+                QCOMPARE(fast.mid(at + 2, length), plainBlock(data.mid(piece * 32768, 32768)));
+                at += 2 + length;
+            }
+            for (TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
+                const QByteArray packed = compressBytes(data, mode);
+                QCOMPARE(decompressBytes(packed), data);
+                // Bytes after the last record are never read.
+                if (mode == TCompressMode::Fast) QCOMPARE(decompressBytes(packed + "junk"), data);
+            }
+        }
+        // Runs and long repeats, where both coders take their longest steps.
+        const QByteArray repeats = QByteArray(size / 2, 'z') + kinds(0, 60).repeated(size / 120);
+        for (TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good})
+            QCOMPARE(decompressBytes(compressBytes(repeats, mode)), repeats);
+    }
+
+    void blockDecoderGuardsItsBuffers() {
+        std::vector<std::uint8_t> out(kWorkBufferSize);
+        const auto decode = [&](const QByteArray& b) {
+            return TBlockCoder::DecompressBlock(
+                reinterpret_cast<const std::uint8_t*>(b.constData()), b.size(), out.data());
+        };
+        QCOMPARE(decode(hex("80")), 0);
+        QCOMPARE(decode({}), 0);
+        QCOMPARE(decode(hex("4000006162")), 2);
+        QCOMPARE(decode(hex("40")), 0);                // length 1 decodes to nothing
+        QCOMPARE(decode(hex("40 8000 0013")), -1);     // reference before the start
+        QCOMPARE(decode(hex("40 4000 61 00")), -1);    // item cut off by the block's end
+        QCOMPARE(decode(hex("40 4000 61 0000")), -1);  // run cut off
+        QCOMPARE(decode(hex("40 0000 61 61")), 2);
+        QCOMPARE(decode(hex("40 FFFF") + hex("000FFF41").repeated(9)), -1);  // > 32768 bytes
+        QCOMPARE(decode(hex("80") + QByteArray(32769, 'a')), -1);
+        QCOMPARE(decode(hex("40 0001 61616161616161616161616161616161 AAAA")), -1);
+    }
+
+    void failureTexts() {
+        QTemporaryDir dir;
+        const QString in = dir.filePath(QStringLiteral("in.txt"));
+        const QString out = dir.filePath(QStringLiteral("out.z"));
+        TFileCodec codec;
+        codec.InputFile = in;
+        codec.OutputFile = out;
+        codec.CompressMode = TCompressMode::Fast;
+        QCOMPARE(failureOf([&] { codec.Compress(); }),
+                 "Lzrw1 compression : Failed to obtain the size of : " + in);
+        QCOMPARE(failureOf([&] { codec.Decompress(); }),
+                 "Lzrw1 (de)compression : Failed to open input file : " + in);
+        const auto write = [](const QString& name, const QByteArray& bytes) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        write(in, "some text to pack");
+        codec.OutputFile = dir.filePath(QStringLiteral("missing/out.z"));
+        QCOMPARE(failureOf([&] { codec.Compress(); }),
+                 "Lzrw1 (de)compression : Failed to open output file : " + codec.OutputFile);
+        codec.OutputFile = out;
+
+        // Device failures in the middle of a run.
+        FailingDevice failing;
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        QCOMPARE(failureOf([&] { codec.Compress(failing, sink); }),
+                 "Lzrw1 : Error reading from input file : " + in + " (LZRW1/KH)");
+        codec.CompressMode = TCompressMode::Good;
+        QCOMPARE(failureOf([&] { codec.Compress(failing, sink); }),
+                 "Lzrw1 : Error reading from input file : " + in + " (LZH)");
+        QBuffer source;
+        source.setData("abc");
+        source.open(QIODevice::ReadOnly);
+        QCOMPARE(failureOf([&] { codec.Compress(source, failing); }),
+                 "Lzrw1 : Error writing to output file : " + out);
+
+        // Broken compressed files: each fails with its own text and leaves no output behind.
+        const QByteArray fast = compressBytes(kinds(0, 40000), TCompressMode::Fast);
+        const QByteArray good = compressBytes(kinds(0, 40000), TCompressMode::Good);
+        QByteArray bigger = fast;
+        bigger[4] = char(bigger[4] + 1);
+        QByteArray smaller = fast;
+        smaller[5] = char(smaller[5] - 1);
+        QByteArray goodShort = good;
+        goodShort[6] = char(goodShort[6] + 1);
+        QByteArray corrupt = fast;
+        corrupt[11] = corrupt[12] = char(0xFF);  // items that reach before the block's start
+        const QString fastMismatch = QStringLiteral(
+            "Lzrw1 (decompression LZRW1/KH) : Original and compressed sizes do not match !");
+        const QList<std::pair<QByteArray, QString>> cases = {
+            {"ABCD" + fast.mid(4), in + " : Lzrw1 decompression : this file has no valid header !"},
+            {fast.left(6), "Lzrw1 : Error reading from input file : " + in},
+            {fast.left(fast.size() - 5), "Lzrw1 : Error reading from input file : " + in},
+            {bigger, fastMismatch},
+            {smaller, fastMismatch},
+            {goodShort, "Lzrw1 (LZH decompression) : Original and compressed sizes do not match !"},
+            {good.left(good.size() / 2),
+             "Lzrw1 (LZH decompression) : Original and compressed sizes do not match !"},
+        };
+        for (const auto& [bytes, text] : cases) {
+            write(in, bytes);
+            QCOMPARE(failureOf([&] { codec.Decompress(); }), text);
+            QVERIFY(!QFile::exists(out));
+        }
+        write(in, corrupt);
+        QVERIFY(failureOf([&] { codec.Decompress(); }).contains("corrupt"));
+        QVERIFY(!QFile::exists(out));
+    }
+
+    void failedRunKeepsOlderOutput() {
+        QTemporaryDir dir;
+        TFileCodec codec;
+        codec.InputFile = dir.filePath(QStringLiteral("in.z"));
+        codec.OutputFile = dir.filePath(QStringLiteral("out.txt"));
+        QFile f(codec.OutputFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("older");
+        f.close();
+        QFile in(codec.InputFile);
+        QVERIFY(in.open(QIODevice::WriteOnly));
+        in.write(compressBytes("abc", TCompressMode::Fast).left(11));
+        in.close();
+        QVERIFY(failureOf([&] { codec.Decompress(); }).startsWith("Lzrw1 : Error reading"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("older"));
+    }
+
+    void forgedSizesStayBounded() {
+        // A header promising 2 GB over a few bytes of data: fails without writing past the
+        // data, in either mode.
+        QByteArray fast = compressBytes(QByteArray(5000, 'x'), TCompressMode::Fast);
+        QByteArray good = compressBytes(QByteArray(5000, 'x'), TCompressMode::Good);
+        for (QByteArray* file : {&fast, &good}) {
+            (*file)[7] = 0x7F;
+            QBuffer in(file);
+            in.open(QIODevice::ReadOnly);
+            QByteArray produced;
+            QBuffer out(&produced);
+            out.open(QIODevice::WriteOnly);
+            TFileCodec codec;
+            QVERIFY(failureOf([&] { codec.Decompress(in, out); }).contains("do not match"));
+            QVERIFY(produced.size() <= 100000);
+        }
+        // A caller decoding into memory may refuse large promises outright.
+        QVERIFY(failureOf([&] { decompressBytes(fast, 1 << 20); }).contains("too large"));
+    }
+
+    void advisePicksByShrinkage() {
+        QTemporaryDir dir;
+        TFileCodec codec;
+        codec.InputFile = dir.filePath(QStringLiteral("in"));
+        const auto advise = [&](const QByteArray& data) {
+            QFile f(codec.InputFile);
+            f.open(QIODevice::WriteOnly);
+            f.write(data);
+            f.close();
+            return codec.Advise();
+        };
+        QCOMPARE(advise(QByteArray(98303, 'a')), TCompressMode::Good);  // small
+        QCOMPARE(advise(QByteArray(200000, 'a')), TCompressMode::Fast);
+        QCOMPARE(advise(kinds(2, 200000)), TCompressMode::Good);
+        codec.CompressMode = TCompressMode::Auto;
+        codec.OutputFile = dir.filePath(QStringLiteral("out"));
+        codec.Compress();
+        QFile out(codec.OutputFile);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.read(4), hex("21485A4C"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCodec)
+#include "tst_codec.moc"
