@@ -1,12 +1,17 @@
 #include "host/connectionthrottle.h"
 
+#include <iterator>
+
 namespace mb {
 
 ConnectionThrottle::Verdict ConnectionThrottle::admit(const QString& address,
                                                       std::chrono::milliseconds now) {
     if (addresses_.size() >= kMaxTrackedAddresses) forgetOld(now);
-    if (addresses_.size() >= kMaxTrackedAddresses && !addresses_.contains(address))
-        addresses_.clear();  // a crowd of addresses each below the bound: start afresh
+    if (addresses_.size() >= kMaxTrackedAddresses && !addresses_.contains(address)) {
+        // A crowd of addresses each below the bound: count afresh, but keep serving the bans.
+        for (auto it = addresses_.begin(); it != addresses_.end();)
+            it = now < it->bannedUntil ? std::next(it) : addresses_.erase(it);
+    }
     Record& r = addresses_[address];
     if (now < r.bannedUntil) return Verdict::Refused;
     while (!r.opened.empty() && now - r.opened.front() >= kConnectWindow) r.opened.pop_front();

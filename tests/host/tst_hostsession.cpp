@@ -1,6 +1,8 @@
 // Seats, login, roster, relays, removal, just watch and the inbound queue of the host core.
 #include <QtTest>
 
+#include "host/connectionthrottle.h"
+#include "host/logtext.h"
 #include "hostfixture.h"
 
 using mbtest::NoticeCatcher;
@@ -33,6 +35,8 @@ private slots:
     void relayFloodIsCut();
     void hostSeatStaysWithTheComputerDuringAGame();
     void turnLimitMovesForAnIdlePlayer();
+    void logTextIsPrintable();
+    void throttleTableStaysSmall();
 };
 
 namespace {
@@ -528,6 +532,36 @@ void HostSessionTest::turnLimitMovesForAnIdlePlayer() {
     t.advance(30s);
     QCOMPARE(log.lines, QStringList{"idle 1"});
     QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 2);
+}
+
+void HostSessionTest::logTextIsPrintable() {
+    QCOMPARE(mb::printableText("J\xC3\xB6rg \xE2\x82\xAC"), QStringLiteral("J\u00F6rg \u20AC"));
+    QCOMPARE(mb::printableText("a\\b\tc\x7F"), QStringLiteral("a\\\\b\\x09c\\x7F"));
+    // Invalid, cut short or overlong sequences, and C1 controls, are shown byte by byte.
+    QCOMPARE(mb::printableText("\xF6\xC3"), QStringLiteral("\\xF6\\xC3"));
+    QCOMPARE(mb::printableText("\xC0\xAF\xC2\x85"), QStringLiteral("\\xC0\\xAF\\xC2\\x85"));
+    QCOMPARE(mb::printableText(QByteArray(mb::kMaxLoggedBytes + 1, 'x')),
+             QString(mb::kMaxLoggedBytes, QLatin1Char('x')) + QStringLiteral("..."));
+}
+
+void HostSessionTest::throttleTableStaysSmall() {
+    mb::ConnectionThrottle throttle;
+    std::chrono::milliseconds now{0};
+    for (int i = 0; i < 3 * int(mb::kMaxTrackedAddresses); ++i) {
+        QCOMPARE(throttle.admit(QStringLiteral("10.0.%1.%2").arg(i / 256).arg(i % 256), now),
+                 mb::ConnectionThrottle::Verdict::Admitted);
+        now += 1ms;
+    }
+    QVERIFY(throttle.trackedAddresses() <= mb::kMaxTrackedAddresses);
+    // A storm is still caught while the table turns over.
+    const QString stormy = QStringLiteral("10.9.9.9");
+    for (int i = 0; i < mb::kMaxConnectsPerWindow; ++i)
+        QCOMPARE(throttle.admit(stormy, now), mb::ConnectionThrottle::Verdict::Admitted);
+    QCOMPARE(throttle.admit(stormy, now), mb::ConnectionThrottle::Verdict::Banned);
+    QCOMPARE(throttle.admit(stormy, now + mb::kConnectBan - 1ms),
+             mb::ConnectionThrottle::Verdict::Refused);
+    QCOMPARE(throttle.admit(stormy, now + mb::kConnectBan),
+             mb::ConnectionThrottle::Verdict::Admitted);
 }
 
 QTEST_GUILESS_MAIN(HostSessionTest)
