@@ -71,7 +71,9 @@ void HostCore::setClock(Clock clock) {
 // --- Sending ---
 
 void HostCore::sendTo(int seat, const QByteArray& message) {
-    if (seats_[seat].present) output_.send(seat, message);
+    if (!seats_[seat].present) return;
+    ++effects_;
+    output_.send(seat, message);
 }
 
 void HostCore::broadcast(const QByteArray& message) {
@@ -145,6 +147,7 @@ void HostCore::seatClosed(int seat) {
 
 void HostCore::disconnectsock(int seat) {
     if (!validSeat(seat) || !seats_[seat].present) return;
+    ++effects_;
     seatClosed(seat);
     output_.closeSeat(seat);
 }
@@ -168,14 +171,27 @@ bool HostCore::hasQueuedInput() const {
     return false;
 }
 
-bool HostCore::socktimerTimer() {
+int HostCore::nextQueueInTurn() {
     // Take connections in turn so that a chatty one cannot hold the others back.
     for (int step = 1; step <= kMaxSeats; ++step) {
         const int s = (lastServed_ + step - 1) % kMaxSeats + 1;
         if (queues_[s].empty()) continue;
         lastServed_ = s;
+        return s;
+    }
+    return 0;
+}
+
+bool HostCore::socktimerTimer() {
+    // One entry that does something per tick. Entries that come to nothing (relays over the
+    // rate, refused requests, malformed numbers, empty lines) take no tick of their own, so a
+    // peer sending nothing but those cannot push an honest player's move back by many ticks.
+    for (int quiet = 0; quiet < kMaxQuietEntriesPerTick; ++quiet) {
+        const int s = nextQueueInTurn();
+        if (s == 0) break;
+        const quint64 before = effects_;
         dispatchEntry(s, queues_[s].pop());
-        break;
+        if (effects_ != before) break;
     }
     return hasQueuedInput();
 }
@@ -249,11 +265,13 @@ bool HostCore::relayAllowed(int seat) {
     // The ring holds the latest kMaxRelaysPerWindow relays; the slot to be overwritten is the
     // oldest of them.
     if (c.relayCount == kMaxRelaysPerWindow && t - c.relays[c.relayNext] < kRelayWindow) {
+        // One log line per flood: it counts as over once a whole window passed without a drop.
         if (!c.dropping) observer_->relaysDropped(seat, seats_[seat].name);
         c.dropping = true;
+        c.lastDrop = t;
         return false;
     }
-    c.dropping = false;
+    if (c.dropping && t - c.lastDrop >= kRelayWindow) c.dropping = false;
     c.relays[c.relayNext] = t;
     c.relayNext = (c.relayNext + 1) % kMaxRelaysPerWindow;
     if (c.relayCount < kMaxRelaysPerWindow) ++c.relayCount;

@@ -133,8 +133,9 @@ public:
     void receive(int seat, QByteArrayView bytes);
 
     // --- Ticks ---
-    // The dispatch tick: handles one queued entry, taking connections in turn. Returns whether
-    // more entries are waiting.
+    // The dispatch tick: handles one queued entry that does something, taking connections in
+    // turn; entries that come to nothing on the way are passed over. Returns whether more
+    // entries are waiting.
     bool socktimerTimer();
     bool hasQueuedInput() const;
     // Dispatches one entry as if it had been queued by `seat`'s connection.
@@ -166,6 +167,8 @@ private:
     enum class PendingStep { None, NextTurn, NextRound };
 
     bool validSeat(int seat) const { return seat >= 1 && seat <= kMaxSeats; }
+    // The next connection with queued entries, taking them in turn; 0 when none.
+    int nextQueueInTurn();
     void broadcast(const QByteArray& message);
     void sendToOthers(int except, const QByteArray& message);
     void sendTo(int seat, const QByteArray& message);
@@ -210,6 +213,7 @@ private:
         int relayCount = 0;
         int relayNext = 0;
         bool dropping = false;
+        std::chrono::milliseconds lastDrop{};
     };
 
     HostOutput& output_;
@@ -232,6 +236,8 @@ private:
     std::optional<std::chrono::milliseconds> turnDeadline_;
     bool keepHostSeat_ = false;
     int lastServed_ = 0;
+    // Messages sent and connections closed so far: tells an entry that did something.
+    quint64 effects_ = 0;
     int currentSender_ = 0;
 
     CardPiles piles_;

@@ -33,6 +33,8 @@ inline constexpr std::chrono::milliseconds kBotSpeedSlow{2000};
 // Queue entries one connection may have waiting; a connection that floods past this is closed
 // so it cannot starve the others or grow the host without bound.
 inline constexpr qsizetype kMaxBacklog = 256;
+// Entries that come to nothing one dispatch tick may pass over before it stops anyway.
+inline constexpr int kMaxQuietEntriesPerTick = 32;
 
 // A connection that has not logged in this long after it was accepted is closed, so bare
 // connections cannot hold seats.
