@@ -27,6 +27,7 @@ private slots:
     void gameSocketsSendAtOnceAndProbeIdlePeers();
     void bareConnectionsAreClosedUnannounced();
     void connectionStormsAreRefusedPerAddress();
+    void loginNamesAndRelayRateOverTcp();
 
 private:
     std::unique_ptr<mb::TServer> listeningServer(mb::ServerOptions options = {}) {
@@ -239,6 +240,31 @@ void ServerFormTest::connectionStormsAreRefusedPerAddress() {
     RawClient later(server->listenPort(), stormy);
     QCOMPARE(later.login("Back"), 2);
     QCOMPARE(throttled.size(), 1);
+}
+
+void ServerFormTest::loginNamesAndRelayRateOverTcp() {
+    auto server = listeningServer();
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    RawClient bob(server->listenPort());
+    QCOMPARE(bob.login("ALICE" + QByteArray(5000, 'e')), 2);
+    const QByteArray bobName = "ALICE" + QByteArray(mb::kMaxNameBytes - 5, 'e');
+    QVERIFY(bob.waitFor("CMD_newplayerinfo+2+" + bobName + "+0"));
+    RawClient carol(server->listenPort());
+    QCOMPARE(carol.login("alice"), 3);
+    QCOMPARE(carol.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+3+alice (3)+0"));
+    QCOMPARE(carol.next("CMD_existingplayers"),
+             "CMD_existingplayers+1+Alice+0+2+" + bobName + "+0");
+    // Logging in again to pass as Alice changes nothing; the chat still carries the seat's name.
+    carol.send("CMD_logininfo+3+1.0.0+Alice");
+    for (int i = 0; i < mb::kMaxRelaysPerWindow + 5; ++i)
+        carol.send("CMD_chat+3+line " + QByteArray::number(i));
+    QCOMPARE(alice.next("CMD_chat"), QByteArray("CMD_chat+3+alice (3) chats: line 0"));
+    QVERIFY(alice.waitFor("CMD_chat+3+alice (3) chats: line 9"));
+    alice.send("CMD_chat+1+end");
+    QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: end"));
+    QCOMPARE(alice.all("CMD_chat").size(), mb::kMaxRelaysPerWindow + 1);
+    QCOMPARE(alice.all("CMD_newplayerinfo").size(), 3);
 }
 
 QTEST_GUILESS_MAIN(ServerFormTest)
