@@ -2,6 +2,7 @@
 #include "host/hostcore.h"
 
 #include <QString>
+#include <algorithm>
 
 #include "host/message.h"
 
@@ -89,8 +90,11 @@ void HostCore::sendToOthers(int except, const QByteArray& message) {
 
 int HostCore::seatForNewConnection() const {
     // Seat 1 carries the right to start games and remove players: a newcomer must not inherit
-    // it, and the hand that goes with it, from a player who dropped out of the game.
-    const int first = keepHostSeat_ && gameRunning() ? kHostSeat + 1 : 1;
+    // it, and the hand that goes with it, from a player who dropped out of the game. A table
+    // that everybody has left has nobody to protect, and someone must be able to start again.
+    const bool anyonePresent = std::any_of(seats_.begin() + 1, seats_.begin() + 1 + kMaxSeats,
+                                           [](const SeatRecord& r) { return r.present; });
+    const int first = keepHostSeat_ && gameRunning() && anyonePresent ? kHostSeat + 1 : 1;
     for (int s = first; s <= kMaxSeats; ++s)
         if (!seats_[s].present) return s;
     return kRefusedSeat;

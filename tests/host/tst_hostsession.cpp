@@ -511,6 +511,18 @@ void HostSessionTest::hostSeatStaysWithTheComputerDuringAGame() {
     QVERIFY(t.io.closed.empty());
     QCOMPARE(t.core.playTo(), 0);
 
+    // A table everybody has left has nobody to protect: someone must be able to start again.
+    t.core.seatClosed(2);
+    t.core.seatClosed(3);
+    QCOMPARE(t.join("Dora"), 1);
+    t.core.seatClosed(1);
+
+    QCOMPARE(t.join("Bea"), 1);
+    QCOMPARE(t.join("Mallory"), 2);
+    t.say(1, "CMD_justwatch+1+1");
+    QVERIFY(t.core.gameRunning());
+    t.core.seatClosed(1);
+    QCOMPARE(t.join("Eve"), 3);
     t.say(2, "CMD_justwatch+2+1");
     QVERIFY(t.runUntil([&] { return t.core.gameOver(); }));
     // Between games the lowest free seat is given again.
