@@ -148,7 +148,7 @@ private:
     mb::Sock* sock = nullptr;
     mb::Sock* Sock11 = nullptr;
     bool connectionLost_ = false;  // close once the queue is worked off
-    QPointer<QObject> fullBox_;  // the open "Game is full" box
+    QPointer<QObject> fullBox_;    // the open "Game is full" box
     mb::FrameDecoder remainder_;
     mb::InboundQueue receivedlist_{QByteArray("receivedlist")};
     mb::TickPump* Timer1 = nullptr;
