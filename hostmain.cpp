@@ -1,5 +1,6 @@
 // Dedicated host: the game host without a table of its own. The first connection becomes
-// seat 1 and with it the hosting player's rights. Needs no display.
+// seat 1 and with it the hosting player's rights. Needs no display. Whatever peers send is
+// made printable before it reaches the log.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -9,11 +10,14 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 #include <optional>
 
 #include "host/gamerandom.h"
+#include "host/logtext.h"
 #include "host/serverform.h"
+#include "net/errornotice.h"
 #include "net/protocol.h"
 
 namespace {
@@ -47,9 +51,28 @@ std::optional<std::chrono::milliseconds> parseBotSpeed(const QString& text) {
     return std::nullopt;
 }
 
-QString shown(const QString& name) {
-    return name.isEmpty() ? QStringLiteral("(computer)") : name;
+QString shown(const QByteArray& name) {
+    return name.isEmpty() ? QStringLiteral("(computer)") : mb::printableText(name);
 }
+
+constexpr int kUsageError = 2;
+// Longest turn limit accepted: a day.
+constexpr int kMaxTurnLimitSeconds = 24 * 60 * 60;
+
+const char kUsage[] =
+    "Usage: marrowby-host [--port N] [--bot-speed fast|normal|slow|MS] [--turn-limit SECONDS]\n"
+    "\n"
+    "Runs a Marrowby game host without a table of its own; players join it with\n"
+    "\"marrowby NAME HOST false\". Needs no display.\n"
+    "\n"
+    "Options:\n"
+    "  --port N              TCP port to listen on (default 7772)\n"
+    "  --bot-speed SPEED     computer move delay: fast (500 ms), normal (1000 ms),\n"
+    "                        slow (2000 ms) or a number of milliseconds (default normal)\n"
+    "  --turn-limit SECONDS  a player who has not moved SECONDS after the turn began has\n"
+    "                        the move made by the computer's rule (default: no limit)\n"
+    "  -h, --help            show this help and exit\n"
+    "  -v, --version         show the version and exit\n";
 
 }  // namespace
 
@@ -58,45 +81,85 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("marrowby-host"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(mb::kProgramVersion));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Marrowby dedicated game host"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("TCP port to listen on (default 7772)."),
-                                        QStringLiteral("N"), QString::number(mb::kGamePort));
-    const QCommandLineOption speedOption(
-        QStringLiteral("bot-speed"),
-        QStringLiteral("Computer move delay: fast, normal, slow or milliseconds (default normal)."),
-        QStringLiteral("speed"), QStringLiteral("normal"));
-    parser.addOption(portOption);
-    parser.addOption(speedOption);
-    parser.process(app);
-
+    QTextStream out(stdout);
     QTextStream err(stderr);
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(
+        QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"),
+                                        QString::number(mb::kGamePort));
+    const QCommandLineOption speedOption(QStringLiteral("bot-speed"), QString(),
+                                         QStringLiteral("speed"), QStringLiteral("normal"));
+    const QCommandLineOption turnLimitOption(QStringLiteral("turn-limit"), QString(),
+                                             QStringLiteral("seconds"));
+    parser.addOptions({helpOption, versionOption, portOption, speedOption, turnLimitOption});
+    if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        const QString problem = parser.errorText().isEmpty()
+                                    ? QStringLiteral("unexpected argument '%1'")
+                                          .arg(parser.positionalArguments().value(0))
+                                    : parser.errorText();
+        err << "marrowby-host: " << problem << "\n" << kUsage;
+        return kUsageError;
+    }
+    if (parser.isSet(helpOption)) {
+        out << kUsage;
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        out << "marrowby-host " << mb::kProgramVersion << '\n';
+        return 0;
+    }
+
     bool portOk = false;
     const uint port = parser.value(portOption).toUInt(&portOk);
     if (!portOk || port > 0xFFFF) {
         err << "marrowby-host: invalid port '" << parser.value(portOption) << "'\n";
-        return 2;
+        return kUsageError;
     }
     const auto botSpeed = parseBotSpeed(parser.value(speedOption));
     if (!botSpeed) {
         err << "marrowby-host: invalid bot speed '" << parser.value(speedOption) << "'\n";
-        return 2;
+        return kUsageError;
+    }
+    int turnLimitSeconds = 0;
+    if (parser.isSet(turnLimitOption)) {
+        bool ok = false;
+        turnLimitSeconds = parser.value(turnLimitOption).toInt(&ok);
+        if (!ok || turnLimitSeconds < 1 || turnLimitSeconds > kMaxTurnLimitSeconds) {
+            err << "marrowby-host: invalid turn limit '" << parser.value(turnLimitOption)
+                << "' (1 to " << kMaxTurnLimitSeconds << " seconds)\n";
+            return kUsageError;
+        }
     }
 
     mb::ServerOptions options;
     options.port = QString::number(port);
     options.botSpeed = [speed = *botSpeed] { return speed; };
     options.seed = mb::clockSeed();
+    options.turnLimit = std::chrono::seconds(turnLimitSeconds);
+    // Nobody plays at the host itself: seat 1 is whoever connects first, and its rights must
+    // not pass to a newcomer while a game runs.
+    options.keepHostSeatInGame = true;
     mb::TServer server(options);
 
-    QTextStream out(stdout);
     auto log = [&out](const QString& line) {
         out << line << '\n';
         out.flush();
     };
+    // Malformed numbers from peers: a few lines, then one summary a minute.
+    mb::NoticeThrottle notices;
+    mb::setErrorSink([&](const QString& text) {
+        if (notices.admit())
+            log(QStringLiteral("Error notice: %1").arg(mb::printableText(text.toUtf8())));
+    });
+    QTimer noticeSummary;
+    noticeSummary.setInterval(mb::kNoticePeriod);
+    QObject::connect(&noticeSummary, &QTimer::timeout, [&] {
+        if (const int held = notices.endPeriod(); held > 0)
+            log(QStringLiteral("%1 more error notices in the last minute not shown").arg(held));
+    });
+    noticeSummary.start();
     QObject::connect(&server, &mb::TServer::connectionAccepted, [&](int seat, const QString& peer) {
         log(QStringLiteral("Connection from %1 in seat %2").arg(peer).arg(seat));
     });
@@ -120,15 +183,39 @@ int main(int argc, char** argv) {
         log(QStringLiteral("Round %1 won by seat %2 %3: %4 points, total %5")
                 .arg(server.core().roundNumber())
                 .arg(seat)
-                .arg(shown(QString::fromUtf8(server.core().seat(seat).name)))
+                .arg(shown(server.core().seat(seat).name))
                 .arg(points)
                 .arg(total));
     });
     QObject::connect(&server, &mb::TServer::winner, [&](int seat, int total) {
         log(QStringLiteral("Winner: seat %1 %2 with %3 points")
                 .arg(seat)
-                .arg(shown(QString::fromUtf8(server.core().seat(seat).name)))
+                .arg(shown(server.core().seat(seat).name))
                 .arg(total));
+    });
+
+    QObject::connect(&server, &mb::TServer::connectionsThrottled, [&](const QString& peer) {
+        log(QStringLiteral("Connections from %1 refused for %2 s: more than %3 in %4 s")
+                .arg(peer)
+                .arg(std::chrono::duration_cast<std::chrono::seconds>(mb::kConnectBan).count())
+                .arg(mb::kMaxConnectsPerWindow)
+                .arg(std::chrono::duration_cast<std::chrono::seconds>(mb::kConnectWindow).count()));
+    });
+    QObject::connect(&server, &mb::TServer::loginTimedOut, [&](int seat, const QString& peer) {
+        log(QStringLiteral("Seat %1 closed: %2 did not log in within %3 s")
+                .arg(seat)
+                .arg(peer)
+                .arg(std::chrono::duration_cast<std::chrono::seconds>(mb::kLoginDeadline).count()));
+    });
+    QObject::connect(&server, &mb::TServer::relaysDropped, [&](int seat, const QString& name) {
+        log(QStringLiteral("Seat %1 (%2) sends too fast: its chat, actions and sounds are dropped")
+                .arg(seat)
+                .arg(name));
+    });
+    QObject::connect(&server, &mb::TServer::turnTimedOut, [&](int seat, const QString& name) {
+        log(QStringLiteral("Seat %1 (%2) did not move in time: the computer moved for it")
+                .arg(seat)
+                .arg(name));
     });
 
     if (!installSignalHandlers()) {

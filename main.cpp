@@ -1,9 +1,9 @@
 // The game program: one window per player, hosting, joining or playing solo.
 #include <QApplication>
-#include <QMessageBox>
 #include <QPointer>
 
 #include "client/application.h"
+#include "client/noticebox.h"
 #include "client/programinfo.h"
 #include "net/errornotice.h"
 
@@ -15,14 +15,10 @@ int main(int argc, char* argv[]) {
     mb::setApplicationIdentity();
 
     Application windows(QApplication::arguments().mid(1));
-    QPointer<Tchat> main = &windows.main();
-    // A bad message is reported without stopping the game: the box is not modal.
-    mb::setErrorSink([main](const QString& text) {
-        auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Marrowby"), text,
-                                    QMessageBox::Ok, main);
-        box->setTextFormat(Qt::PlainText);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+    // A bad message is reported without stopping the game, in one box at a time.
+    QPointer<mb::NoticeBox> notices = new mb::NoticeBox(&windows.main());
+    mb::setErrorSink([notices](const QString& text) {
+        if (notices) notices->show(text);
     });
     windows.main().show();
     return app.exec();

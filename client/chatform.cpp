@@ -215,12 +215,19 @@ void Tchat::sockInfo(const QString& text) {
 }
 
 void Tchat::connectionLost() {
-    // Closing from inside a socket event would pull the socket away under its own handler.
-    QTimer::singleShot(0, this, &QWidget::close);
+    // What arrived before the close is worked off first: a refused copy's "CMD_full" comes
+    // just ahead of it. The tick closes the window once the queue is empty.
+    connectionLost_ = true;
+    Timer1->wake();
 }
 
 bool Tchat::processsocktimer() {
     if (dispatcher_.dispatch(receivedlist_.pop())) render();
+    if (receivedlist_.empty() && connectionLost_ && !fullBox_) {
+        connectionLost_ = false;
+        // Closing from inside a socket event would pull the socket away under its own handler.
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
     return !receivedlist_.empty();
 }
 
@@ -240,7 +247,9 @@ void Tchat::sendToHost(const QByteArray& message) {
 }
 
 void Tchat::gameFull() {
+    // The host closes the connection right after; the window waits for the user instead.
     QMessageBox* box = showMessage(this, QStringLiteral("Game is full"));
+    fullBox_ = box;
     connect(box, &QDialog::finished, this, &QWidget::close);
 }
 

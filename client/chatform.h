@@ -1,6 +1,7 @@
 #pragma once
 // The main window: program start, the connection to the host and the dispatch of its messages.
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <array>
@@ -146,6 +147,8 @@ private:
 
     mb::Sock* sock = nullptr;
     mb::Sock* Sock11 = nullptr;
+    bool connectionLost_ = false;  // close once the queue is worked off
+    QPointer<QObject> fullBox_;    // the open "Game is full" box
     mb::FrameDecoder remainder_;
     mb::InboundQueue receivedlist_{QByteArray("receivedlist")};
     mb::TickPump* Timer1 = nullptr;

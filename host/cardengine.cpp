@@ -26,14 +26,19 @@ int deckSizeFor(int players) {
 // --- Games and rounds ---
 
 void HostCore::startgame(const QByteArray& body) {
+    // Only the hosting player is offered "Start Game"; anyone else restarting the table at will
+    // would keep every game from finishing.
+    if (currentSender_ != kHostSeat) return;
     stopBreaks();
     stopComputer();
+    turnDeadline_.reset();
     gameStarted_ = true;
     gameOver_ = false;
     turnOpen_ = false;
 
     FieldReader r(body);
-    const QByteArray starter = r.field();
+    r.field();  // the starter as the client names it; the seat's own name is relayed instead
+    const QByteArray starter = seats_[kHostSeat].name;
     try {
         playTo_ = toInt(r.field());
     } catch (const ConversionError&) {
@@ -126,6 +131,7 @@ void HostCore::findplayer() {
         turnSeat_ = turnSeat_ % kTableSeats + 1;
     } while (!seats_[turnSeat_].playing);
 
+    turnDeadline_.reset();
     if (piles_.drawIndex + 1 > piles_.deckSize) reshuffle();
     if (turnSeat_ == kHostSeat) ++hostSeatTurns_;
     turnOpen_ = true;
@@ -136,7 +142,10 @@ void HostCore::findplayer() {
                   .take());
 
     const SeatRecord& rec = seats_[turnSeat_];
-    if (!rec.present || rec.watching) startComputerMove();
+    if (!rec.present || rec.watching)
+        startComputerMove();
+    else if (turnLimit_ > std::chrono::milliseconds::zero())
+        turnDeadline_ = now() + turnLimit_;
 }
 
 void HostCore::replacecard(const QByteArray& body) {
@@ -155,6 +164,7 @@ void HostCore::makeMove(int seat, int source, int slot) {
     // One replacement per turn: the next is accepted once the next turn has begun.
     if (seat != turnSeat_ || !turnOpen_) return;
     turnOpen_ = false;
+    turnDeadline_.reset();
 
     int card;
     if (source == kSourceDiscard) {
@@ -273,6 +283,7 @@ void HostCore::computerplay(int seat) {
     }
     // A hand dealt already settled is a completed order: score it rather than stall the table.
     turnOpen_ = false;
+    turnDeadline_.reset();
     checkforalldone(seat);
 }
 

@@ -1,12 +1,41 @@
 // Host session: seats, login, roster, relays, removal, just watch and the inbound queue.
 #include "host/hostcore.h"
 
+#include <QString>
+#include <algorithm>
+
 #include "host/message.h"
 
 namespace mb {
 
+namespace {
+
+bool isUtf8Continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The longest UTF-8 sequence; a cut backs off at most this far.
+constexpr int kMaxUtf8Length = 4;
+
+bool sameNameIgnoringCase(const QByteArray& a, const QByteArray& b) {
+    return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+QByteArray cutAtCharacter(QByteArrayView text, qsizetype maxBytes) {
+    if (text.size() <= maxBytes) return text.toByteArray();
+    qsizetype end = maxBytes;
+    // Back off over the continuation bytes of a character the cut would split. Bytes that are
+    // not UTF-8 at all are cut anywhere.
+    for (int back = 0; end > 0 && back < kMaxUtf8Length && isUtf8Continuation(text[end]); ++back)
+        --end;
+    if (end > 0 && isUtf8Continuation(text[end])) end = maxBytes;
+    return text.first(end).toByteArray();
+}
+
 QByteArray safePlayerName(QByteArrayView typed, int seat) {
-    QByteArray name = typed.toByteArray();
+    QByteArray name = cutAtCharacter(typed, kMaxNameBytes);
     for (char& c : name) {
         const auto u = static_cast<unsigned char>(c);
         // "+" would shift every roster field after it, "|" would cut chat lines short.
@@ -18,6 +47,7 @@ QByteArray safePlayerName(QByteArrayView typed, int seat) {
 
 HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteArray version)
     : output_(output), timers_(timers), version_(std::move(version)), random_(seed) {
+    setClock({});
     dispatcher_ = Dispatcher{
         {"CMD_logininfo", [this](const QByteArray& b) { receivedlogininfo(b); }},
         {"CMD_kickhim", [this](const QByteArray& b) { kickhim(b); }},
@@ -30,10 +60,21 @@ HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteAr
     };
 }
 
+void HostCore::setClock(Clock clock) {
+    if (!clock)
+        clock = [] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now().time_since_epoch());
+        };
+    clock_ = std::move(clock);
+}
+
 // --- Sending ---
 
 void HostCore::sendTo(int seat, const QByteArray& message) {
-    if (seats_[seat].present) output_.send(seat, message);
+    if (!seats_[seat].present) return;
+    ++effects_;
+    output_.send(seat, message);
 }
 
 void HostCore::broadcast(const QByteArray& message) {
@@ -48,7 +89,13 @@ void HostCore::sendToOthers(int except, const QByteArray& message) {
 // --- Connections ---
 
 int HostCore::seatForNewConnection() const {
-    for (int s = 1; s <= kMaxSeats; ++s)
+    // Seat 1 carries the right to start games and remove players: a newcomer must not inherit
+    // it, and the hand that goes with it, from a player who dropped out of the game. A table
+    // that everybody has left has nobody to protect, and someone must be able to start again.
+    const bool anyonePresent = std::any_of(seats_.begin() + 1, seats_.begin() + 1 + kMaxSeats,
+                                           [](const SeatRecord& r) { return r.present; });
+    const int first = keepHostSeat_ && gameRunning() && anyonePresent ? kHostSeat + 1 : 1;
+    for (int s = first; s <= kMaxSeats; ++s)
         if (!seats_[s].present) return s;
     return kRefusedSeat;
 }
@@ -63,9 +110,12 @@ void HostCore::Sock1Accept(int seat) {
     if (!validSeat(seat) || seats_[seat].present) return;
     SeatRecord& rec = seats_[seat];
     rec.present = true;
+    rec.loggedIn = false;
     rec.name.clear();
     decoders_[seat] = FrameDecoder{};
     queues_[seat] = InboundQueue{};
+    connections_[seat] = Connection{};
+    connections_[seat].acceptedAt = now();
     observer_->seatAccepted(seat);
     sendTo(seat, MessageBuilder("CMD_sendlogininfo").field(seat).take());
 }
@@ -80,21 +130,28 @@ void HostCore::seatClosed(int seat) {
     if (!validSeat(seat) || !seats_[seat].present) return;
     SeatRecord& rec = seats_[seat];
     const QByteArray name = rec.name;
-    sendToOthers(seat, MessageBuilder("CMD_playerdisconnected").field(seat).field(name).take());
+    // Nobody was told of a connection that never logged in, so nobody is told it left: a
+    // connect-and-close loop costs the others nothing.
+    if (rec.loggedIn)
+        sendToOthers(seat, MessageBuilder("CMD_playerdisconnected").field(seat).field(name).take());
     rec.present = false;
+    rec.loggedIn = false;
     rec.name.clear();
     rec.watching = false;
     // Whatever the connection still had queued dies with it.
     queues_[seat] = InboundQueue{};
     decoders_[seat] = FrameDecoder{};
     observer_->seatLeft(seat, name);
-    // The hosting player's own seat keeps the turn: its hand waits for it to come back. A seat
+    // The hosting player's own seat keeps the turn: its hand waits for it to come back. On a
+    // host without a player of its own, seat 1 is kept for the computer like any other. A seat
     // that has already moved passes the turn when its pause ends.
-    if (gameStarted_ && turnSeat_ == seat && seat != kHostSeat && turnOpen_) findplayer();
+    const bool keepsTurn = seat == kHostSeat && !keepHostSeat_;
+    if (gameStarted_ && turnSeat_ == seat && !keepsTurn && turnOpen_) findplayer();
 }
 
 void HostCore::disconnectsock(int seat) {
     if (!validSeat(seat) || !seats_[seat].present) return;
+    ++effects_;
     seatClosed(seat);
     output_.closeSeat(seat);
 }
@@ -118,20 +175,35 @@ bool HostCore::hasQueuedInput() const {
     return false;
 }
 
-bool HostCore::socktimerTimer() {
+int HostCore::nextQueueInTurn() {
     // Take connections in turn so that a chatty one cannot hold the others back.
     for (int step = 1; step <= kMaxSeats; ++step) {
         const int s = (lastServed_ + step - 1) % kMaxSeats + 1;
         if (queues_[s].empty()) continue;
         lastServed_ = s;
+        return s;
+    }
+    return 0;
+}
+
+bool HostCore::socktimerTimer() {
+    // One entry that does something per tick. Entries that come to nothing (relays over the
+    // rate, refused requests, malformed numbers, empty lines) take no tick of their own, so a
+    // peer sending nothing but those cannot push an honest player's move back by many ticks.
+    for (int quiet = 0; quiet < kMaxQuietEntriesPerTick; ++quiet) {
+        const int s = nextQueueInTurn();
+        if (s == 0) break;
+        const quint64 before = effects_;
         dispatchEntry(s, queues_[s].pop());
-        break;
+        if (effects_ != before) break;
     }
     return hasQueuedInput();
 }
 
 void HostCore::dispatchEntry(int seat, const QByteArray& entry) {
     if (!validSeat(seat) || !seats_[seat].present) return;
+    // A connection speaks only once it has said who it is.
+    if (!seats_[seat].loggedIn && !entry.startsWith("CMD_logininfo+")) return;
     currentSender_ = seat;
     dispatcher_.dispatch(entry);
     currentSender_ = 0;
@@ -143,17 +215,21 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
     FieldReader r(body);
     const int seat = r.intField();
     if (seat != currentSender_) return;
-    const QByteArray version = r.field();
     SeatRecord& rec = seats_[seat];
-    rec.name = safePlayerName(r.rest(), seat);
+    // Once per connection: a second login would rename a seat in mid-game.
+    if (rec.loggedIn) return;
+    const QByteArray version = r.field();
+    rec.name = uniqueName(safePlayerName(r.rest(), seat), seat);
     rec.present = true;
+    rec.loggedIn = true;
 
     broadcast(MessageBuilder("CMD_newplayerinfo").field(seat).field(rec.name).field("0").take());
 
     MessageBuilder existing("CMD_existingplayers");
     bool anyOther = false;
     for (int s = 1; s <= kMaxSeats; ++s) {
-        if (s == seat || !seats_[s].present) continue;
+        // Connections that have not logged in are neither listed nor announced when they go.
+        if (s == seat || !seats_[s].present || !seats_[s].loggedIn) continue;
         existing.field(s).field(seats_[s].name).field(seats_[s].watching ? "1" : "0");
         anyOther = true;
     }
@@ -170,6 +246,56 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
         sendTo(seat, gameStatsMessage());
         // A newcomer in a dealt seat takes its hand over.
         if (seat <= kTableSeats && rec.playing) sendTo(seat, handMessage(seat));
+    }
+}
+
+QByteArray HostCore::uniqueName(QByteArray name, int seat) const {
+    const QByteArray suffix = " (" + QByteArray::number(seat) + ')';
+    auto taken = [&](const QByteArray& candidate) {
+        for (int s = 1; s <= kMaxSeats; ++s)
+            if (s != seat && seats_[s].loggedIn && sameNameIgnoringCase(seats_[s].name, candidate))
+                return true;
+        return false;
+    };
+    // Each round adds this seat's own mark; eight other names cannot stand in the way longer.
+    for (int round = 0; round < kMaxSeats && taken(name); ++round)
+        name = cutAtCharacter(name, kMaxNameBytes - suffix.size()) + suffix;
+    return name;
+}
+
+bool HostCore::relayAllowed(int seat) {
+    Connection& c = connections_[seat];
+    const std::chrono::milliseconds t = now();
+    // The ring holds the latest kMaxRelaysPerWindow relays; the slot to be overwritten is the
+    // oldest of them.
+    if (c.relayCount == kMaxRelaysPerWindow && t - c.relays[c.relayNext] < kRelayWindow) {
+        // One log line per flood: it counts as over once a whole window passed without a drop.
+        if (!c.dropping) observer_->relaysDropped(seat, seats_[seat].name);
+        c.dropping = true;
+        c.lastDrop = t;
+        return false;
+    }
+    if (c.dropping && t - c.lastDrop >= kRelayWindow) c.dropping = false;
+    c.relays[c.relayNext] = t;
+    c.relayNext = (c.relayNext + 1) % kMaxRelaysPerWindow;
+    if (c.relayCount < kMaxRelaysPerWindow) ++c.relayCount;
+    return true;
+}
+
+void HostCore::housekeepingTick() {
+    const std::chrono::milliseconds t = now();
+    for (int s = 1; s <= kMaxSeats; ++s) {
+        if (!seats_[s].present || seats_[s].loggedIn) continue;
+        if (t - connections_[s].acceptedAt < kLoginDeadline) continue;
+        observer_->loginTimedOut(s);
+        disconnectsock(s);
+    }
+    if (turnDeadline_ && t >= *turnDeadline_) {
+        turnDeadline_.reset();
+        if (turnOpen_) {
+            observer_->turnTimedOut(turnSeat_, seats_[turnSeat_].name);
+            computerplay(turnSeat_);
+        }
     }
 }
 
@@ -201,7 +327,7 @@ void HostCore::kickhim(const QByteArray& body) {
 void HostCore::chat(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
-    if (toInt(seatText) != currentSender_) return;
+    if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_)) return;
     broadcast(MessageBuilder("CMD_chat")
                   .field(seatText)
                   .field(seats_[currentSender_].name)
@@ -213,7 +339,7 @@ void HostCore::chat(const QByteArray& body) {
 void HostCore::action(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
-    if (toInt(seatText) != currentSender_) return;
+    if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_)) return;
     broadcast(MessageBuilder("CMD_action")
                   .field(seatText)
                   .field(seats_[currentSender_].name)
@@ -225,7 +351,7 @@ void HostCore::action(const QByteArray& body) {
 void HostCore::playasound(const QByteArray& body) {
     FieldReader r(body);
     const int seat = r.intField();
-    if (seat != currentSender_) return;
+    if (seat != currentSender_ || !relayAllowed(seat)) return;
     broadcast(MessageBuilder("CMD_playasound").field(seat).field(r.rest()).take());
 }
 

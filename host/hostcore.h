@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 #include "host/computerplayer.h"
 #include "host/gamerandom.h"
@@ -51,11 +52,16 @@ public:
     virtual void roundStarted(int /*round*/, int /*players*/) {}
     virtual void roundOver(int /*seat*/, int /*points*/, int /*total*/) {}
     virtual void gameWon(int /*seat*/, int /*total*/) {}
+    virtual void loginTimedOut(int /*seat*/) {}
+    // A connection's relays are being dropped; said once per flood, not per message.
+    virtual void relaysDropped(int /*seat*/, const QByteArray& /*name*/) {}
+    virtual void turnTimedOut(int /*seat*/, const QByteArray& /*name*/) {}
 };
 
 struct SeatRecord {
-    QByteArray name;       // empty while free or before login
-    bool present = false;  // a connection occupies the seat
+    QByteArray name;        // empty while free or before login
+    bool present = false;   // a connection occupies the seat
+    bool loggedIn = false;  // the connection has logged in (it does so once)
     bool watching = false;
     int score = 0;
     bool playing = false;  // dealt into the current round
@@ -75,14 +81,19 @@ struct CardPiles {
     int nextDraw() const { return drawIndex < deckSize ? deck[drawIndex] : 0; }
 };
 
-// Printable, list-safe player names: separators and control characters become "_", and a
-// name the roster lists could not carry ("" or the end marker "@") becomes "Player <seat>".
+// Printable, list-safe player names: separators and control characters become "_", the name is
+// cut to kMaxNameBytes without splitting a UTF-8 character, and a name the roster lists could
+// not carry ("" or the end marker "@") becomes "Player <seat>".
 QByteArray safePlayerName(QByteArrayView typed, int seat);
+// The first `maxBytes` bytes of `text` or fewer, never ending inside a UTF-8 character.
+QByteArray cutAtCharacter(QByteArrayView text, qsizetype maxBytes);
 
 class HostCore {
 public:
     using BotSpeedSource = std::function<std::chrono::milliseconds()>;
     using TurnCountSource = std::function<int()>;
+    // Monotonic time for deadlines and rates; tests step it by hand.
+    using Clock = std::function<std::chrono::milliseconds()>;
 
     HostCore(HostOutput& output, HostTimers& timers, quint32 seed,
              QByteArray version = kProgramVersion);
@@ -95,6 +106,15 @@ public:
     // core counts seat 1's turns itself.
     void setHostTurnCountSource(TurnCountSource source) { hostTurnCount_ = std::move(source); }
     void setObserver(HostObserver* observer) { observer_ = observer ? observer : &noObserver_; }
+    // Unset, the steady clock.
+    void setClock(Clock clock);
+    // A player who has not moved this long after the turn began has the computer's move made
+    // for them. Zero (the default) waits for ever.
+    void setTurnLimit(std::chrono::milliseconds limit) { turnLimit_ = limit; }
+    // A host without a player of its own: while a game runs, seat 1 and its rights stay with
+    // the computer when its player leaves, and newcomers are seated from 2.
+    void setKeepHostSeatInGame(bool keep) { keepHostSeat_ = keep; }
+    std::chrono::milliseconds now() const { return clock_(); }
 
     // --- Connections ---
     // The lowest free seat 1..9, or kRefusedSeat when all nine are present.
@@ -113,20 +133,25 @@ public:
     void receive(int seat, QByteArrayView bytes);
 
     // --- Ticks ---
-    // The dispatch tick: handles one queued entry, taking connections in turn. Returns whether
-    // more entries are waiting.
+    // The dispatch tick: handles one queued entry that does something, taking connections in
+    // turn; entries that come to nothing on the way are passed over. Returns whether more
+    // entries are waiting.
     bool socktimerTimer();
     bool hasQueuedInput() const;
     // Dispatches one entry as if it had been queued by `seat`'s connection.
     void dispatchEntry(int seat, const QByteArray& entry);
     void breaksTick();
     void computerTick();
+    // Deadlines: closes connections that never logged in and applies the turn limit. Call it
+    // every kHousekeepingInterval or so.
+    void housekeepingTick();
 
     // --- State, read-only ---
     const SeatRecord& seat(int seat) const { return seats_[seat]; }
     const CardPiles& piles() const { return piles_; }
     bool gameStarted() const { return gameStarted_; }
     bool gameOver() const { return gameOver_; }
+    bool gameRunning() const { return gameStarted_ && !gameOver_; }
     int turnSeat() const { return turnSeat_; }
     // The turn seat may still make its move.
     bool turnOpen() const { return turnOpen_; }
@@ -142,6 +167,8 @@ private:
     enum class PendingStep { None, NextTurn, NextRound };
 
     bool validSeat(int seat) const { return seat >= 1 && seat <= kMaxSeats; }
+    // The next connection with queued entries, taking them in turn; 0 when none.
+    int nextQueueInTurn();
     void broadcast(const QByteArray& message);
     void sendToOthers(int except, const QByteArray& message);
     void sendTo(int seat, const QByteArray& message);
@@ -174,6 +201,21 @@ private:
     void stopComputer();
     void computerplay(int seat);
 
+    // Whether one more relay from `seat` fits its rate; says so once when a flood starts.
+    bool relayAllowed(int seat);
+    QByteArray uniqueName(QByteArray name, int seat) const;
+
+    // What the host knows of each connection beyond its seat record.
+    struct Connection {
+        std::chrono::milliseconds acceptedAt{};
+        // Times of the latest relays, oldest first once the ring is full.
+        std::array<std::chrono::milliseconds, kMaxRelaysPerWindow> relays{};
+        int relayCount = 0;
+        int relayNext = 0;
+        bool dropping = false;
+        std::chrono::milliseconds lastDrop{};
+    };
+
     HostOutput& output_;
     HostTimers& timers_;
     HostObserver noObserver_;
@@ -188,7 +230,14 @@ private:
     std::array<SeatRecord, kRefusedSeat + 1> seats_{};
     std::array<FrameDecoder, kRefusedSeat + 1> decoders_{};
     std::array<InboundQueue, kRefusedSeat + 1> queues_{};
+    std::array<Connection, kRefusedSeat + 1> connections_{};
+    Clock clock_;
+    std::chrono::milliseconds turnLimit_{0};
+    std::optional<std::chrono::milliseconds> turnDeadline_;
+    bool keepHostSeat_ = false;
     int lastServed_ = 0;
+    // Messages sent and connections closed so far: tells an entry that did something.
+    quint64 effects_ = 0;
     int currentSender_ = 0;
 
     CardPiles piles_;

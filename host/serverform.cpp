@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/logtext.h"
 #include "net/framing.h"
 
 namespace mb {
@@ -24,13 +25,20 @@ public:
     void seatAccepted(int seat) override { emit s_.connectionAccepted(seat, peer(seat)); }
     void connectionRefused() override { emit s_.connectionRefused(peer(kRefusedSeat)); }
     void seatLeft(int seat, const QByteArray& name) override {
-        emit s_.connectionClosed(seat, QString::fromUtf8(name));
+        emit s_.connectionClosed(seat, printableText(name));
     }
     void playerLoggedIn(int seat, const QByteArray& name, bool sameVersion) override {
-        emit s_.playerLoggedIn(seat, QString::fromUtf8(name), sameVersion);
+        emit s_.playerLoggedIn(seat, printableText(name), sameVersion);
     }
     void gameStarted(const QByteArray& starter, int playTo) override {
-        emit s_.gameStarted(QString::fromUtf8(starter), playTo);
+        emit s_.gameStarted(printableText(starter), playTo);
+    }
+    void loginTimedOut(int seat) override { emit s_.loginTimedOut(seat, peer(seat)); }
+    void relaysDropped(int seat, const QByteArray& name) override {
+        emit s_.relaysDropped(seat, printableText(name));
+    }
+    void turnTimedOut(int seat, const QByteArray& name) override {
+        emit s_.turnTimedOut(seat, printableText(name));
     }
     void roundStarted(int round, int players) override { emit s_.roundStarted(round, players); }
     void roundOver(int seat, int points, int total) override {
@@ -55,8 +63,14 @@ TServer::TServer(ServerOptions options, QObject* parent)
       socktimer(new TickPump(
           kHostTick, [this] { return core_->socktimerTimer(); }, this)),
       timer_breaks(new QTimer(this)),
-      computertimer(new QTimer(this)) {
+      computertimer(new QTimer(this)),
+      housekeeping_(new QTimer(this)) {
     core_->setObserver(port_.get());
+    core_->setClock(options_.clock);
+    core_->setTurnLimit(options_.turnLimit);
+    core_->setKeepHostSeatInGame(options_.keepHostSeatInGame);
+    housekeeping_->setInterval(kHousekeepingInterval);
+    connect(housekeeping_, &QTimer::timeout, this, [this] { core_->housekeepingTick(); });
     if (options_.botSpeed) core_->setBotSpeedSource(options_.botSpeed);
     if (options_.hostTurnCount) core_->setHostTurnCountSource(options_.hostTurnCount);
 
@@ -75,9 +89,11 @@ TServer::~TServer() {
 
 void TServer::startListening() {
     Sock1->setListen(true);
+    housekeeping_->start();
 }
 void TServer::stopListening() {
     Sock1->setListen(false);
+    housekeeping_->stop();
 }
 bool TServer::isListening() const {
     return Sock1->isListening();
@@ -91,15 +107,28 @@ int TServer::seatOf(Sock* sock) const {
     return seat >= 1 && seat <= kRefusedSeat && socks_[seat] == sock ? seat : 0;
 }
 
+const Sock* TServer::connection(int seat) const {
+    return seat >= 1 && seat <= kRefusedSeat ? socks_[seat].data() : nullptr;
+}
+
 void TServer::Sock1Accept() {
-    const int seat = core_->seatForNewConnection();
     Sock* sock = Sock1->accept();
     if (!sock) return;
+    if (const auto verdict = throttle_.admit(sock->hostName(), core_->now());
+        verdict != ConnectionThrottle::Verdict::Admitted) {
+        if (verdict == ConnectionThrottle::Verdict::Banned)
+            emit connectionsThrottled(sock->hostName());
+        sock->close();
+        sock->deleteLater();
+        return;
+    }
+    const int seat = core_->seatForNewConnection();
     // The seat's previous connection is closed by now; it may still be on the call stack.
     if (socks_[seat]) socks_[seat]->deleteLater();
     socks_[seat] = sock;
     slow_[seat] = false;
     sock->setTag(seat);
+    sock->setKeepAlive(kKeepAliveIdleSeconds, kKeepAliveIntervalSeconds, kKeepAliveProbes);
     connect(sock, &Sock::readyRead, this, [this, sock] { Sock1Read(sock); });
     connect(sock, &Sock::disconnected, this, [this, sock] { tempsockDisconnect(sock); });
     connect(sock, &Sock::info, this,

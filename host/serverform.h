@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "host/connectionthrottle.h"
 #include "host/hostcore.h"
 #include "net/sock.h"
 #include "net/tickpump.h"
@@ -27,6 +28,12 @@ struct ServerOptions {
     quint32 seed = 0;
     // The pause timer's tick; tests shorten it to play whole games quickly.
     std::chrono::milliseconds breakInterval = kBreakInterval;
+    // Time for deadlines and rates; the steady clock when empty. Tests step their own.
+    HostCore::Clock clock;
+    // Zero waits for every move for ever; see HostCore::setTurnLimit.
+    std::chrono::milliseconds turnLimit{0};
+    // A host without a player of its own; see HostCore::setKeepHostSeatInGame.
+    bool keepHostSeatInGame = false;
 };
 
 // Output bound per connection: a peer that stops reading is dropped instead of growing the
@@ -47,6 +54,8 @@ public:
     quint16 listenPort() const;
 
     const HostCore& core() const { return *core_; }
+    // The connection of `seat`, or nullptr.
+    const Sock* connection(int seat) const;
 
 signals:
     void connectionAccepted(int seat, const QString& peer);
@@ -57,6 +66,11 @@ signals:
     void roundStarted(int round, int players);
     void roundOver(int seat, int points, int total);
     void winner(int seat, int total);
+    // Names and peers in these signals are printable (see printableText).
+    void connectionsThrottled(const QString& peer);
+    void loginTimedOut(int seat, const QString& peer);
+    void relaysDropped(int seat, const QString& name);
+    void turnTimedOut(int seat, const QString& name);
 
 private:
     class Port;
@@ -83,6 +97,8 @@ private:
     TickPump* socktimer;
     QTimer* timer_breaks;
     QTimer* computertimer;
+    QTimer* housekeeping_;
+    ConnectionThrottle throttle_;
 };
 
 }  // namespace mb

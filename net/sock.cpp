@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,6 +30,13 @@ QHash<QString, in_addr>& hostCache() {
 
 bool startsWithDigit(const QString& s) {
     return !s.isEmpty() && s.front().isDigit();
+}
+
+// Every message is one small write that the other side waits for: send it now rather than
+// hold it back until the previous segment is acknowledged.
+void sendImmediately(int fd) {
+    const int yes = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
 }
 
 }  // namespace
@@ -128,6 +136,7 @@ bool Sock::open() {
         return false;
     }
     fd_ = fd;
+    sendImmediately(fd_);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
@@ -254,6 +263,7 @@ Sock* Sock::accept() {
         report(InfoCode::Accept, QStringLiteral("Could Not Accept Connection"));
         return nullptr;
     }
+    sendImmediately(fd);
     auto* conn = new Sock(this);
     conn->fd_ = fd;
     conn->connected_ = true;
@@ -272,6 +282,16 @@ quint16 Sock::localPort() const {
     socklen_t len = sizeof local;
     if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &len) != 0) return 0;
     return ntohs(local.sin_port);
+}
+
+bool Sock::setKeepAlive(int idleSeconds, int intervalSeconds, int probes) {
+    if (fd_ < 0 || listening_) return false;
+    const int yes = 1;
+    return ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &yes, sizeof yes) == 0 &&
+           ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0 &&
+           ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds,
+                        sizeof intervalSeconds) == 0 &&
+           ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
 }
 
 void Sock::watch(bool read, bool write) {

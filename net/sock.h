@@ -60,6 +60,11 @@ public:
 
     // The bound local port (useful after listening on port 0).
     quint16 localPort() const;
+    // The platform handle, for socket options; -1 while closed.
+    int handle() const { return fd_; }
+    // Probes an idle connection so that a peer whose machine vanished is noticed as a lost
+    // connection. Returns whether every option was taken.
+    bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
     qsizetype pendingOutput() const { return outbound_.size(); }
     qsizetype bufferedInput() const { return inbound_.size(); }
 

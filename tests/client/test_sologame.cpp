@@ -69,9 +69,11 @@ private slots:
                          QStringLiteral("You have already picked up a card"));
                 QCOMPARE(sounds.last(), QStringLiteral("invalid"));
             }
+            const qsizetype heard = sounds.size();
             testdriver::replace(chat, m);
             QVERIFY(!testdriver::myTurn(chat));
-            QTRY_COMPARE(sounds.last(), QStringLiteral("replace"));
+            // A winning move's round-over and winner sounds may follow before the next look.
+            QTRY_VERIFY(sounds.mid(heard).contains(QStringLiteral("replace")));
         }
         const QString winner = chat.table().winnerText;
         QVERIFY2(winner == QStringLiteral("You have Won the Game!") ||

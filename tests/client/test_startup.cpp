@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "client/application.h"
+#include "client/noticebox.h"
 #include "dialogs/downloadform.h"
 #include "host/serverform.h"
 #include "net/errornotice.h"
@@ -110,6 +111,49 @@ private slots:
         QVERIFY(app->main().isVisible());
         findBox(QStringLiteral("Game is full"))->accept();
         QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void gameFullFromTheRealHostWaitsForTheUser() {
+        mb::ServerOptions options;
+        options.port = QStringLiteral("0");
+        mb::TServer host(options);
+        host.startListening();
+        std::vector<std::unique_ptr<RawClient>> seated;
+        for (int seat = 1; seat <= mb::kMaxSeats; ++seat) {
+            seated.push_back(std::make_unique<RawClient>(host.listenPort()));
+            QCOMPARE(seated.back()->login("P" + QByteArray::number(seat)), seat);
+        }
+        // The host sends "CMD_full" and closes at once; the copy shows why and stays open.
+        auto app = start({"Tenth", "127.0.0.1", "false"}, host.listenPort(), 1);
+        QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
+        QTRY_VERIFY(!app->main().clientSocket()->isOpen());
+        QTest::qWait(200);
+        QVERIFY(app->main().isVisible());
+        findBox(QStringLiteral("Game is full"))->accept();
+        QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void errorNoticeShowsOneBoxAtATime() {
+        QWidget parent;
+        mb::NoticeBox notices(&parent);
+        auto boxes = [] {
+            int n = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<QMessageBox*>(w) && w->isVisible()) ++n;
+            return n;
+        };
+        for (int i = 0; i < 300; ++i)
+            notices.show(QStringLiteral("'x%1' is not a valid integer value").arg(i));
+        QCOMPARE(boxes(), 1);
+        QCOMPARE(notices.box()->text(), QStringLiteral("'x0' is not a valid integer value"));
+        QCOMPARE(notices.repeats(), 299);
+        QVERIFY(notices.box()->informativeText().startsWith(QStringLiteral("299 more")));
+        notices.box()->accept();
+        QTRY_VERIFY(!notices.box());
+        notices.show(QStringLiteral("again"));
+        QCOMPARE(notices.repeats(), 0);
+        QCOMPARE(notices.box()->text(), QStringLiteral("again"));
+        QVERIFY(notices.box()->informativeText().isEmpty());
     }
 
     void lostConnectionClosesTheWindow() {

@@ -1,13 +1,16 @@
 // libFuzzer target for the host core. Each input is a little program: connections open and
 // close, arbitrary bytes arrive on them and go through framing and dispatch, messages that are
-// nearly well-formed are dispatched directly, and the three timers tick. After every step the
-// cards must still be accounted for and seats and turn must stay in range.
+// nearly well-formed are dispatched directly, the three timers tick and the clock moves on.
+// After every step the cards must still be accounted for, seats and turn must stay in range,
+// and names must stay short and distinct.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <vector>
+
+#include <QString>
 
 #include "host/hostcore.h"
 #include "net/errornotice.h"
@@ -68,6 +71,17 @@ void checkInvariants(const mb::HostCore& core) {
     for (int s = 1; s <= mb::kMaxSeats; ++s)
         if (core.queuedEntries(s) > mb::kMaxBacklog) fail("backlog bound", s);
     if (core.seat(mb::kRefusedSeat).present) fail("refused seat present", 0);
+    for (int s = 1; s <= mb::kMaxSeats; ++s) {
+        const mb::SeatRecord& r = core.seat(s);
+        if (r.loggedIn && !r.present) fail("logged in but gone", s);
+        // The cap, plus the mark that tells equal names apart.
+        if (r.name.size() > mb::kMaxNameBytes + 4) fail("name too long", s);
+        for (int o = 1; o < s; ++o)
+            if (r.loggedIn && core.seat(o).loggedIn &&
+                QString::fromUtf8(r.name).compare(QString::fromUtf8(core.seat(o).name),
+                                                  Qt::CaseInsensitive) == 0)
+                fail("two seats share a name", s);
+    }
     const int turn = core.turnSeat();
     if (turn < 0 || turn > mb::kTableSeats) fail("turn seat range", turn);
 
@@ -146,9 +160,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < 4; ++i) seed = seed << 8 | in.byte();
     NullTransport io;
     mb::HostCore core(io, io, seed);
+    std::chrono::milliseconds now{0};
+    core.setClock([&now] { return now; });
+    // The seed's low bits pick the options of a host without a player of its own.
+    core.setKeepHostSeatInGame(seed & 1);
+    if (seed & 2) core.setTurnLimit(std::chrono::seconds(1 + (seed >> 2) % 30));
 
     while (in.more()) {
-        switch (in.byte() % 10) {
+        switch (in.byte() % 11) {
             case 0:
                 core.acceptConnection();
                 break;
@@ -183,6 +202,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             case 9:
                 core.disconnectsock(in.byte() % 12);
+                break;
+            case 10:
+                now += std::chrono::milliseconds(in.byte()) * 100;
+                core.housekeepingTick();
                 break;
         }
         checkInvariants(core);

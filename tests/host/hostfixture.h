@@ -75,7 +75,14 @@ private:
 inline constexpr quint32 kTestSeed = 20240607;
 
 struct Table {
-    explicit Table(quint32 seed = kTestSeed) : core(io, io, seed) {}
+    explicit Table(quint32 seed = kTestSeed) : core(io, io, seed) {
+        core.setClock([this] { return clock; });
+    }
+    // Moves the core's clock on and runs its deadline checks.
+    void advance(std::chrono::milliseconds by) {
+        clock += by;
+        core.housekeepingTick();
+    }
 
     int connect() { return core.acceptConnection(); }
     void say(int seat, const QByteArray& entry) { core.dispatchEntry(seat, entry); }
@@ -111,6 +118,7 @@ struct Table {
 
     RecordingTransport io;
     mb::HostCore core;
+    std::chrono::milliseconds clock{1'000'000};
 };
 
 inline QByteArray handText(const mb::Hand& hand) {

@@ -90,7 +90,7 @@ void CardEngineTest::dealKnownAnswer() {
     t.start();
     QCOMPARE(t.io.to(1),
              (QList<QByteArray>{"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+Alice+0",
-                                "CMD_startgame+Starter+1000+", "CMD_roundstart+1+1+1+2+1+3+0+4+0",
+                                "CMD_startgame+Alice+1000+", "CMD_roundstart+1+1+1+2+1+3+0+4+0",
                                 "CMD_mycards+1" + mbtest::handText(kSeat1Hand), "CMD_topcard+25+",
                                 "CMD_nextplayer+1+24+"}));
     // Nobody holds seat 2: it is dealt in, and its hand goes to nobody.
@@ -113,7 +113,7 @@ void CardEngineTest::deckSizes_data() {
     QTest::newRow("three") << QList<int>{1, 2, 3} << 3 << 50;
     QTest::newRow("four") << QList<int>{1, 2, 3, 4} << 4 << 60;
     QTest::newRow("four and spies") << QList<int>{1, 2, 3, 4, 5, 9} << 4 << 60;
-    QTest::newRow("only a spy") << QList<int>{5} << 1 << 60;
+    QTest::newRow("host and spies") << QList<int>{1, 5, 9} << 2 << 40;
 }
 
 void CardEngineTest::deckSizes() {
@@ -121,17 +121,17 @@ void CardEngineTest::deckSizes() {
     QFETCH(int, players);
     QFETCH(int, size);
     Table t;
-    for (int s = 1; s <= mb::kMaxSeats; ++s) t.connect();
+    for (int s = 1; s <= mb::kMaxSeats; ++s) t.join("P" + QByteArray::number(s));
     for (int s = 1; s <= mb::kMaxSeats; ++s)
         if (!present.contains(s)) t.core.seatClosed(s);
-    t.start(present.first());
+    t.start();
     QCOMPARE(t.core.playersThisRound(), players);
     QCOMPARE(t.core.piles().dealtSize, size);
     // 19 cards are left to draw whenever two to four play.
     QCOMPARE(t.core.piles().deckSize - t.core.piles().drawIndex, size - 10 * players - 1);
     QCOMPARE(t.core.piles().discardCount, 1);
     QCOMPARE(cardAccountingFault(t.core), QString());
-    QCOMPARE(t.core.turnSeat(), present.first() <= mb::kTableSeats ? 1 : 2);
+    QCOMPARE(t.core.turnSeat(), 1);
 }
 
 void CardEngineTest::hisplayHidesCardAndSlotFromOthers() {
@@ -299,13 +299,16 @@ void CardEngineTest::winnerEndsTheGame() {
 void CardEngineTest::startRequestDetails() {
     Table t;
     t.join("Alice");
+    // The starter relayed is always the seat's own stored name, whatever the request says.
     t.say(1, "CMD_startgame+Bob+abc+");
-    QCOMPARE(t.io.to(1, "CMD_startgame").last(), QByteArray("CMD_startgame+Bob+5+"));
+    QCOMPARE(t.io.to(1, "CMD_startgame").last(), QByteArray("CMD_startgame+Alice+5+"));
     QCOMPARE(t.core.playTo(), mb::kDefaultPlayTo);
     t.say(1, "CMD_startgame+Bob");
-    QCOMPARE(t.io.to(1, "CMD_startgame").last(), QByteArray("CMD_startgame+Bob+5+"));
-    t.say(1, "CMD_startgame+Bob+250+");
-    QCOMPARE(t.io.to(1, "CMD_startgame").last(), QByteArray("CMD_startgame+Bob+250+"));
+    QCOMPARE(t.io.to(1, "CMD_startgame").last(), QByteArray("CMD_startgame+Alice+5+"));
+    t.say(1,
+          "CMD_startgame+\x07"
+          "Bob\r+250+");
+    QCOMPARE(t.io.to(1, "CMD_startgame").last(), QByteArray("CMD_startgame+Alice+250+"));
     QCOMPARE(t.core.roundNumber(), 1);
 }
 
@@ -319,8 +322,12 @@ void CardEngineTest::newGameReplacesRunningGame() {
     t.endPause();
     QVERIFY(t.core.computerTimerActive());  // the computer has Bob's turn
 
+    // Only seat 1 starts games: a restart from anyone else changes nothing.
     t.io.clear();
     t.start(2, 300);
+    QVERIFY(t.io.sent.empty());
+    QVERIFY(t.core.computerTimerActive());
+    t.start(1, 300);
     QVERIFY(!t.io.computerRunning);
     QVERIFY(!t.core.computerTimerActive());
     QVERIFY(!t.core.seat(2).watching);

@@ -7,6 +7,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include "net/errornotice.h"
 #include "tests/support/rawclient.h"
 
 using mbtest::kNetWaitMs;
@@ -71,6 +72,9 @@ private slots:
     void loginChatKickAndGame();
     void rejectsBadOptions();
     void interruptStopsCleanly();
+    void helpAndVersion();
+    void peerTextIsLoggedPrintablyAndNoticesAreBounded();
+    void turnLimitAndOwnerSeatInAGame();
 };
 
 void HostProgramTest::loginChatKickAndGame() {
@@ -139,8 +143,10 @@ void HostProgramTest::loginChatKickAndGame() {
 }
 
 void HostProgramTest::rejectsBadOptions() {
-    for (const QStringList& args : {QStringList{"--port", "70000"}, QStringList{"--port", "x"},
-                                    QStringList{"--bot-speed", "warp"}}) {
+    for (const QStringList& args :
+         {QStringList{"--port", "70000"}, QStringList{"--port", "x"},
+          QStringList{"--bot-speed", "warp"}, QStringList{"--turn-limit", "0"},
+          QStringList{"--turn-limit", "soon"}}) {
         QProcess p;
         p.start(hostBinary(), args);
         QVERIFY(p.waitForFinished(kNetWaitMs));
@@ -156,6 +162,69 @@ void HostProgramTest::interruptStopsCleanly() {
     QVERIFY(host.waitLog("Connection from 127.0.0.1 in seat 1"));
     QVERIFY(host.stop(SIGINT));
     QVERIFY(alice.waitClosed());
+}
+
+void HostProgramTest::helpAndVersion() {
+    QProcess p;
+    p.start(hostBinary(), {"--help"});
+    QVERIFY(p.waitForFinished(kNetWaitMs));
+    QCOMPARE(p.exitCode(), 0);
+    const QByteArray help = p.readAllStandardOutput();
+    QVERIFY(help.startsWith("Usage: marrowby-host "));
+    for (const char* option :
+         {"--port N", "--bot-speed", "--turn-limit SECONDS", "--help", "--version"})
+        QVERIFY2(help.contains(option), option);
+
+    p.start(hostBinary(), {"--version"});
+    QVERIFY(p.waitForFinished(kNetWaitMs));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput(), QByteArray("marrowby-host 1.0.0\n"));
+
+    for (const QStringList& args : {QStringList{"--frobnicate"}, QStringList{"extra"}}) {
+        p.start(hostBinary(), args);
+        QVERIFY(p.waitForFinished(kNetWaitMs));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QVERIFY(p.readAllStandardError().contains(help));
+    }
+}
+
+void HostProgramTest::peerTextIsLoggedPrintablyAndNoticesAreBounded() {
+    HostProcess host;
+    QVERIFY(host.start());
+    RawClient alice(host.port);
+    QCOMPARE(alice.login("Ev\x1B[2Jil\xC3("), 1);
+    QVERIFY(host.waitLog(QStringLiteral("Seat 1 logged in as Ev_[2Jil\\xC3(")));
+    for (int i = 0; i < 40; ++i) alice.send("CMD_chat+\x1B[31m" + QByteArray::number(i) + "+x");
+    alice.send("CMD_chat+1+done");
+    QVERIFY(!alice.next("CMD_chat").isEmpty());
+    QVERIFY(
+        host.waitLog(QStringLiteral("Error notice: '\\x1B[31m4' is not a valid integer value")));
+    QCOMPARE(host.log.count(QStringLiteral("Error notice:")), mb::kNoticesPerPeriod);
+    QVERIFY(!host.log.contains(QChar(0x1B)));
+}
+
+void HostProgramTest::turnLimitAndOwnerSeatInAGame() {
+    HostProcess host;
+    QVERIFY(host.start({"--turn-limit", "1", "--bot-speed", "fast"}));
+    RawClient alice(host.port);
+    QCOMPARE(alice.login("Alice"), 1);
+    RawClient bob(host.port);
+    QCOMPARE(bob.login("Bob"), 2);
+    bob.send("CMD_startgame+Bob+5+");  // not the owner's seat: nothing happens
+    alice.send("CMD_startgame+Alice+5+");
+    QCOMPARE(bob.next("CMD_startgame"), QByteArray("CMD_startgame+Alice+5+"));
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+1+"));
+    // Alice does not move: a second later the computer's rule moves for her.
+    QVERIFY(alice.next("CMD_hisplay", 3000).startsWith("CMD_hisplay+1+"));
+    QVERIFY(host.waitLog(QStringLiteral("Seat 1 (Alice) did not move in time")));
+    QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+2+"));
+
+    // The owner leaves in mid-game: the next newcomer is not given seat 1.
+    alice.socket.disconnectFromHost();
+    QVERIFY(host.waitLog(QStringLiteral("Seat 1 left (Alice)")));
+    RawClient carol(host.port);
+    QCOMPARE(carol.login("Carol"), 3);
 }
 
 QTEST_GUILESS_MAIN(HostProgramTest)

@@ -1,10 +1,13 @@
 // Seats, login, roster, relays, removal, just watch and the inbound queue of the host core.
 #include <QtTest>
 
+#include "host/connectionthrottle.h"
+#include "host/logtext.h"
 #include "hostfixture.h"
 
 using mbtest::NoticeCatcher;
 using mbtest::Table;
+using namespace std::chrono_literals;
 
 class HostSessionTest : public QObject {
     Q_OBJECT
@@ -26,7 +29,31 @@ private slots:
     void floodingConnectionIsClosed();
     void closedConnectionLosesQueuedEntries();
     void framingAcrossReads();
+    void connectionSpeaksAfterOneLogin();
+    void sameNamesAreTellApart();
+    void bareConnectionsLoseTheirSeat();
+    void relayFloodIsCut();
+    void hostSeatStaysWithTheComputerDuringAGame();
+    void turnLimitMovesForAnIdlePlayer();
+    void logTextIsPrintable();
+    void throttleTableStaysSmall();
 };
+
+namespace {
+
+// What the core reports for a log, one line per event.
+struct EventLog : mb::HostObserver {
+    void loginTimedOut(int seat) override { lines << QStringLiteral("late %1").arg(seat); }
+    void relaysDropped(int seat, const QByteArray& name) override {
+        lines << QStringLiteral("flood %1 %2").arg(seat).arg(QString::fromUtf8(name));
+    }
+    void turnTimedOut(int seat, const QByteArray&) override {
+        lines << QStringLiteral("idle %1").arg(seat);
+    }
+    QStringList lines;
+};
+
+}  // namespace
 
 void HostSessionTest::seatsFillLowestFirstAndAreReused() {
     Table t;
@@ -78,13 +105,12 @@ void HostSessionTest::loginAnnouncesNewcomerAndListsOthers() {
     // Alone: only the announcement of herself, no roster list.
     QCOMPARE(t.io.to(1), (QList<QByteArray>{"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+Alice+0"}));
 
-    t.connect();  // seat 2, present but not logged in yet
+    t.connect();  // seat 2, present but not logged in yet: it hears, but is not listed
     t.io.clear();
     t.join("Carol");
     const QByteArray announce = "CMD_newplayerinfo+3+Carol+0";
     QCOMPARE(t.io.receivers(announce), (QList<int>{1, 2, 3}));
-    QCOMPARE(t.io.to(3, "CMD_existingplayers"),
-             QList<QByteArray>{"CMD_existingplayers+1+Alice+0+2++0"});
+    QCOMPARE(t.io.to(3, "CMD_existingplayers"), QList<QByteArray>{"CMD_existingplayers+1+Alice+0"});
     QVERIFY(t.io.to(1, "CMD_existingplayers").isEmpty());
     // No game has started, so no game state for the newcomer.
     QVERIFY(t.io.to(3, "CMD_gamestats").isEmpty());
@@ -114,6 +140,11 @@ void HostSessionTest::playerNamesAreMadeSafe_data() {
     QTest::newRow("end marker") << QByteArray("@") << QByteArray("Player 2");
     QTest::newRow("marker inside") << QByteArray("@home") << QByteArray("@home");
     QTest::newRow("8-bit") << QByteArray("J\xF6rg") << QByteArray("J\xF6rg");
+    QTest::newRow("long") << QByteArray(10'000, 'n') << QByteArray(mb::kMaxNameBytes, 'n');
+    // Cut before a two-byte character that would not fit whole.
+    QTest::newRow("cut at character") << QByteArray(31, 'a') + "\xC3\xA9z" << QByteArray(31, 'a');
+    QTest::newRow("fits whole") << QByteArray(30, 'a') + "\xC3\xA9z"
+                                << QByteArray(30, 'a') + "\xC3\xA9";
 }
 
 void HostSessionTest::playerNamesAreMadeSafe() {
@@ -217,7 +248,7 @@ void HostSessionTest::justWatchRules() {
     t.say(2, "CMD_justwatch+2+2");  // playing again is always announced
     QCOMPARE(t.io.receivers("CMD_justwatching+2+2"), (QList<int>{1, 2, 3, 4, 5}));
 
-    t.start(3);  // any seat may start a game
+    t.start();
     QVERIFY(t.core.gameStarted());
     t.io.clear();
     t.say(5, "CMD_justwatch+5+1");  // spectators have no table seat
@@ -254,11 +285,11 @@ void HostSessionTest::disconnectTellsOthersOnly() {
     QCOMPARE(t.io.receivers("CMD_playerdisconnected+2+Bob"), (QList<int>{1, 3}));
     QVERIFY(!t.core.seat(2).present);
     QVERIFY(t.core.seat(2).name.isEmpty());
-    // A not-yet-named seat leaves with an empty name.
+    // A connection that never logged in was never announced, so its leaving is not either.
     t.connect();
     t.io.clear();
     t.core.seatClosed(2);
-    QCOMPARE(t.io.receivers("CMD_playerdisconnected+2+"), (QList<int>{1, 3}));
+    QVERIFY(t.io.sent.empty());
 }
 
 void HostSessionTest::queueServesConnectionsInTurn() {
@@ -282,7 +313,8 @@ void HostSessionTest::queueServesConnectionsInTurn() {
              (QList<QByteArray>{"CMD_chat+1+Alice chats: spam 0", "CMD_chat+2+Bob chats: hi",
                                 "CMD_chat+3+Carol chats: hey"}));
     int ticks = 3;
-    while (t.core.socktimerTimer()) ++ticks;
+    // A second per tick: slower than the relay bound, so nothing is dropped.
+    for (t.advance(1s); t.core.socktimerTimer(); t.advance(1s)) ++ticks;
     ++ticks;
     QCOMPARE(ticks, 52);
     QCOMPARE(t.io.to(2).size(), 52);
@@ -349,6 +381,213 @@ void HostSessionTest::framingAcrossReads() {
     // Bytes from a seat nobody holds are dropped.
     t.core.receive(4, "CMD_chat+4+ghost\xFF");
     QCOMPARE(t.core.queuedEntries(4), 0);
+}
+
+void HostSessionTest::connectionSpeaksAfterOneLogin() {
+    Table t;
+    QCOMPARE(t.connect(), 1);
+    t.join("Bob");
+    t.io.clear();
+    // Seat 1 has not logged in: its start, chat and removal requests are not heard.
+    t.start();
+    t.say(1, "CMD_chat+1+hi");
+    t.say(1, "CMD_kickhim+1+2+");
+    QVERIFY(t.io.sent.empty());
+    QVERIFY(!t.core.gameStarted());
+
+    t.say(1, "CMD_logininfo+1+1.0.0+Alice");
+    t.start();
+    QCOMPARE(t.io.to(2, "CMD_startgame"), QList<QByteArray>{"CMD_startgame+Alice+1000+"});
+    // A second login renames nothing and announces nothing.
+    t.io.clear();
+    t.say(2, "CMD_logininfo+2+1.0.0+Alice");
+    QVERIFY(t.io.sent.empty());
+    QCOMPARE(t.core.seat(2).name, QByteArray("Bob"));
+}
+
+void HostSessionTest::sameNamesAreTellApart() {
+    Table t;
+    t.join("Alice");
+    t.join("aLiCe");
+    QCOMPARE(t.core.seat(2).name, QByteArray("aLiCe (2)"));
+    // The mark itself cannot be borrowed.
+    t.join("alice (2)");
+    QCOMPARE(t.core.seat(3).name, QByteArray("alice (2) (3)"));
+    t.join(QByteArray(40, 'A'));
+    t.join(QByteArray(40, 'a'));
+    QCOMPARE(t.core.seat(5).name, QByteArray(mb::kMaxNameBytes - 4, 'a') + " (5)");
+    // A name of someone who left is free again.
+    t.core.seatClosed(1);
+    QCOMPARE(t.join("ALICE"), 1);
+    QCOMPARE(t.core.seat(1).name, QByteArray("ALICE"));
+
+    // Nine long names still fit the roster a client reads whole.
+    Table full;
+    for (int s = 1; s <= mb::kMaxSeats; ++s) full.join(QByteArray(10'000, char('a' + s)));
+    const QByteArray roster = full.io.to(9, "CMD_existingplayers").value(0);
+    QVERIFY(roster.size() < mb::kMaxEntryLength);
+    QCOMPARE(roster.count('+'), 3 * 8);
+}
+
+void HostSessionTest::bareConnectionsLoseTheirSeat() {
+    Table t;
+    EventLog log;
+    t.core.setObserver(&log);
+    t.join("Alice");
+    t.connect();
+    t.advance(mb::kLoginDeadline / 2);
+    t.connect();
+    t.io.clear();
+    t.advance(mb::kLoginDeadline / 2 - 1ms);
+    QVERIFY(t.io.closed.empty());
+    t.advance(1ms);
+    QCOMPARE(t.io.closed, std::vector<int>{2});
+    QVERIFY(!t.core.seat(2).present);
+    QVERIFY(t.io.sent.empty());  // never announced, so its leaving is not either
+    t.advance(mb::kLoginDeadline / 2);
+    QCOMPARE(t.io.closed, (std::vector<int>{2, 3}));
+    QCOMPARE(log.lines, (QStringList{"late 2", "late 3"}));
+    t.advance(mb::kLoginDeadline * 10);
+    QVERIFY(t.core.seat(1).present);
+}
+
+void HostSessionTest::relayFloodIsCut() {
+    Table t;
+    EventLog log;
+    t.core.setObserver(&log);
+    t.join("Alice");
+    t.join("Bob");
+    t.io.clear();
+    // Chat lines, actions and sounds share one budget per connection.
+    for (int i = 0; i < mb::kMaxRelaysPerWindow; ++i) {
+        t.say(1, "CMD_chat+1+line " + QByteArray::number(i));
+        t.advance(100ms);
+    }
+    t.say(1, "CMD_action+1+dances");
+    t.say(1, "CMD_playasound+1+wave1+");
+    t.say(1, "CMD_chat+1+too much");
+    QCOMPARE(t.io.to(2).size(), mb::kMaxRelaysPerWindow);
+    QCOMPARE(log.lines, QStringList{"flood 1 Alice"});
+    // Others are not held back.
+    t.say(2, "CMD_chat+2+hi");
+    QCOMPARE(t.io.to(1).last(), QByteArray("CMD_chat+2+Bob chats: hi"));
+    // Once the oldest relay is a window old, one more goes through. A flood that goes on is
+    // logged once; one that begins after a quiet window is logged again.
+    t.advance(mb::kRelayWindow - 1000ms);
+    t.say(1, "CMD_chat+1+later");
+    QCOMPARE(t.io.to(2).last(), QByteArray("CMD_chat+1+Alice chats: later"));
+    t.say(1, "CMD_chat+1+again");
+    QCOMPARE(log.lines, QStringList{"flood 1 Alice"});
+    t.advance(mb::kRelayWindow);
+    for (int i = 0; i <= mb::kMaxRelaysPerWindow; ++i) t.say(1, "CMD_chat+1+again");
+    QCOMPARE(log.lines, (QStringList{"flood 1 Alice", "flood 1 Alice"}));
+    // Dropped relays take no tick of their own: the next real message goes out in the same one.
+    t.io.clear();
+    t.core.receive(1,
+                   "CMD_chat+1+x\xFF"
+                   "CMD_chat+1+y\xFF"
+                   "\xFF"
+                   "CMD_chat+2+z\xFF");
+    t.core.receive(2, "CMD_chat+2+from Bob\xFF");
+    QVERIFY(t.core.socktimerTimer());
+    QCOMPARE(t.io.to(1), QList<QByteArray>{"CMD_chat+2+Bob chats: from Bob"});
+    QVERIFY(!t.core.socktimerTimer());  // the rest come to nothing, all in one tick
+    QCOMPARE(t.io.to(1).size(), 1);
+}
+
+void HostSessionTest::hostSeatStaysWithTheComputerDuringAGame() {
+    Table t;
+    t.core.setKeepHostSeatInGame(true);
+    t.join("Alice");
+    t.join("Bob");
+    t.start(1, 0);  // the first completed hand ends the game
+    QCOMPARE(t.core.turnSeat(), 1);
+    t.core.seatClosed(1);
+    // The owner's turn goes on to the next seat; seat 1 and its rights are nobody's.
+    QCOMPARE(t.core.turnSeat(), 2);
+    QCOMPARE(t.join("Mallory"), 3);
+    t.say(3, "CMD_startgame+Mallory+5+");
+    t.say(3, "CMD_kickhim+1+2+");
+    QVERIFY(t.io.closed.empty());
+    QCOMPARE(t.core.playTo(), 0);
+
+    // A table everybody has left has nobody to protect: someone must be able to start again.
+    t.core.seatClosed(2);
+    t.core.seatClosed(3);
+    QCOMPARE(t.join("Dora"), 1);
+    t.core.seatClosed(1);
+
+    QCOMPARE(t.join("Bea"), 1);
+    QCOMPARE(t.join("Mallory"), 2);
+    t.say(1, "CMD_justwatch+1+1");
+    QVERIFY(t.core.gameRunning());
+    t.core.seatClosed(1);
+    QCOMPARE(t.join("Eve"), 3);
+    t.say(2, "CMD_justwatch+2+1");
+    QVERIFY(t.runUntil([&] { return t.core.gameOver(); }));
+    // Between games the lowest free seat is given again.
+    QCOMPARE(t.join("Carol"), 1);
+}
+
+void HostSessionTest::turnLimitMovesForAnIdlePlayer() {
+    Table t;
+    EventLog log;
+    t.core.setObserver(&log);
+    t.core.setTurnLimit(20s);
+    t.join("Alice");
+    t.join("Bob");
+    t.start();
+    const mb::ComputerMove expected =
+        mb::computersort(t.core.seat(1).hand, t.core.piles().topCard(), t.core.piles().nextDraw(),
+                         t.core.playersThisRound());
+    t.io.clear();
+    t.advance(20s - 1ms);
+    QVERIFY(t.io.sent.empty());
+    t.advance(1ms);
+    QCOMPARE(log.lines, QStringList{"idle 1"});
+    const QList<QByteArray> seen = t.io.to(1, "CMD_hisplay");
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].split('+')[3], QByteArray::number(expected.slot));
+    QCOMPARE(seen[0].split('+')[5], QByteArray::number(expected.source));
+
+    // Bob moves in time: the limit does not touch him, nor a turn that has ended.
+    t.endPause();
+    QCOMPARE(t.core.turnSeat(), 2);
+    t.advance(10s);
+    t.move(2, mb::kSourceDraw, 1);
+    t.advance(30s);
+    QCOMPARE(log.lines, QStringList{"idle 1"});
+    QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 2);
+}
+
+void HostSessionTest::logTextIsPrintable() {
+    QCOMPARE(mb::printableText("J\xC3\xB6rg \xE2\x82\xAC"), QStringLiteral("J\u00F6rg \u20AC"));
+    QCOMPARE(mb::printableText("a\\b\tc\x7F"), QStringLiteral("a\\\\b\\x09c\\x7F"));
+    // Invalid, cut short or overlong sequences, and C1 controls, are shown byte by byte.
+    QCOMPARE(mb::printableText("\xF6\xC3"), QStringLiteral("\\xF6\\xC3"));
+    QCOMPARE(mb::printableText("\xC0\xAF\xC2\x85"), QStringLiteral("\\xC0\\xAF\\xC2\\x85"));
+    QCOMPARE(mb::printableText(QByteArray(mb::kMaxLoggedBytes + 1, 'x')),
+             QString(mb::kMaxLoggedBytes, QLatin1Char('x')) + QStringLiteral("..."));
+}
+
+void HostSessionTest::throttleTableStaysSmall() {
+    mb::ConnectionThrottle throttle;
+    std::chrono::milliseconds now{0};
+    for (int i = 0; i < 3 * int(mb::kMaxTrackedAddresses); ++i) {
+        QCOMPARE(throttle.admit(QStringLiteral("10.0.%1.%2").arg(i / 256).arg(i % 256), now),
+                 mb::ConnectionThrottle::Verdict::Admitted);
+        now += 1ms;
+    }
+    QVERIFY(throttle.trackedAddresses() <= mb::kMaxTrackedAddresses);
+    // A storm is still caught while the table turns over.
+    const QString stormy = QStringLiteral("10.9.9.9");
+    for (int i = 0; i < mb::kMaxConnectsPerWindow; ++i)
+        QCOMPARE(throttle.admit(stormy, now), mb::ConnectionThrottle::Verdict::Admitted);
+    QCOMPARE(throttle.admit(stormy, now), mb::ConnectionThrottle::Verdict::Banned);
+    QCOMPARE(throttle.admit(stormy, now + mb::kConnectBan - 1ms),
+             mb::ConnectionThrottle::Verdict::Refused);
+    QCOMPARE(throttle.admit(stormy, now + mb::kConnectBan),
+             mb::ConnectionThrottle::Verdict::Admitted);
 }
 
 QTEST_GUILESS_MAIN(HostSessionTest)

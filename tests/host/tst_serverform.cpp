@@ -5,7 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include "host/serverform.h"
+#include "net/sock.h"
 #include "tests/support/rawclient.h"
 
 using mbtest::RawClient;
@@ -19,6 +24,10 @@ private slots:
     void kickClosesTheConnection();
     void overlongMessageClosesOnlyThatConnection();
     void gameRunsOnRealTimers();
+    void gameSocketsSendAtOnceAndProbeIdlePeers();
+    void bareConnectionsAreClosedUnannounced();
+    void connectionStormsAreRefusedPerAddress();
+    void loginNamesAndRelayRateOverTcp();
 
 private:
     std::unique_ptr<mb::TServer> listeningServer(mb::ServerOptions options = {}) {
@@ -150,6 +159,112 @@ void ServerFormTest::gameRunsOnRealTimers() {
     QCOMPARE(bob.login("Bob"), 2);
     QVERIFY(bob.next("CMD_gamestats").startsWith("CMD_gamestats+1+5+1+3+"));
     QVERIFY(bob.next("CMD_mycards").startsWith("CMD_mycards+2+1+"));
+}
+
+namespace {
+
+int option(const mb::Sock* sock, int level, int name) {
+    int value = -1;
+    socklen_t len = sizeof value;
+    if (!sock || ::getsockopt(sock->handle(), level, name, &value, &len) != 0) return -1;
+    return value;
+}
+
+}  // namespace
+
+void ServerFormTest::gameSocketsSendAtOnceAndProbeIdlePeers() {
+    auto server = listeningServer();
+    mb::Sock client;
+    client.setHostName(QStringLiteral("127.0.0.1"));
+    client.setPortName(QString::number(server->listenPort()));
+    client.open();
+    QTRY_VERIFY(client.isConnected());
+    QTRY_VERIFY(server->connection(1));
+    const mb::Sock* accepted = server->connection(1);
+    QCOMPARE(option(&client, IPPROTO_TCP, TCP_NODELAY), 1);
+    QCOMPARE(option(accepted, IPPROTO_TCP, TCP_NODELAY), 1);
+    QCOMPARE(option(accepted, SOL_SOCKET, SO_KEEPALIVE), 1);
+    QCOMPARE(option(accepted, IPPROTO_TCP, TCP_KEEPIDLE), mb::kKeepAliveIdleSeconds);
+    QCOMPARE(option(accepted, IPPROTO_TCP, TCP_KEEPINTVL), mb::kKeepAliveIntervalSeconds);
+    QCOMPARE(option(accepted, IPPROTO_TCP, TCP_KEEPCNT), mb::kKeepAliveProbes);
+}
+
+void ServerFormTest::bareConnectionsAreClosedUnannounced() {
+    std::chrono::milliseconds now{0};
+    mb::ServerOptions options;
+    options.clock = [&] { return now; };
+    auto server = listeningServer(std::move(options));
+    QSignalSpy late(server.get(), &mb::TServer::loginTimedOut);
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    std::vector<std::unique_ptr<RawClient>> bare;
+    for (int seat = 2; seat <= mb::kMaxSeats; ++seat) {
+        bare.push_back(std::make_unique<RawClient>(server->listenPort()));
+        QCOMPARE(bare.back()->next("CMD_sendlogininfo"),
+                 "CMD_sendlogininfo+" + QByteArray::number(seat));
+    }
+    now += mb::kLoginDeadline;
+    for (auto& c : bare) QVERIFY(c->waitClosed());
+    QCOMPARE(late.size(), mb::kMaxSeats - 1);
+    // The seats are free for real friends, and nobody heard of the bare ones.
+    RawClient bob(server->listenPort());
+    QCOMPARE(bob.login("Bob"), 2);
+    QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+1+Alice+0"));
+    QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+2+Bob+0"));
+    QVERIFY(alice.all("CMD_playerdisconnected").isEmpty());
+    QVERIFY(!alice.closed);
+}
+
+void ServerFormTest::connectionStormsAreRefusedPerAddress() {
+    std::chrono::milliseconds now{0};
+    mb::ServerOptions options;
+    options.clock = [&] { return now; };
+    auto server = listeningServer(std::move(options));
+    QSignalSpy throttled(server.get(), &mb::TServer::connectionsThrottled);
+    const QHostAddress stormy(QStringLiteral("127.0.0.2"));
+    for (int i = 0; i < mb::kMaxConnectsPerWindow; ++i) {
+        RawClient c(server->listenPort(), stormy);
+        QCOMPARE(c.login("Storm"), 1);
+        c.socket.disconnectFromHost();
+        QTRY_VERIFY(!server->core().seat(1).present);
+    }
+    RawClient refused(server->listenPort(), stormy);
+    QVERIFY(refused.waitClosed());
+    QVERIFY(refused.messages.isEmpty());
+    QCOMPARE(throttled.size(), 1);
+    QCOMPARE(throttled[0].at(0).toString(), QStringLiteral("127.0.0.2"));
+    // Another address is served meanwhile; the stormy one again once its time is served.
+    RawClient friendly(server->listenPort(), QHostAddress(QStringLiteral("127.0.0.3")));
+    QCOMPARE(friendly.login("Friend"), 1);
+    now += mb::kConnectBan;
+    RawClient later(server->listenPort(), stormy);
+    QCOMPARE(later.login("Back"), 2);
+    QCOMPARE(throttled.size(), 1);
+}
+
+void ServerFormTest::loginNamesAndRelayRateOverTcp() {
+    auto server = listeningServer();
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    RawClient bob(server->listenPort());
+    QCOMPARE(bob.login("ALICE" + QByteArray(5000, 'e')), 2);
+    const QByteArray bobName = "ALICE" + QByteArray(mb::kMaxNameBytes - 5, 'e');
+    QVERIFY(bob.waitFor("CMD_newplayerinfo+2+" + bobName + "+0"));
+    RawClient carol(server->listenPort());
+    QCOMPARE(carol.login("alice"), 3);
+    QCOMPARE(carol.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+3+alice (3)+0"));
+    QCOMPARE(carol.next("CMD_existingplayers"),
+             "CMD_existingplayers+1+Alice+0+2+" + bobName + "+0");
+    // Logging in again to pass as Alice changes nothing; the chat still carries the seat's name.
+    carol.send("CMD_logininfo+3+1.0.0+Alice");
+    for (int i = 0; i < mb::kMaxRelaysPerWindow + 5; ++i)
+        carol.send("CMD_chat+3+line " + QByteArray::number(i));
+    QCOMPARE(alice.next("CMD_chat"), QByteArray("CMD_chat+3+alice (3) chats: line 0"));
+    QVERIFY(alice.waitFor("CMD_chat+3+alice (3) chats: line 9"));
+    alice.send("CMD_chat+1+end");
+    QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: end"));
+    QCOMPARE(alice.all("CMD_chat").size(), mb::kMaxRelaysPerWindow + 1);
+    QCOMPARE(alice.all("CMD_newplayerinfo").size(), 3);
 }
 
 QTEST_GUILESS_MAIN(ServerFormTest)

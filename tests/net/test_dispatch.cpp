@@ -37,6 +37,15 @@ private slots:
         QCOMPARE(seats, QList<int>{7});
     }
 
+    void noticeThrottleWritesAFewAndCountsTheRest() {
+        mb::NoticeThrottle throttle;
+        for (int i = 0; i < mb::kNoticesPerPeriod; ++i) QVERIFY(throttle.admit());
+        for (int i = 0; i < 500; ++i) QVERIFY(!throttle.admit());
+        QCOMPARE(throttle.endPeriod(), 500);
+        QCOMPARE(throttle.endPeriod(), 0);  // a quiet period has nothing to sum up
+        QVERIFY(throttle.admit());
+    }
+
     void pumpHandlesOnePerTickAndSleepsWhenIdle() {
         InboundQueue queue(QByteArray("receivedlist"));
         QList<QByteArray> handled;

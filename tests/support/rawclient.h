@@ -15,9 +15,11 @@ inline constexpr int kNetWaitMs = 10'000;
 
 class RawClient {
 public:
-    explicit RawClient(quint16 port) {
+    // `from` picks the local end, e.g. another loopback address such as 127.0.0.2.
+    explicit RawClient(quint16 port, const QHostAddress& from = {}) {
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] { readAll(); });
         QObject::connect(&socket, &QTcpSocket::disconnected, [this] { closed = true; });
+        if (!from.isNull()) socket.bind(from);
         socket.connectToHost(QHostAddress::LocalHost, port);
     }
 

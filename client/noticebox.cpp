@@ -1,0 +1,31 @@
+#include "client/noticebox.h"
+
+#include <QMessageBox>
+
+namespace mb {
+
+NoticeBox::NoticeBox(QWidget* parent) : QObject(parent), parent_(parent) {}
+
+QMessageBox* NoticeBox::box() const {
+    return box_;
+}
+
+void NoticeBox::show(const QString& text) {
+    if (box_) {
+        ++repeats_;
+        box_->setInformativeText(
+            repeats_ == 1 ? QStringLiteral("1 more error notice arrived while this one was open.")
+                          : QStringLiteral("%1 more error notices arrived while this one was open.")
+                                .arg(repeats_));
+        return;
+    }
+    repeats_ = 0;
+    // Not modal: the game's timers and sockets go on while the box is open.
+    box_ = new QMessageBox(QMessageBox::Critical, QStringLiteral("Marrowby"), text, QMessageBox::Ok,
+                           parent_);
+    box_->setTextFormat(Qt::PlainText);
+    box_->setAttribute(Qt::WA_DeleteOnClose);
+    box_->open();
+}
+
+}  // namespace mb
