@@ -73,8 +73,9 @@ void TChatDocument::addPicture(int index, const TChatImageList* images) {
     const bool continues = !items_.empty();
     startItem(false, kPictureBit);
     Item item;
-    item.start = quint32(std::max(index, 0));
+    item.start = quint32(text_.size());
     item.length = 1;
+    item.measure = index;
     item.style = kPictureStyle;
     item.continues = continues;
     item.list = quint16(found - lists_.begin());
@@ -112,8 +113,8 @@ int TChatDocument::jumpNumber(int itemIndex) const {
 
 const QPixmap* TChatDocument::picture(const Item& item) const {
     const TChatImageList* list = item.list < lists_.size() ? lists_[item.list] : nullptr;
-    if (!list || item.start >= quint32(list->size())) return nullptr;
-    return &list->at(qsizetype(item.start));
+    if (!list || item.measure < 0 || item.measure >= list->size()) return nullptr;
+    return &list->at(item.measure);
 }
 
 QSize TChatDocument::pictureBox(const Item& item) const {
@@ -147,7 +148,7 @@ quint16 TChatDocument::refreshFonts(const TChatStyleSet& styles) {
 bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftMargin) {
     if (const quint16 changed = refreshFonts(styles)) {
         for (Item& item : items_) {
-            if (!item.isPicture() && (changed & (1 << item.style))) item.width = -1;
+            if (!item.isPicture() && (changed & (1 << item.style))) item.measure = -1;
         }
         for (size_t p = 0; p < paragraphs_.size(); ++p) {
             if (!(paragraphs_[p].styles & changed)) continue;
@@ -190,8 +191,12 @@ bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftM
         }
         paragraph.y = p == 0 ? 0 : paragraphs_[size_t(p) - 1].y + paragraphs_[size_t(p) - 1].height;
     }
-    pieces_.resize(size_t(base));
-    pieces_.insert(pieces_.end(), tail.begin(), tail.end());
+    if (base == 0) {
+        pieces_.swap(tail);
+    } else {
+        pieces_.resize(size_t(base));
+        pieces_.insert(pieces_.end(), tail.begin(), tail.end());
+    }
     height_ = paragraphs_.back().y + paragraphs_.back().height;
     firstStale_ = count;
     laidOut_ = count;
@@ -228,6 +233,19 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
         if (isPicture && lineEmpty()) below = 1;
         above = std::max(above, pieceAbove);
         if (!isPicture) below = std::max(below, pieceBelow);
+        if (!isPicture && offset == 0 && length > 0 && !lineEmpty()) {
+            Piece& previous = out.back();
+            const Item& before = items_[size_t(previous.item)];
+            const Item& current = items_[size_t(item)];
+            if (!before.isPicture() && before.style == current.style && previous.length > 0 &&
+                !TChatStyleSet::isJumpStyle(current.style) &&
+                before.start + quint32(previous.offset + previous.length) == current.start) {
+                previous.length += length;
+                previous.width += width;
+                x += width;
+                return;
+            }
+        }
         Piece piece;
         piece.item = item;
         piece.offset = offset;
@@ -254,13 +272,13 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
             place(i, 0, 0, 0, pieceAbove, pieceBelow, false);
             continue;
         }
-        if (item.width < 0) item.width = metrics.horizontalAdvance(view(chars, item.length));
+        if (item.measure < 0) item.measure = metrics.horizontalAdvance(view(chars, item.length));
         int offset = 0;
         while (offset < item.length) {
             const int remaining = item.length - offset;
             const int space = right - x;
             const int width = offset == 0
-                                  ? item.width
+                                  ? item.measure
                                   : metrics.horizontalAdvance(view(chars + offset, remaining));
             // At least one character always fits.
             if (remaining == 1 || width <= space) {
@@ -318,8 +336,28 @@ int TChatDocument::paragraphAt(int y) const {
 
 TChatPos TChatDocument::end() const {
     if (laidOut_ == 0 || pieces_.empty()) return {};
-    const Piece& last = pieces_.back();
-    return {last.item, last.offset + last.length};
+    return positionInPiece(pieces_.back(), pieces_.back().length);
+}
+
+TChatPos TChatDocument::positionInPiece(const Piece& piece, int chars) const {
+    const Item& first = items_[size_t(piece.item)];
+    if (first.isPicture()) return {piece.item, chars > 0 ? 1 : 0};
+    if (piece.offset + piece.length <= first.length) return {piece.item, piece.offset + chars};
+    // A shared piece: every item in it holds characters, so starts tell them apart. Its end
+    // belongs to the last item.
+    const quint32 at = first.start + quint32(piece.offset + chars);
+    const quint32 inside = chars > 0 && chars == piece.length ? at - 1 : at;
+    const auto found =
+        std::upper_bound(items_.begin() + piece.item, items_.end(), inside,
+                         [](quint32 value, const Item& item) { return value < item.start; }) -
+        1;
+    return {int(found - items_.begin()), int(at - found->start)};
+}
+
+qsizetype TChatDocument::textPosition(TChatPos pos) const {
+    if (items_.empty()) return 0;
+    const Item& it = items_[size_t(std::clamp(pos.item, 0, int(items_.size()) - 1))];
+    return qsizetype(it.start) + (it.isPicture() ? 0 : std::clamp(pos.offset, 0, int(it.length)));
 }
 
 TChatPos TChatDocument::positionAt(QPoint point) const {
@@ -337,7 +375,7 @@ TChatPos TChatDocument::positionAt(QPoint point) const {
     int i = first;
     for (; i < endPiece && pieces_[size_t(i)].top == lineTop; ++i) {
         const Piece& piece = pieces_[size_t(i)];
-        if (point.x() < piece.x && i == first) return {piece.item, piece.offset};
+        if (point.x() < piece.x && i == first) return positionInPiece(piece, 0);
         if (point.x() >= piece.x + piece.width) continue;
         // The character boundary nearest the point.
         const int dx = point.x() - piece.x;
@@ -350,10 +388,10 @@ TChatPos TChatDocument::positionAt(QPoint point) const {
                 high = middle - 1;
         }
         if (low < piece.length && advance(piece, low + 1) - dx < dx - advance(piece, low)) ++low;
-        return {piece.item, piece.offset + low};
+        return positionInPiece(piece, low);
     }
     const Piece& last = pieces_[size_t(i) - 1];
-    return {last.item, last.offset + last.length};
+    return positionInPiece(last, last.length);
 }
 
 int TChatDocument::pieceAt(QPoint point) const {
@@ -380,8 +418,23 @@ std::vector<QRect> TChatDocument::itemBoxes(int itemIndex) const {
     const Paragraph& paragraph = *(after - 1);
     for (int i = paragraph.firstPiece; i < paragraph.firstPiece + paragraph.pieceCount; ++i) {
         const Piece& piece = pieces_[size_t(i)];
-        if (piece.item == itemIndex)
-            boxes.emplace_back(piece.x, paragraph.y + piece.top, piece.width, piece.height);
+        const int top = paragraph.y + piece.top;
+        const Item& first = items_[size_t(piece.item)];
+        const Item& wanted = items_[size_t(itemIndex)];
+        if (first.isPicture() || wanted.length == 0) {
+            if (piece.item == itemIndex)
+                boxes.emplace_back(piece.x, top, piece.width, piece.height);
+            continue;
+        }
+        if (wanted.isPicture() || piece.item > itemIndex) continue;
+        const qsizetype start = qsizetype(first.start) + piece.offset;
+        const qsizetype from = std::max(qsizetype(wanted.start), start);
+        const qsizetype to =
+            std::min(qsizetype(wanted.start) + wanted.length, start + piece.length);
+        if (from >= to) continue;
+        const int left = advance(piece, int(from - start));
+        boxes.emplace_back(piece.x + left, top, advance(piece, int(to - start)) - left,
+                           piece.height);
     }
     return boxes;
 }

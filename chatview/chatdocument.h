@@ -29,16 +29,19 @@ public:
     static constexpr int kPictureStyle = -1;
 
     struct Item {
-        quint32 start = 0;  // text: first character in the log's text; picture: its index
-        qint32 length = 0;  // characters; 1 for a picture, so it can be selected
-        qint32 width = -1;  // whole text in its style's font; -1 until measured
-        qint8 style = 0;    // kPictureStyle for a picture
+        quint32 start = 0;    // first character in the log's text (a picture holds none)
+        qint32 length = 0;    // characters; 1 for a picture, so it can be selected
+        qint32 measure = -1;  // text: its width in its style's font, -1 until measured;
+                              // picture: its index in its image list
+        qint8 style = 0;      // kPictureStyle for a picture
         bool continues = false;
         quint16 list = 0;  // picture: which of the image lists seen
         bool isPicture() const { return style == kPictureStyle; }
     };
 
     // One drawn run: positions relative to the paragraph's top and the view's left edge.
+    // Whole text items of one plain style that follow each other on a line share one piece,
+    // since their characters lie side by side in the log's text.
     struct Piece {
         qint32 item = 0;
         qint32 offset = 0;
@@ -88,6 +91,10 @@ public:
     int paragraphAt(int y) const;
     TChatPos positionAt(QPoint point) const;
     int pieceAt(QPoint point) const;  // -1 when the point is on no piece
+    // The item and offset of a character boundary inside a piece (0 to its length).
+    TChatPos positionInPiece(const Piece& piece, int chars) const;
+    // The characters of the log a place stands before.
+    qsizetype textPosition(TChatPos pos) const;
     std::vector<QRect> itemBoxes(int itemIndex) const;
     TChatPos end() const;
     // Plain text between two places: CR LF before each further item that starts a paragraph.

@@ -12,7 +12,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
-#include <climits>
 
 #include "chatview/chatdocument.h"
 
@@ -268,24 +267,16 @@ void TChatLogView::paintPiece(QPainter& painter, int pieceIndex, int paragraphY)
     const int top = paragraphY + piece.top;
     const int baseline = top + piece.above;
 
-    int selectedFrom = 0, selectedTo = 0;
-    if (!selection_->empty()) {
-        const TChatPos from = selection_->from(), to = selection_->to();
-        if (piece.item >= from.item && piece.item <= to.item) {
-            const int start = piece.item == from.item ? from.offset : 0;
-            const int stop = piece.item == to.item ? to.offset : INT_MAX;
-            selectedFrom = std::clamp(start - piece.offset, 0, int(piece.length));
-            selectedTo = std::clamp(stop - piece.offset, 0, int(piece.length));
-        }
-    }
-
     if (item.isPicture()) {
+        const bool selected = !selection_->empty() &&
+                              selection_->from() <= TChatPos{piece.item, 0} &&
+                              TChatPos{piece.item, 1} <= selection_->to();
         const QRect box(piece.x, top, piece.width, piece.height);
         if (const QPixmap* pixmap = document.picture(item)) {
             const int height = document.pictureBox(item).height() - 1;
             painter.drawPixmap(QPoint(piece.x + 1, baseline - height), *pixmap);
         }
-        if (selectedTo > selectedFrom) {
+        if (selected) {
             QColor blend = styles_.selectionBackground;
             blend.setAlpha(kSelectedPictureAlpha);
             painter.fillRect(box, blend);
@@ -293,6 +284,15 @@ void TChatLogView::paintPiece(QPainter& painter, int pieceIndex, int paragraphY)
         return;
     }
 
+    int selectedFrom = 0, selectedTo = 0;
+    if (!selection_->empty()) {
+        const qsizetype start = qsizetype(item.start) + piece.offset;
+        const auto clampToPiece = [&](qsizetype at) {
+            return int(std::clamp<qsizetype>(at - start, 0, piece.length));
+        };
+        selectedFrom = clampToPiece(document.textPosition(selection_->from()));
+        selectedTo = clampToPiece(document.textPosition(selection_->to()));
+    }
     const TChatTextStyle& style = styles_.style(item.style);
     QFont font = document.font(item.style);
     font.setUnderline(style.underline);

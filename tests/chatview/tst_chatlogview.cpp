@@ -239,14 +239,29 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(),
                  QStringLiteral("Ann chats: hi there \r\nBob chats: yo "));
 
-        // From inside "there" to the start of "yo".
-        QTest::mousePress(s.view.viewport(), Qt::LeftButton, {},
-                          s.rect(3).topLeft() + QPoint(1, 2));
-        QTest::mouseMove(s.view.viewport(), s.rect(6).topLeft() + QPoint(0, 2));
-        QTest::mouseRelease(s.view.viewport(), Qt::LeftButton, {},
-                            s.rect(6).topLeft() + QPoint(0, 2));
-        s.view.copy();
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("there \r\nBob chats: "));
+        auto drag = [&](QPoint from, QPoint to) {
+            QTest::mousePress(s.view.viewport(), Qt::LeftButton, {}, from);
+            QTest::mouseMove(s.view.viewport(), to);
+            QTest::mouseRelease(s.view.viewport(), Qt::LeftButton, {}, to);
+            s.view.copy();
+            return QApplication::clipboard()->text();
+        };
+        const QPoint startOf(1, 2);
+        QCOMPARE(drag(s.rect(3).topLeft() + startOf, s.rect(6).topLeft() + startOf),
+                 QStringLiteral("there \r\nBob chats: "));
+        // "hi " is drawn together with the prefix before it; only it is marked and copied.
+        QCOMPARE(drag(s.rect(1).topLeft() + startOf, s.rect(3).topLeft() + startOf),
+                 QStringLiteral("hi "));
+        const QImage image = s.view.viewport()->grab().toImage();
+        const QColor highlight = s.view.styles().selectionBackground;
+        QVERIFY(lowestRow(image, s.rect(1).adjusted(2, 0, -2, 0), highlight) >= 0);
+        QCOMPARE(lowestRow(image, s.rect(0).adjusted(0, 0, -2, 0), highlight), -1);
+        QCOMPARE(lowestRow(image, s.rect(3).adjusted(2, 0, 0, 0), highlight), -1);
+        // The picture between is drawn blended with the selection colour.
+        const QColor blend((kRed.red() + highlight.red()) / 2, highlight.green() / 2,
+                           highlight.blue() / 2);
+        QVERIFY(lowestRow(image, s.rect(2), blend) >= 0);
+        QCOMPARE(lowestRow(image, s.rect(2), kRed), -1);
     }
 
     void jumpsNeedPressAndReleaseOnTheSameJump() {
