@@ -269,6 +269,12 @@ private slots:
         g.receive({"CMD_chat+2+Bob chats: end"}, 1);
         QCOMPARE(log->scrollPosition(), log->maxScrollPosition());
         QCOMPARE(log->popupMenu(), g.chat().chatLogMenu());
+        // Ctrl+S works from anywhere in the window, once, though both menus show it.
+        g.chat().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&g.chat()));
+        QTest::keyClick(g.chat().chatEntry(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(popupItem->isChecked() && optionsItem->isChecked());
+        QCOMPARE(g.chat().chatEntry()->text(), QString());
     }
 
     void relayedThroughARealHost() {
