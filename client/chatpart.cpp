@@ -180,6 +180,7 @@ void Tchat::createChat() {
 
     phraseGate_ = new QTimer(this);
     phraseGate_->setSingleShot(true);
+    phraseGate_->setTimerType(Qt::PreciseTimer);  // a coarse timer may run 5% late
     phraseGate_->setInterval(kPhraseGateMs);
     connect(phraseGate_, &QTimer::timeout, this, [this] {
         st_.phraseready = true;
