@@ -159,6 +159,28 @@ private slots:
         QCOMPARE(s.view.scrollPosition(), s.view.maxScrollPosition());
     }
 
+    void draggingBeyondAnEdgeScrollsAndSelects() {
+        ShownView s;
+        addChatLines(s.view, 0, 100, &smileys_);
+        s.view.format();
+        QWidget* viewport = s.view.viewport();
+        const QPoint below(50, viewport->height() + 20);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, s.inside(0));
+        QTest::mouseMove(viewport, below);
+        QTRY_VERIFY(s.view.scrollPosition() >= 3);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
+        const int stopped = s.view.scrollPosition();
+        QVERIFY(s.view.selectedText().count(QStringLiteral("\r\n")) >= 4);
+        QTest::qWait(3 * TChatLogView::kDragScrollMs);
+        QCOMPARE(s.view.scrollPosition(), stopped);
+
+        const QPoint above(50, -20);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::mouseMove(viewport, above);
+        QTRY_VERIFY(s.view.scrollPosition() <= stopped - 3);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, above);
+    }
+
     void veryLongLogsRaiseTheScrollStep() {
         ShownView s;
         addChatLines(s.view, 0, 25000, &smileys_);
