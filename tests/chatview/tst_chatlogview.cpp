@@ -181,6 +181,28 @@ private slots:
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, above);
     }
 
+    void aLogKeptAtItsEndStaysThereWhenResized() {
+        TChatLogView view;  // filled before it is first shown, as at start-up
+        addChatLines(view, 0, 20, &smileys_);
+        view.format();
+        view.scrollToEnd();
+        view.resize(300, 150);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.maxScrollPosition() > 0);
+        QCOMPARE(view.scrollPosition(), view.maxScrollPosition());
+        view.resize(200, 150);
+        QCOMPARE(view.scrollPosition(), view.maxScrollPosition());
+        // Scrolled back by the reader, or laid out without following: the place is kept.
+        view.scrollTo(5);
+        view.resize(260, 150);
+        QCOMPARE(view.scrollPosition(), 5);
+        QVERIFY(view.scrollPosition() < view.maxScrollPosition());
+        view.format();
+        view.resize(300, 150);
+        QCOMPARE(view.scrollPosition(), 0);
+    }
+
     void veryLongLogsRaiseTheScrollStep() {
         ShownView s;
         addChatLines(s.view, 0, 25000, &smileys_);
