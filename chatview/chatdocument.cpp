@@ -13,6 +13,8 @@ constexpr qsizetype kMaxLogChars = INT_MAX / 2;
 // Line heights are kept in 16 bits; no picture of the log comes near this.
 constexpr int kMaxPictureSide = 4096;
 constexpr int kPictureBit = 1 << 15;
+constexpr int kCharsPerPixel = 2;
+constexpr int kCharsAlwaysMeasured = 8;
 
 int styleBit(int style) {
     return style == TChatDocument::kPictureStyle ? kPictureBit : 1 << style;
@@ -22,17 +24,54 @@ QString view(const QChar* chars, int count) {
     return QString::fromRawData(chars, count);
 }
 
-// Largest count of the first characters of chars that fits into space (possibly 0).
-int fittingCount(const QFontMetrics& metrics, const QChar* chars, int length, int space) {
-    int low = 0, high = length;
+// Largest count of the first characters of chars that fits into space (possibly 0). Single
+// character advances give a close guess cheaply; measuring whole runs around it corrects for
+// kerning and shaping, widening the step while the guess is still off.
+struct Fit {
+    int count = 0;
+    int width = 0;
+};
+
+Fit fittingCount(const QFontMetrics& metrics, const QChar* chars, int length, int space) {
+    Fit best;
+    auto fits = [&](int count) {
+        const int width = count == 0 ? 0 : metrics.horizontalAdvance(view(chars, count));
+        if (width > space) return false;
+        if (count >= best.count) best = {count, width};
+        return true;
+    };
+    int guess = 0;
+    for (int sum = 0; guess < length; ++guess) {
+        sum += metrics.horizontalAdvance(chars[guess]);
+        if (sum > space) break;
+    }
+    int low, high;  // fits(low), and !fits(high + 1) unless high == length
+    if (fits(guess)) {
+        low = guess;
+        int step = 1;
+        while (low + step <= length && fits(low + step)) {
+            low += step;
+            step *= 2;
+        }
+        high = std::min(length, low + step - 1);
+    } else {
+        high = guess - 1;
+        int step = 1;
+        while (high - step >= 0 && !fits(high - step + 1)) {
+            high -= step;
+            step *= 2;
+        }
+        low = std::max(0, high - step + 1);
+    }
     while (low < high) {
         const int middle = (low + high + 1) / 2;
-        if (metrics.horizontalAdvance(view(chars, middle)) <= space)
+        if (fits(middle))
             low = middle;
         else
             high = middle - 1;
     }
-    return low;
+    if (best.count != low) fits(low);
+    return best;
 }
 
 }  // namespace
@@ -145,7 +184,9 @@ quint16 TChatDocument::refreshFonts(const TChatStyleSet& styles) {
         font.setBold(key.bold);
         font.setItalic(key.italic);
         fonts_[size_t(i)] = font;
-        metrics_[size_t(i)].emplace(font);
+        const QFontMetrics& metrics = metrics_[size_t(i)].emplace(font);
+        above_[size_t(i)] = std::max(0, metrics.leading()) + metrics.ascent();
+        below_[size_t(i)] = metrics.descent();
         changed |= quint16(1 << i);
     }
     return changed;
@@ -271,8 +312,8 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
             continue;
         }
         const QFontMetrics& metrics = *metrics_[size_t(item.style)];
-        const int pieceAbove = std::max(0, metrics.leading()) + metrics.ascent();
-        const int pieceBelow = metrics.descent();
+        const int pieceAbove = above_[size_t(item.style)];
+        const int pieceBelow = below_[size_t(item.style)];
         const QChar* chars = text_.constData() + item.start;
         if (item.length == 0) {
             place(i, 0, 0, 0, pieceAbove, pieceBelow, false);
@@ -283,29 +324,31 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
         while (offset < item.length) {
             const int remaining = item.length - offset;
             const int space = right - x;
-            const int width = offset == 0
-                                  ? item.measure
-                                  : metrics.horizontalAdvance(view(chars + offset, remaining));
+            const QChar* rest = chars + offset;
             // At least one character always fits.
-            if (remaining == 1 || width <= space) {
-                place(i, offset, remaining, width, pieceAbove, pieceBelow, false);
+            if (offset == 0 && (remaining == 1 || item.measure <= space)) {
+                place(i, 0, remaining, item.measure, pieceAbove, pieceBelow, false);
                 break;
             }
             // Only part fits. A word with no space before its last character cannot be cut at
             // a space, so on a line that holds something it moves down whole, unmeasured.
-            const QChar* rest = chars + offset;
             const bool spaceInside =
                 std::find(rest, rest + remaining - 1, QChar(u' ')) != rest + remaining - 1;
-            if (!spaceInside && !lineEmpty()) {
+            if (offset == 0 && !spaceInside && !lineEmpty()) {
                 endLine();
                 continue;
             }
-            const int fits = std::max(1, fittingCount(metrics, rest, remaining, space));
-            int count = fits;
-            if (fits < remaining) {
-                const QChar* lastSpace = std::find(std::make_reverse_iterator(rest + fits),
+            // No glyph is narrower than half a pixel, so no more than this can fit; it keeps a
+            // very long word from being measured whole on every line it covers.
+            const int most =
+                std::min(remaining, std::max(0, space) * kCharsPerPixel + kCharsAlwaysMeasured);
+            Fit fit = fittingCount(metrics, rest, most, space);
+            if (fit.count == 0) fit = {1, metrics.horizontalAdvance(view(rest, 1))};
+            if (fit.count < remaining) {
+                const QChar* lastSpace = std::find(std::make_reverse_iterator(rest + fit.count),
                                                    std::make_reverse_iterator(rest), QChar(u' '))
                                              .base();
+                int count = fit.count;
                 if (lastSpace != rest) {
                     count = int(lastSpace - rest);
                 } else if (!lineEmpty()) {
@@ -314,9 +357,10 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
                 } else if (rest[count - 1].isHighSurrogate()) {
                     ++count;  // never split a character in two
                 }
+                if (count != fit.count) fit = {count, metrics.horizontalAdvance(view(rest, count))};
             }
-            place(i, offset, count, metrics.horizontalAdvance(view(rest, count)), pieceAbove,
-                  pieceBelow, false);
+            const int count = fit.count;
+            place(i, offset, count, fit.width, pieceAbove, pieceBelow, false);
             offset += count;
             if (offset < item.length) endLine();
         }

@@ -125,6 +125,8 @@ private:
     std::array<std::optional<FontKey>, TChatStyleSet::kCount> keys_;
     std::array<QFont, TChatStyleSet::kCount> fonts_;
     std::array<std::optional<QFontMetrics>, TChatStyleSet::kCount> metrics_;
+    std::array<int, TChatStyleSet::kCount> above_{};  // leading and ascent
+    std::array<int, TChatStyleSet::kCount> below_{};  // descent
     int lineWidth_ = -1;
     int leftMargin_ = 0;
     int firstStale_ = 0;

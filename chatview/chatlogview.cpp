@@ -132,6 +132,7 @@ void TChatLogView::format() {
     relayout();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    followEnd_ = false;
 }
 
 void TChatLogView::relayout() {
@@ -205,6 +206,7 @@ void TChatLogView::scrollTo(int step) {
 }
 void TChatLogView::scrollToEnd() {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    followEnd_ = true;
 }
 int TChatLogView::documentHeight() const {
     return document_->height();
@@ -319,17 +321,23 @@ void TChatLogView::paintPiece(QPainter& painter, int pieceIndex, int paragraphY)
 void TChatLogView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     if (inLayout_) return;
-    QScrollBar* bar = verticalScrollBar();
-    const bool atEnd = bar->maximum() > 0 && bar->value() == bar->maximum();
+    // A log kept at its end stays there, also when it was filled before it was first shown.
+    const bool follow = followEnd_;
     const int pixels = verticalOffset();
-    if (viewport()->width() - 2 * kMargin != document_->lineWidth())
-        relayout();
-    else
-        updateScrollRange();
-    bar->setValue(atEnd ? bar->maximum() : pixels / step_);
+    const bool restoring = std::exchange(restoring_, true);
+    if (viewport()->width() - 2 * kMargin == document_->lineWidth()) updateScrollRange();
+    if (viewport()->width() - 2 * kMargin != document_->lineWidth()) relayout();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(follow ? bar->maximum() : pixels / step_);
+    restoring_ = restoring;
+    followEnd_ = follow;
 }
 
 void TChatLogView::scrollContentsBy(int, int) {
+    if (!inLayout_ && !restoring_) {
+        const QScrollBar* bar = verticalScrollBar();
+        followEnd_ = bar->maximum() > 0 && bar->value() == bar->maximum();
+    }
     viewport()->update();
 }
 

@@ -133,6 +133,8 @@ private:
     int pressedJump_ = -1;
     bool selecting_ = false;
     bool inLayout_ = false;
+    bool followEnd_ = false;  // kept at the end through resizes
+    bool restoring_ = false;
     QPoint lastMouse_;
 };
 

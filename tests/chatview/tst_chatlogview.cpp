@@ -159,6 +159,50 @@ private slots:
         QCOMPARE(s.view.scrollPosition(), s.view.maxScrollPosition());
     }
 
+    void draggingBeyondAnEdgeScrollsAndSelects() {
+        ShownView s;
+        addChatLines(s.view, 0, 100, &smileys_);
+        s.view.format();
+        QWidget* viewport = s.view.viewport();
+        const QPoint below(50, viewport->height() + 20);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, s.inside(0));
+        QTest::mouseMove(viewport, below);
+        QTRY_VERIFY(s.view.scrollPosition() >= 3);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
+        const int stopped = s.view.scrollPosition();
+        QVERIFY(s.view.selectedText().count(QStringLiteral("\r\n")) >= 4);
+        QTest::qWait(3 * TChatLogView::kDragScrollMs);
+        QCOMPARE(s.view.scrollPosition(), stopped);
+
+        const QPoint above(50, -20);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::mouseMove(viewport, above);
+        QTRY_VERIFY(s.view.scrollPosition() <= stopped - 3);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, above);
+    }
+
+    void aLogKeptAtItsEndStaysThereWhenResized() {
+        TChatLogView view;  // filled before it is first shown, as at start-up
+        addChatLines(view, 0, 20, &smileys_);
+        view.format();
+        view.scrollToEnd();
+        view.resize(300, 150);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.maxScrollPosition() > 0);
+        QCOMPARE(view.scrollPosition(), view.maxScrollPosition());
+        view.resize(200, 150);
+        QCOMPARE(view.scrollPosition(), view.maxScrollPosition());
+        // Scrolled back by the reader, or laid out without following: the place is kept.
+        view.scrollTo(5);
+        view.resize(260, 150);
+        QCOMPARE(view.scrollPosition(), 5);
+        QVERIFY(view.scrollPosition() < view.maxScrollPosition());
+        view.format();
+        view.resize(300, 150);
+        QCOMPARE(view.scrollPosition(), 0);
+    }
+
     void veryLongLogsRaiseTheScrollStep() {
         ShownView s;
         addChatLines(s.view, 0, 25000, &smileys_);
