@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes a picture of a solo game in progress under Xvfb: docs/table.png.
+# Takes a picture of a solo game in progress under Xvfb: docs/table.png, and one of the chat
+# while four copies talk: docs/chat.png beside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
