@@ -163,7 +163,7 @@ const QPixmap* TChatDocument::picture(const Item& item) const {
 }
 
 QSize TChatDocument::pictureBox(const Item& item) const {
-    QSize size;
+    QSize size(0, 0);
     if (const QPixmap* pixmap = picture(item)) {
         const QSizeF logical = pixmap->deviceIndependentSize();
         size = QSize(std::min(int(std::ceil(logical.width())), kMaxPictureSide),
