@@ -15,6 +15,7 @@ constexpr int kMaxPictureSide = 4096;
 constexpr int kPictureBit = 1 << 15;
 constexpr int kCharsPerPixel = 2;
 constexpr int kCharsAlwaysMeasured = 8;
+constexpr size_t kTailSlack = 64;  // room for the pieces of the lines added since
 
 int styleBit(int style) {
     return style == TChatDocument::kPictureStyle ? kPictureBit : 1 << style;
@@ -163,7 +164,7 @@ const QPixmap* TChatDocument::picture(const Item& item) const {
 }
 
 QSize TChatDocument::pictureBox(const Item& item) const {
-    QSize size;
+    QSize size(0, 0);
     if (const QPixmap* pixmap = picture(item)) {
         const QSizeF logical = pixmap->deviceIndependentSize();
         size = QSize(std::min(int(std::ceil(logical.width())), kMaxPictureSide),
@@ -218,6 +219,7 @@ bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftM
     const int base =
         first == 0 ? 0 : paragraphs_[first - 1].firstPiece + paragraphs_[first - 1].pieceCount;
     std::vector<Piece> tail;
+    tail.reserve(pieces_.size() - std::min(pieces_.size(), size_t(base)) + kTailSlack);
     for (int p = first; p < count; ++p) {
         Paragraph& paragraph = paragraphs_[size_t(p)];
         const int start = int(tail.size());

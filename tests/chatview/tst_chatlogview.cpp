@@ -354,6 +354,26 @@ private slots:
         QCOMPARE(jumps[3][0].toInt(), 0);
     }
 
+    void badStyleAndPictureNumbersAreHarmless() {
+        ShownView s;
+        s.view.addPicture(0, &smileys_);  // an empty log starts its first line with it
+        s.view.addText(QStringLiteral("x"), 99);
+        s.view.addText(QStringLiteral("y"), -3);
+        s.view.addPicture(50, &smileys_);
+        s.view.addPicture(-1, nullptr);
+        s.view.addParagraph(QString(), 0);
+        s.view.styles().setSize(-4, 30);
+        s.view.styles().setSize(6, -4);
+        QCOMPARE(s.view.styles().style(6).size, 1);
+        QCOMPARE(s.view.styles().style(99).size, s.view.styles().style(14).size);
+        s.view.format();
+        s.view.viewport()->grab();
+        QCOMPARE(s.view.itemCount(), 6);
+        QCOMPARE(s.view.itemRects(3).value(0).width(), 2);  // no picture: only its margins
+        s.view.selectAll();
+        QCOMPARE(s.view.selectedText(), QStringLiteral("xy\r\n"));
+    }
+
     void rightClickOpensTheOwnersMenu() {
         ShownView s;
         QMenu menu;
