@@ -5,18 +5,26 @@
 #include <QRect>
 #include <QStringList>
 #include <array>
+#include <functional>
+
+#include "chatview/chatlogview.h"
 
 #include "client/clientstate.h"
 #include "client/tablemodel.h"
 #include "net/dispatch.h"
 #include "net/framing.h"
 
+class QAbstractButton;
 class QAction;
 class QActionGroup;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
+class QMessageBox;
+class QTimer;
+class QToolButton;
+class QUrl;
 class QSystemSemaphore;
 class Tabout;
 class Tdownload;
@@ -90,6 +98,26 @@ public:
     void addlinetochat(const QString& line, mb::WinColor colour);
     void sendToHost(const QByteArray& message) override;
 
+    // Chat (chatpart.cpp).
+    using UrlOpener = std::function<void(const QUrl&)>;
+    // Where clicked web addresses go; the desktop's browser unless a test captures them.
+    void setUrlOpener(UrlOpener opener);
+    void setChatColour(mb::WinColor colour);  // also the entry box's font colour
+    mb::WinColor chatColour() const { return chatColour_; }
+    QString phrase(int n) const;  // phrase buttons 1 to 9
+    void setPhrase(int n, const QString& text);
+    void sendit();
+    void mainchatJump(int number);
+    QLineEdit* chatEntry() const { return mychat; }
+    mb::TChatLogView* chatLog() const { return mainchat; }
+    QAbstractButton* phraseButton(int n) const;  // 1 to 9, and 10 the chatter sound button
+    QAbstractButton* smileyButton() const;
+    QMenu* soundMenu() const { return popup_sounds; }
+    QMenu* smileyMenu() const { return popup_smilies; }
+    QMenu* chatLogMenu() const { return popup_mainchat; }
+    QMenu* entryMenu() const { return popup_mychat; }
+    const QStringList& urlList() const { return urllist; }
+
 signals:
     void lineAdded(const QString& line);
 
@@ -129,9 +157,22 @@ private:
     int turnSound() const override;
     void myTurnBegins() override;
 
-    // Chat handlers, filled in with the chat log.
-    void chatrecieved(const QByteArray&) {}
-    void playasound(const QByteArray&) {}
+    // Chat (chatpart.cpp).
+    static QMessageBox* showMessage(QWidget* parent, const QString& text);
+    void createChat();
+    void createChatMenus(QMenu* options);
+    void applyChatPictures();
+    void chatrecieved(const QByteArray& body);
+    void playasound(const QByteArray& body);
+    void b_phrase1Click(int n);
+    void b_phrase10MouseUp();
+    void wave4Click(int tag);
+    void button_smiliesClick();
+    void N271Click(int tag);
+    void Paste1Click();
+    void ClearMainChat1Click();
+    void ScrollChatOff1Click(bool checked);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QStringList args_;
     Ports ports_;
@@ -181,7 +222,23 @@ private:
     QFrame* panel_winner = nullptr;
     QLabel* label_winner1 = nullptr;
     QLabel* label_winner2 = nullptr;
-    QPlainTextEdit* mainchat = nullptr;
+    mb::TChatLogView* mainchat = nullptr;
+    QLineEdit* mychat = nullptr;
+    std::array<QToolButton*, 11> b_phrase{};  // 1 to 9 phrases, 10 chatter sounds
+    std::array<QString, 10> phrases_;
+    QToolButton* button_smilies = nullptr;
+    QMenu* popup_sounds = nullptr;
+    QMenu* popup_smilies = nullptr;
+    QMenu* popup_mainchat = nullptr;
+    QMenu* popup_mychat = nullptr;
+    QAction* PlayerPhraseSounds1 = nullptr;
+    QAction* ScrollChatOff1 = nullptr;
+    QAction* ScrollChatOff2 = nullptr;
+    QStringList urllist;  // web addresses by jump number
+    mb::TChatImageList smileys_;
+    mb::WinColor chatColour_ = 0;
+    QTimer* phraseGate_ = nullptr;
+    UrlOpener urlOpener_;
     // Card numbers on screen, so a repaint only touches pictures that changed.
     std::array<int, mb::kHandSlots + 1> shownHand_{};
     std::array<int, mb::kHandSlots + 1> shownWinner_{};

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes a picture of a solo game in progress under Xvfb: docs/table.png.
+# Takes pictures under Xvfb for the README: a solo game in progress (docs/table.png), the chat
+# while four copies talk, the lobby download window and the tally window, beside it in docs/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -8,3 +9,4 @@ mkdir -p "$(dirname "$out")"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-screenshot" "$out"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-download-screenshot" "$(dirname "$out")/download.png"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-tally-screenshot" "$(dirname "$out")/tally.png"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-chatshot" "$(dirname "$out")/chat.png"
