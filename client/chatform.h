@@ -11,6 +11,7 @@
 #include "net/framing.h"
 
 class QAction;
+class QColorDialog;
 class QActionGroup;
 class QFrame;
 class QLabel;
@@ -89,6 +90,16 @@ public:
     void addlinetochat(const QString& line, mb::WinColor colour);
     void sendToHost(const QByteArray& message) override;
 
+    // Settings (settingspart.cpp). The file is "kestrolobby.ini" where appFilePath() puts it
+    // unless a test names another.
+    void setSettingsFile(const QString& path) { settingsPath_ = path; }
+    QString settingsFile() const;
+    int textSize() const;
+    mb::WinColor textColour() const;
+    QString phraseText(int n) const;
+    QWidget* quickInstructionsPanel() const;
+    QColorDialog* colourDialog() const { return ColorDialog; }
+
 signals:
     void lineAdded(const QString& line);
 
@@ -111,6 +122,23 @@ private:
     void sendloginfo(const QByteArray& body);
     void gameFull();
     void saveinifile();
+    // Settings (settingspart.cpp)
+    void createSettingsMenus(QMenu* view, QMenu* options);
+    void createQuickInstructions();
+    void attachSettingsWindows(const QPixmap& tile);
+    void applyTextSize(int points, bool relayout);
+    void applyChatColour(mb::WinColor colour);
+    void applyPhrase(int n, const QString& text);
+    void PlaySounds1Click();
+    void PlayerPhraseSounds1Click();
+    void Classic1Click(QAction* item);
+    void Fast1Click(QAction* item);
+    void TextColor1Click();
+    void N14Click(QAction* item);
+    void ResetScreenLocation1Click();
+    void QuickInstructions1Click();
+    void button_doneClick();
+    void PrhaseList1Click();
     void connectionLost();
     void createBoard();
     void createMenus();
@@ -142,6 +170,10 @@ private:
     // overwrite what earlier runs stored.
     bool settingsLoaded_ = false;
     QRect bounds_;  // window bounds as last loaded or saved
+    QString settingsPath_;
+    int textSize_ = 8;
+    mb::WinColor chatColour_ = 0;
+    std::array<QString, 10> phrases_{};  // by button number 1..9
     QStringList chatLines_;
 
     mb::Sock* sock = nullptr;
@@ -190,6 +222,11 @@ private:
     QAction* PlaySounds1 = nullptr;
     QActionGroup* botSpeedGroup_ = nullptr;
     QActionGroup* turnSoundGroup_ = nullptr;
+    QAction* PlayerPhraseSounds1 = nullptr;
+    QActionGroup* textSizeGroup_ = nullptr;
+    QColorDialog* ColorDialog = nullptr;
+    QFrame* panel_help = nullptr;
+    QLabel* image_help = nullptr;
     QMenu* popup_kick = nullptr;
     QAction* RemoveFromGame1 = nullptr;
     QAction* SettoJustWatch1 = nullptr;
