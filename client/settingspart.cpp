@@ -242,11 +242,11 @@ void Tchat::loadinifile() {
     mb::ProfileFile ini(settingsFile());
     const QString& section = st_.gamename;
 
-    const int size =
+    const int points =
         std::clamp(ini.readInteger(section, QStringLiteral("Textsize"), kDefaultTextSize),
                    kMinTextSize, kMaxTextSize);
-    applyTextSize(size, true);
-    if (QAction* item = checkedWithTag(textSizeGroup_, size))
+    applyTextSize(points, true);
+    if (QAction* item = checkedWithTag(textSizeGroup_, points))
         item->setChecked(true);
     else if (QAction* current = textSizeGroup_->checkedAction())
         current->setChecked(false);
@@ -257,6 +257,9 @@ void Tchat::loadinifile() {
                     ini.readInteger(section, QStringLiteral("Height"), kDefaultBounds.height()));
     move(bounds_.topLeft());
     resize(bounds_.size());
+    // The window cannot be smaller than the board: the record holds what it became, so that
+    // closing it unmoved writes nothing.
+    bounds_ = QRect(pos(), size());
 
     const QString colourText =
         ini.readString(section, QStringLiteral("Textcolor"), QStringLiteral("clblack"));
