@@ -165,9 +165,11 @@ void Tchat::createSettingsMenus(QMenu* view, QMenu* options) {
 
 void Tchat::createQuickInstructions() {
     phrases_ = kBuiltInPhrases;
-    panel_help = new QFrame(panel_board);
+    // A sibling above the board rather than its child, so that nothing the board raises while
+    // it redraws can come in front of the panel.
+    panel_help = new QFrame(panel_board->parentWidget());
     panel_help->setObjectName(QStringLiteral("panel_help"));
-    panel_help->setGeometry(kHelpPanelRect);
+    panel_help->setGeometry(kHelpPanelRect.translated(panel_board->pos()));
     panel_help->setFrameShape(QFrame::Panel);
     panel_help->setFrameShadow(QFrame::Raised);
     panel_help->setAutoFillBackground(true);

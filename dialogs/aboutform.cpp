@@ -53,7 +53,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     label_url->move((kClientSize.width() - label_url->width()) / 2, kUrlTop);
     connect(label_url, &mb::ClickLabel::clicked, this, &Tabout::openWebSite);
 
-    centred(QStringLiteral("Game design and programming by Kestro Software"), panel, kCreditTop);
+    centred(QStringLiteral("Programmed by Kestro Software"), panel, kCreditTop);
     auto* copyright = new QLabel(QStringLiteral("Copyright \u00A9"), panel);
     auto* year = new QLabel(QString::number(QDate::currentDate().year()), panel);
     year->setObjectName(QStringLiteral("label_year"));

@@ -11,7 +11,7 @@
 namespace {
 constexpr QSize kClientSize{368, 265};
 constexpr int kRowTop = 8;
-constexpr int kRowStep = 23;
+constexpr int kRowStep = 22;
 constexpr int kRowHeight = 21;
 constexpr int kLabelLeft = 12;
 constexpr int kEditLeft = 118;
@@ -48,10 +48,10 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
         "color: #ffe040; background: rgba(0,0,0,150); border-radius: 3px; padding: 1px 4px;"
         "font-weight: bold;"));
     note->adjustSize();
-    note->move(kLabelLeft, bottom + 6);
+    note->move((kClientSize.width() - note->width()) / 2, bottom + 4);
     auto* done = new QPushButton(QStringLiteral("Done"), panel);
     done->setObjectName(QStringLiteral("button_done"));
-    done->setGeometry(kClientSize.width() - 12 - 75, bottom + 4, 75, 25);
+    done->setGeometry(kClientSize.width() - 12 - 75, bottom + 30, 75, 24);
     done->setDefault(true);
     connect(done, &QPushButton::clicked, this, &Tphrases::button_doneClick);
 }
