@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "assets/art.h"
 #include "client/chatform.h"
@@ -30,6 +31,7 @@ constexpr int kDefaultTextSize = 8;
 constexpr int kMinTextSize = 4;
 constexpr int kMaxTextSize = 72;
 constexpr int kOversizeShrink = 15;
+constexpr int kMaxWindowCoordinate = 32767;
 constexpr int kBotSlow = 2000;
 constexpr int kBotNormal = 1000;
 constexpr int kBotFast = 500;
@@ -253,10 +255,22 @@ void Tchat::loadinifile() {
     else if (QAction* current = textSizeGroup_->checkedAction())
         current->setChecked(false);
 
-    bounds_ = QRect(ini.readInteger(section, QStringLiteral("Left"), kDefaultBounds.left()),
-                    ini.readInteger(section, QStringLiteral("Top"), kDefaultBounds.top()),
-                    ini.readInteger(section, QStringLiteral("Width"), kDefaultBounds.width()),
-                    ini.readInteger(section, QStringLiteral("Height"), kDefaultBounds.height()));
+    // Window coordinates beyond 16 bits mean nothing to a desktop, and a window larger than the
+    // screen's work area would only be cut down by the desktop itself (a hostile size would
+    // otherwise ask for gigabytes of window memory).
+    const QSize largest = screen() ? screen()->availableGeometry().size() : kDefaultBounds.size();
+    auto coordinate = [&](const char* key, int fallback) {
+        return std::clamp(ini.readInteger(section, QLatin1String(key), fallback),
+                          -kMaxWindowCoordinate, kMaxWindowCoordinate);
+    };
+    auto extent = [&](const char* key, int fallback, int most) {
+        return std::clamp(ini.readInteger(section, QLatin1String(key), fallback), 0,
+                          std::max(most, fallback));
+    };
+    bounds_ =
+        QRect(coordinate("Left", kDefaultBounds.left()), coordinate("Top", kDefaultBounds.top()),
+              extent("Width", kDefaultBounds.width(), largest.width()),
+              extent("Height", kDefaultBounds.height(), largest.height()));
     move(bounds_.topLeft());
     resize(bounds_.size());
     // The window cannot be smaller than the board: the record holds what it became, so that

@@ -168,6 +168,17 @@ private slots:
         QVERIFY(readAll(ini).contains("Left=3\r\n"));
     }
 
+    void windowBoundsStayWithinTheDesktop() {
+        const QString ini = dir_.filePath("huge.ini");
+        writeAll(ini, "[Marrowby]\nLeft=2147483647\nTop=-2147483648\nWidth=100000\nHeight=-5\n");
+        Game g(ini);
+        QVERIFY(g.loaded());
+        const QRect area = g.chat().screen()->availableGeometry();
+        QCOMPARE(g.chat().pos(), QPoint(32767, -32767));
+        QCOMPARE(g.chat().width(), area.width());
+        QVERIFY(g.chat().height() < area.height());  // as small as the board allows
+    }
+
     void tallWindowIsSavedSmallerAndOptionsAreInOrder() {
         const QString ini = dir_.filePath("tall.ini");
         Game g(ini);
