@@ -37,7 +37,6 @@ constexpr int kBotNormal = 1000;
 constexpr int kBotFast = 500;
 constexpr QRect kHelpPanelRect{80, 8, 604, 398};
 constexpr int kHelpPictureMargin = 8;
-constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
 const std::array<QString, 10> kBuiltInPhrases{
     QString(),
     QStringLiteral("Way To Go!"),
@@ -68,7 +67,7 @@ QAction* checkItem(QMenu* menu, const QString& caption, const QString& name, boo
     return a;
 }
 
-QAction* checkedWithTag(const QActionGroup* group, int tag) {
+QAction* itemWithTag(const QActionGroup* group, int tag) {
     for (QAction* a : group->actions())
         if (a->data().toInt() == tag) return a;
     return nullptr;
@@ -250,7 +249,7 @@ void Tchat::loadinifile() {
         std::clamp(ini.readInteger(section, QStringLiteral("Textsize"), kDefaultTextSize),
                    kMinTextSize, kMaxTextSize);
     applyTextSize(points, true);
-    if (QAction* item = checkedWithTag(textSizeGroup_, points))
+    if (QAction* item = itemWithTag(textSizeGroup_, points))
         item->setChecked(true);
     else if (QAction* current = textSizeGroup_->checkedAction())
         current->setChecked(false);
@@ -293,10 +292,10 @@ void Tchat::loadinifile() {
     const int ms = speed == QLatin1String("2000")  ? kBotSlow
                    : speed == QLatin1String("500") ? kBotFast
                                                    : kBotNormal;
-    checkedWithTag(botSpeedGroup_, ms)->setChecked(true);
+    itemWithTag(botSpeedGroup_, ms)->setChecked(true);
 
     const QString turn = ini.readString(section, QStringLiteral("Turnsound"), QStringLiteral("0"));
-    checkedWithTag(turnSoundGroup_, turn == QLatin1String("1") ? 1 : 0)->setChecked(true);
+    itemWithTag(turnSoundGroup_, turn == QLatin1String("1") ? 1 : 0)->setChecked(true);
 
     for (int n = 1; n <= Tphrases::kPhraseCount; ++n) {
         const QString phrase =
