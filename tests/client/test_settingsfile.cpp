@@ -77,8 +77,11 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("kestrolobby.ini");
         writeAll(path, kForeign);
+        const auto privateFile = QFile::ReadOwner | QFile::WriteOwner;
+        QVERIFY(QFile::setPermissions(path, privateFile));
         mb::ProfileFile ini(path);
         QVERIFY(ini.writeString(kSection, "Textsize", "14"));
+        QCOMPARE(QFile::permissions(path) & 0x7077, privateFile);  // owner, group, others
         QByteArray expected = kForeign;
         expected.replace("  Textsize =  12  \r\n", "  Textsize =  14\r\n");
         QCOMPARE(readAll(path), expected);
