@@ -10,12 +10,17 @@
 #include <QFont>
 #include <QList>
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 #include <array>
+#include <memory>
 
 class QMenu;
+class QTimer;
 
 namespace mb {
+
+class TChatDocument;
 
 struct TChatTextStyle {
     QString fontName = QStringLiteral("Arial");
@@ -56,8 +61,8 @@ using TChatImageList = QList<QPixmap>;
 class TChatLogView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    static constexpr int kMargin = 5;            // left and right
-    static constexpr int kScrollStepPx = 10;     // raised for very long documents
+    static constexpr int kMargin = 5;         // left and right
+    static constexpr int kScrollStepPx = 10;  // raised for very long documents
     static constexpr int kMaxScrollSteps = 30000;
     static constexpr int kDragScrollMs = 100;
 
@@ -68,24 +73,27 @@ public:
     const TChatStyleSet& styles() const;
 
     // Appending. Nothing shows until format() lays the items out.
-    void addParagraph(const QString& text, int style);  // starts a new paragraph
-    void addText(const QString& text, int style);       // continues the current line
+    void addParagraph(const QString& text, int style);         // starts a new paragraph
+    void addText(const QString& text, int style);              // continues the current line
     void addPicture(int index, const TChatImageList* images);  // continues the current line
     void clear();  // items, pieces, jumps and selection; jump numbers start again at 0
 
     // Lays every item out again (reusing whatever cannot have changed) and scrolls to the top.
     void format();
     void selectAll();
-    void copy();                     // selection to the clipboard as plain text
-    QString selectedText() const;    // what copy() would put there (CR LF between paragraphs)
+    void copy();                   // selection to the clipboard as plain text
+    QString selectedText() const;  // what copy() would put there (CR LF between paragraphs)
     bool hasSelection() const;
     int itemCount() const;
-    int scrollStepPixels() const;    // 10, or more for very long documents
-    int scrollPosition() const;      // in steps
-    int maxScrollPosition() const;   // in steps
-    void scrollTo(int step);         // clamped
+    int scrollStepPixels() const;   // 10, or more for very long documents
+    int scrollPosition() const;     // in steps
+    int maxScrollPosition() const;  // in steps
+    void scrollTo(int step);        // clamped
     void scrollToEnd();
-    int documentHeight() const;      // pixels, after the last format()
+    int documentHeight() const;  // pixels, after the last format()
+    // Where an item is drawn since the last format(): one box per piece (its line's top and
+    // height), in viewport coordinates; empty when it is not laid out.
+    QList<QRect> itemRects(int item) const;
 
     // The popup menu shown on a right click (the owner fills it).
     void setPopupMenu(QMenu* menu);
@@ -94,6 +102,38 @@ public:
 signals:
     // Press and release on pieces of the same jump item.
     void jump(int number);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void relayout();
+    void updateScrollRange();
+    int verticalOffset() const;
+    int horizontalOffset() const;
+    QPoint toDocument(QPoint viewportPoint) const;
+    int jumpAt(QPoint viewportPoint) const;  // -1 when not on a jump
+    void dragScroll();
+    void paintPiece(QPainter& painter, int pieceIndex, int paragraphY) const;
+
+    TChatStyleSet styles_;
+    std::unique_ptr<TChatDocument> document_;
+    QMenu* popup_ = nullptr;
+    QTimer* dragTimer_ = nullptr;
+    struct Selection;
+    std::unique_ptr<Selection> selection_;
+    int step_ = kScrollStepPx;
+    int pressedJump_ = -1;
+    bool selecting_ = false;
+    bool inLayout_ = false;
+    QPoint lastMouse_;
 };
 
 }  // namespace mb

@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemSemaphore>
@@ -37,8 +36,14 @@ constexpr QSize kBoardSize{764, 526};
 constexpr int kBoardMargin = 2;  // the board sits 2 px inside the client area on every side
 constexpr QSize kDefaultWindowSize{772, 535};
 
+QString versionText(const Tabout* about) {
+    return about ? about->versionText() : QString::fromLatin1(mb::kProgramVersion);
+}
+
+}  // namespace
+
 // Message boxes never block: the game's timers and sockets go on while one is open.
-QMessageBox* showMessage(QWidget* parent, const QString& text) {
+QMessageBox* Tchat::showMessage(QWidget* parent, const QString& text) {
     auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Marrowby"), text,
                                 QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -46,12 +51,6 @@ QMessageBox* showMessage(QWidget* parent, const QString& text) {
     box->open();
     return box;
 }
-
-QString versionText(const Tabout* about) {
-    return about ? about->versionText() : QString::fromLatin1(mb::kProgramVersion);
-}
-
-}  // namespace
 
 Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     : QMainWindow(parent), args_(std::move(arguments)), ports_(ports) {
@@ -244,13 +243,6 @@ void Tchat::gameFull() {
     connect(box, &QDialog::finished, this, &QWidget::close);
 }
 
-void Tchat::addlinetochat(const QString& line, mb::WinColor) {
-    chatLines_.append(line);
-    const qsizetype plus = line.indexOf(QLatin1Char('+'));
-    mainchat->appendPlainText(plus >= 0 ? line.mid(plus + 1) : line);
-    emit lineAdded(line);
-}
-
 void Tchat::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
@@ -296,7 +288,6 @@ constexpr QRect kStatusRect{(764 - 493) / 2, 218, 493, 20};
 constexpr QPoint kStartPos{315, 188};
 constexpr QRect kWinnerCardsRect{6, 114, 752, 129};
 constexpr QRect kWinnerRect{160, 144, 441, 41};
-constexpr QRect kChatRect{6, 248, 752, 272};
 
 QLabel* plainLabel(const QString& text, QWidget* parent, const char* name) {
     auto* label = new QLabel(text, parent);
@@ -455,10 +446,7 @@ void Tchat::createBoard() {
     label_winner1->setStyleSheet(QStringLiteral("color: #f0c020;"));
     panel_winner->hide();
 
-    mainchat = new QPlainTextEdit(panel_board);
-    mainchat->setObjectName(QStringLiteral("mainchat"));
-    mainchat->setReadOnly(true);
-    mainchat->setGeometry(kChatRect);
+    createChat();
     applyPictures();
 }
 
@@ -473,6 +461,7 @@ void Tchat::applyPictures() {
         image_eyes[size_t(s)]->setPixmap(mb::art::eyes(dpr));
     }
     button_start->setPictures(mb::art::startGameButton(dpr), mb::art::startGameButton(dpr, true));
+    applyChatPictures();
     shownHand_.fill(-2);
     shownWinner_.fill(-2);
     shownDraw_ = shownTop_ = -2;
@@ -505,7 +494,9 @@ void Tchat::createMenus() {
         if (w_.tallylist) w_.tallylist->show();
     });
 
-    createSettingsMenus(view, menuBar()->addMenu(QStringLiteral("&Options")));
+    auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    createChatMenus(options);
+    createSettingsMenus(view, options);
 
     popup_kick = new QMenu(this);
     RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"));

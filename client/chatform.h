@@ -4,19 +4,27 @@
 #include <QRect>
 #include <QStringList>
 #include <array>
+#include <functional>
+
+#include "chatview/chatlogview.h"
 
 #include "client/clientstate.h"
 #include "client/tablemodel.h"
 #include "net/dispatch.h"
 #include "net/framing.h"
 
+class QAbstractButton;
 class QAction;
 class QColorDialog;
 class QActionGroup;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
+class QMessageBox;
+class QTimer;
+class QToolButton;
+class QUrl;
 class QSystemSemaphore;
 class Tabout;
 class Tdownload;
@@ -95,10 +103,28 @@ public:
     void setSettingsFile(const QString& path) { settingsPath_ = path; }
     QString settingsFile() const;
     int textSize() const;
-    mb::WinColor textColour() const;
-    QString phraseText(int n) const;
     QWidget* quickInstructionsPanel() const;
     QColorDialog* colourDialog() const { return ColorDialog; }
+
+    // Chat (chatpart.cpp).
+    using UrlOpener = std::function<void(const QUrl&)>;
+    // Where clicked web addresses go; the desktop's browser unless a test captures them.
+    void setUrlOpener(UrlOpener opener);
+    void setChatColour(mb::WinColor colour);  // also the entry box's font colour
+    mb::WinColor chatColour() const { return chatColour_; }
+    QString phrase(int n) const;  // phrase buttons 1 to 9
+    void setPhrase(int n, const QString& text);
+    void sendit();
+    void mainchatJump(int number);
+    QLineEdit* chatEntry() const { return mychat; }
+    mb::TChatLogView* chatLog() const { return mainchat; }
+    QAbstractButton* phraseButton(int n) const;  // 1 to 9, and 10 the chatter sound button
+    QAbstractButton* smileyButton() const;
+    QMenu* soundMenu() const { return popup_sounds; }
+    QMenu* smileyMenu() const { return popup_smilies; }
+    QMenu* chatLogMenu() const { return popup_mainchat; }
+    QMenu* entryMenu() const { return popup_mychat; }
+    const QStringList& urlList() const { return urllist; }
 
 signals:
     void lineAdded(const QString& line);
@@ -127,8 +153,6 @@ private:
     void createQuickInstructions();
     void attachSettingsWindows(const QPixmap& tile);
     void applyTextSize(int points, bool relayout);
-    void applyChatColour(mb::WinColor colour);
-    void applyPhrase(int n, const QString& text);
     void PlaySounds1Click();
     void PlayerPhraseSounds1Click();
     void Classic1Click(QAction* item);
@@ -156,9 +180,22 @@ private:
     int turnSound() const override;
     void myTurnBegins() override;
 
-    // Chat handlers, filled in with the chat log.
-    void chatrecieved(const QByteArray&) {}
-    void playasound(const QByteArray&) {}
+    // Chat (chatpart.cpp).
+    static QMessageBox* showMessage(QWidget* parent, const QString& text);
+    void createChat();
+    void createChatMenus(QMenu* options);
+    void applyChatPictures();
+    void chatrecieved(const QByteArray& body);
+    void playasound(const QByteArray& body);
+    void b_phrase1Click(int n);
+    void b_phrase10MouseUp();
+    void wave4Click(int tag);
+    void button_smiliesClick();
+    void N271Click(int tag);
+    void Paste1Click();
+    void ClearMainChat1Click();
+    void ScrollChatOff1Click(bool checked);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QStringList args_;
     Ports ports_;
@@ -171,9 +208,6 @@ private:
     bool settingsLoaded_ = false;
     QRect bounds_;  // window bounds as last loaded or saved
     QString settingsPath_;
-    int textSize_ = 8;
-    mb::WinColor chatColour_ = 0;
-    std::array<QString, 10> phrases_{};  // by button number 1..9
     QStringList chatLines_;
 
     mb::Sock* sock = nullptr;
@@ -210,7 +244,23 @@ private:
     QFrame* panel_winner = nullptr;
     QLabel* label_winner1 = nullptr;
     QLabel* label_winner2 = nullptr;
-    QPlainTextEdit* mainchat = nullptr;
+    mb::TChatLogView* mainchat = nullptr;
+    QLineEdit* mychat = nullptr;
+    std::array<QToolButton*, 11> b_phrase{};  // 1 to 9 phrases, 10 chatter sounds
+    std::array<QString, 10> phrases_;
+    QToolButton* button_smilies = nullptr;
+    QMenu* popup_sounds = nullptr;
+    QMenu* popup_smilies = nullptr;
+    QMenu* popup_mainchat = nullptr;
+    QMenu* popup_mychat = nullptr;
+    QAction* PlayerPhraseSounds1 = nullptr;
+    QAction* ScrollChatOff1 = nullptr;
+    QAction* ScrollChatOff2 = nullptr;
+    QStringList urllist;  // web addresses by jump number
+    mb::TChatImageList smileys_;
+    mb::WinColor chatColour_ = 0;
+    QTimer* phraseGate_ = nullptr;
+    UrlOpener urlOpener_;
     // Card numbers on screen, so a repaint only touches pictures that changed.
     std::array<int, mb::kHandSlots + 1> shownHand_{};
     std::array<int, mb::kHandSlots + 1> shownWinner_{};
@@ -222,7 +272,6 @@ private:
     QAction* PlaySounds1 = nullptr;
     QActionGroup* botSpeedGroup_ = nullptr;
     QActionGroup* turnSoundGroup_ = nullptr;
-    QAction* PlayerPhraseSounds1 = nullptr;
     QActionGroup* textSizeGroup_ = nullptr;
     QColorDialog* ColorDialog = nullptr;
     QFrame* panel_help = nullptr;

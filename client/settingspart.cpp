@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <algorithm>
 
 #include "assets/art.h"
+#include "chatview/chatlogview.h"
 #include "client/chatform.h"
 #include "client/colourtext.h"
 #include "client/profile.h"
@@ -37,24 +39,6 @@ constexpr int kBotNormal = 1000;
 constexpr int kBotFast = 500;
 constexpr QRect kHelpPanelRect{80, 8, 604, 398};
 constexpr int kHelpPictureMargin = 8;
-const std::array<QString, 10> kBuiltInPhrases{
-    QString(),
-    QStringLiteral("Way To Go!"),
-    QStringLiteral("Good One!"),
-    QStringLiteral("Nice Try!"),
-    QStringLiteral("Excellent!"),
-    QStringLiteral("Brilliant!"),
-    QStringLiteral("Wow, WTG!"),
-    QStringLiteral("Thanks!"),
-    QStringLiteral("Way To Go Teamie!"),
-    QStringLiteral("Good Game Everyone!"),
-};
-
-QColor toQColor(mb::WinColor c) {
-    if (c >= mb::kSystemColourBase) return Qt::black;
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 mb::WinColor fromQColor(const QColor& c) {
     return mb::WinColor(c.red()) | mb::WinColor(c.green()) << 8 | mb::WinColor(c.blue()) << 16;
 }
@@ -86,11 +70,15 @@ void Tchat::createSettingsMenus(QMenu* view, QMenu* options) {
     phraseList->setObjectName(QStringLiteral("PrhaseList1"));
     connect(phraseList, &QAction::triggered, this, &Tchat::PrhaseList1Click);
 
+    // The chat's own items are already in the menu: they are taken out and put in their places.
+    auto* ClearMainChat2 = options->findChild<QAction*>(QStringLiteral("ClearMainChat2"));
+    for (QAction* chatItem : {PlayerPhraseSounds1, ScrollChatOff2, ClearMainChat2})
+        options->removeAction(chatItem);
+
     PlaySounds1 =
         checkItem(options, QStringLiteral("Play Sounds"), QStringLiteral("PlaySounds1"), true);
     connect(PlaySounds1, &QAction::triggered, this, &Tchat::PlaySounds1Click);
-    PlayerPhraseSounds1 = checkItem(options, QStringLiteral("Player Phrase Sounds"),
-                                    QStringLiteral("PlayerPhraseSounds1"), true);
+    options->addAction(PlayerPhraseSounds1);
     connect(PlayerPhraseSounds1, &QAction::triggered, this, &Tchat::PlayerPhraseSounds1Click);
 
     auto radioMenu = [this, options](
@@ -129,6 +117,9 @@ void Tchat::createSettingsMenus(QMenu* view, QMenu* options) {
     connect(textSizeGroup_, &QActionGroup::triggered, this, &Tchat::N14Click);
 
     options->addSeparator();
+    options->addAction(ScrollChatOff2);
+    options->addAction(ClearMainChat2);
+    options->addSeparator();
     auto* reset = options->addAction(QStringLiteral("Reset Screen Location"));
     reset->setObjectName(QStringLiteral("ResetScreenLocation1"));
     connect(reset, &QAction::triggered, this, &Tchat::ResetScreenLocation1Click);
@@ -165,7 +156,6 @@ void Tchat::createSettingsMenus(QMenu* view, QMenu* options) {
 }
 
 void Tchat::createQuickInstructions() {
-    phrases_ = kBuiltInPhrases;
     // A sibling above the board rather than its child, so that nothing the board raises while
     // it redraws can come in front of the panel.
     panel_help = new QFrame(panel_board->parentWidget());
@@ -201,7 +191,7 @@ void Tchat::attachSettingsWindows(const QPixmap& tile) {
     if (w_.phrases) {
         w_.phrases->setBackground(tile);
         connect(w_.phrases, &Tphrases::phrasesApplied, this, [this](const QStringList& texts) {
-            for (int n = 1; n <= Tphrases::kPhraseCount; ++n) applyPhrase(n, texts.value(n - 1));
+            for (int n = 1; n <= Tphrases::kPhraseCount; ++n) setPhrase(n, texts.value(n - 1));
         });
     }
 }
@@ -209,36 +199,22 @@ void Tchat::attachSettingsWindows(const QPixmap& tile) {
 void Tchat::PrhaseList1Click() {
     if (!w_.phrases) return;
     QStringList texts;
-    for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << phraseText(n);
+    for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << phrase(n);
     w_.phrases->setSettings(settingsFile(), st_.gamename);
     w_.phrases->move(geometry().center() - w_.phrases->rect().center());
     w_.phrases->showPhrases(texts);
 }
 
-// The chat log's hooks: text size, chat colour and phrases.
+// Text size acts on the chat log's styles.
 void Tchat::applyTextSize(int points, bool relayout) {
-    textSize_ = points;
-    (void)relayout;
+    mainchat->styles().setAllSizes(points);
+    if (!relayout) return;
+    mainchat->format();
+    if (!ScrollChatOff1 || !ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
 }
 
 int Tchat::textSize() const {
-    return textSize_;
-}
-
-void Tchat::applyChatColour(mb::WinColor colour) {
-    chatColour_ = colour;
-}
-
-mb::WinColor Tchat::textColour() const {
-    return chatColour_;
-}
-
-void Tchat::applyPhrase(int n, const QString& text) {
-    if (n >= 1 && n <= Tphrases::kPhraseCount) phrases_[size_t(n)] = text;
-}
-
-QString Tchat::phraseText(int n) const {
-    return n >= 1 && n <= Tphrases::kPhraseCount ? phrases_[size_t(n)] : QString();
+    return mainchat->styles().style(0).size;
 }
 
 void Tchat::loadinifile() {
@@ -278,7 +254,7 @@ void Tchat::loadinifile() {
 
     const QString colourText =
         ini.readString(section, QStringLiteral("Textcolor"), QStringLiteral("clblack"));
-    applyChatColour(mb::textToColour(colourText).value_or(mb::kColourBlack));
+    setChatColour(mb::textToColour(colourText).value_or(mb::kColourBlack));
 
     const QString score =
         ini.readString(section, QStringLiteral("Playtoscore"), QStringLiteral("600"));
@@ -300,7 +276,7 @@ void Tchat::loadinifile() {
     for (int n = 1; n <= Tphrases::kPhraseCount; ++n) {
         const QString phrase =
             ini.readString(section, QStringLiteral("Phrase%1").arg(n), QString());
-        if (!phrase.isEmpty()) applyPhrase(n, phrase.left(Tphrases::kMaxPhraseLength));
+        if (!phrase.isEmpty()) setPhrase(n, phrase.left(Tphrases::kMaxPhraseLength));
     }
 
     PlaySounds1->setChecked(ini.readString(section, QStringLiteral("Playsounds"), QString()) !=
@@ -329,7 +305,7 @@ void Tchat::saveinifile() {
         {"Left", QString::number(bounds.left())},
         {"Width", QString::number(bounds.width())},
         {"Height", QString::number(bounds.height())},
-        {"Textcolor", mb::colourToText(textColour())},
+        {"Textcolor", mb::colourToText(chatColour())},
         {"Playtoscore", QString::number(w_.gamestart ? w_.gamestart->playToScore() : 600)},
         {"Botspeed", QString::number(botSpeed())},
         {"Turnsound", QString::number(turnSound())},
@@ -389,11 +365,11 @@ void Tchat::TextColor1Click() {
         ColorDialog = new QColorDialog(this);
         ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
         connect(ColorDialog, &QColorDialog::colorSelected, this, [this](const QColor& c) {
-            applyChatColour(fromQColor(c));
+            setChatColour(fromQColor(c));
             saveinifile();
         });
     }
-    ColorDialog->setCurrentColor(toQColor(textColour()));
+    ColorDialog->setCurrentColor(mychat->palette().color(QPalette::Text));
     ColorDialog->open();
 }
 

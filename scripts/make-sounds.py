@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Synthesises the game's sound clips into assets/sounds/ as 16-bit mono WAV files.
+"""Synthesises the eight game sound clips into assets/sounds/ as 16-bit mono WAV files.
+The twenty chatter clips come from scripts/make-chatter.sh.
 
 Only the standard library is used, and every random choice comes from a seeded generator, so
 running the script again reproduces the committed files byte for byte.
@@ -17,19 +18,6 @@ import wave
 RATE = 22050
 FULL_SCALE = 32767
 EDGE_FADE = 0.004  # seconds of fade at both ends of every clip, so none starts or stops with a click
-
-# Vowel formants (centre frequencies in Hz) for the cartoon voices of the chatter clips.
-VOWELS = {
-    "a": (730, 1090, 2440),
-    "e": (530, 1840, 2480),
-    "i": (300, 2290, 3010),
-    "o": (570, 840, 2410),
-    "u": (320, 870, 2240),
-    "ae": (660, 1720, 2410),
-}
-FORMANT_GAINS = (1.0, 0.55, 0.25)
-FORMANT_WIDTHS = (110.0, 140.0, 200.0)
-VOICE_CEILING = 4500.0  # highest harmonic a voice produces
 
 
 def silence(seconds):
@@ -129,81 +117,6 @@ def one_pole_lowpass(samples, cutoff):
         y += a * (x - y)
         out.append(y)
     return out
-
-
-def formant_gain(freq, formants):
-    g = 0.0
-    for centre, gain, width in zip(formants, FORMANT_GAINS, FORMANT_WIDTHS):
-        d = (freq - centre) / width
-        g += gain / (1 + d * d)
-    return g
-
-
-def lerp(a, b, x):
-    return a + (b - a) * x
-
-
-def voice(syllables, rng, breath=0.025, block=64):
-    """A cartoon voice: harmonics of a gliding pitch shaped by vowel formants.
-
-    syllables: list of dicts with seconds, f0 (start, end), vowel (start, end), and optional
-    attack, release, gap (silence after), onset (a consonant noise: "h", "s", "k" or None),
-    level and vibrato.
-    """
-    out = []
-    for syl in syllables:
-        n = int(syl["seconds"] * RATE)
-        f_start, f_end = syl["f0"]
-        v_start, v_end = syl["vowel"]
-        fa, fb = VOWELS[v_start], VOWELS[v_end]
-        env = envelope(n, syl.get("attack", 0.03), syl.get("release", 0.06))
-        vib = syl.get("vibrato", 0.01)
-        level = syl.get("level", 1.0)
-        samples = [0.0] * n
-        max_harmonics = int(VOICE_CEILING / min(f_start, f_end)) + 1
-        phases = [0.0] * max_harmonics
-        for b0 in range(0, n, block):
-            x = b0 / max(1, n - 1)
-            shaped = smoothstep(x)
-            formants = tuple(lerp(p, q, shaped) for p, q in zip(fa, fb))
-            f0 = f_start * (f_end / f_start) ** x
-            amps = []
-            for k in range(1, max_harmonics + 1):
-                fk = f0 * k
-                amps.append(0.0 if fk > VOICE_CEILING else formant_gain(fk, formants) / k ** 0.6)
-            for i in range(b0, min(n, b0 + block)):
-                t = i / RATE
-                f = f0 * (1 + vib * math.sin(2 * math.pi * 5.2 * t))
-                s = 0.0
-                for k in range(max_harmonics):
-                    if amps[k] == 0.0:
-                        continue
-                    phases[k] += 2 * math.pi * f * (k + 1) / RATE
-                    s += amps[k] * math.sin(phases[k])
-                samples[i] = s
-        breath_noise = noise(syl["seconds"], rng, lowpass=3000)
-        samples = [(s + breath * 6 * b) * e * level for s, b, e in zip(samples, breath_noise, env)]
-        onset = syl.get("onset")
-        if onset:
-            samples = consonant(onset, rng) + samples
-        out += samples + silence(syl.get("gap", 0.0))
-    return out
-
-
-def consonant(kind, rng):
-    if kind == "h":
-        return noise(0.06, rng, lowpass=2500, highpass=400,
-                     env=envelope(int(0.06 * RATE), 0.02, 0.02, sustain_level=0.35))
-    if kind == "s":
-        return noise(0.08, rng, highpass=4000,
-                     env=envelope(int(0.08 * RATE), 0.02, 0.02, sustain_level=0.5))
-    if kind == "k":
-        return noise(0.025, rng, lowpass=3500, highpass=800,
-                     env=envelope(int(0.025 * RATE), 0.002, 0.015, sustain_level=0.8))
-    if kind == "th":
-        return noise(0.05, rng, highpass=2500,
-                     env=envelope(int(0.05 * RATE), 0.015, 0.015, sustain_level=0.3))
-    raise ValueError(kind)
 
 
 def normalise(samples, peak):
@@ -308,170 +221,6 @@ def winner(rng):
 
 # ---- chatter sounds -----------------------------------------------------------------------------
 
-def syl(seconds, f0, vowel, **extra):
-    d = {"seconds": seconds, "f0": f0, "vowel": vowel}
-    d.update(extra)
-    return d
-
-
-def doh(rng):
-    return voice([syl(0.36, (190, 110), ("o", "o"), onset="k", release=0.14)], rng)
-
-
-def cough(rng):
-    out = []
-    for length, level in ((0.15, 1.0), (0.12, 0.7)):
-        n = int(length * RATE)
-        burst = noise(length, rng, lowpass=1800, highpass=150,
-                      env=envelope(n, 0.004, 0.05, decay=length / 2.5))
-        body = tone(160, length, partials=((1, 1.0), (2, 0.5), (3, 0.3)), attack=0.004,
-                    release=0.05, decay=length / 3)
-        out += [(b + 0.25 * t) * level for b, t in zip(burst, body)] + silence(0.07)
-    return out
-
-
-def hello(rng):
-    return voice([syl(0.16, (200, 230), ("e", "e"), onset="h"),
-                  syl(0.26, (240, 170), ("o", "u"), release=0.12)], rng)
-
-
-def thank_you(rng):
-    return voice([syl(0.18, (210, 200), ("ae", "ae"), onset="th", gap=0.02),
-                  syl(0.24, (190, 150), ("i", "u"), release=0.12)], rng)
-
-
-def where_have_you_been(rng):
-    return voice([syl(0.14, (180, 175), ("u", "e"), gap=0.01),
-                  syl(0.1, (175, 170), ("ae", "ae"), onset="h", gap=0.01),
-                  syl(0.11, (170, 175), ("i", "u"), gap=0.01),
-                  syl(0.24, (180, 290), ("i", "i"), release=0.1)], rng)
-
-
-def snoring(rng):
-    n = int(0.64 * RATE)
-    rumble = noise(0.64, rng, lowpass=500)
-    swell = envelope(n, 0.3, 0.22)
-    flutter = [0.55 + 0.45 * math.sin(2 * math.pi * 28 * i / RATE) ** 2 for i in range(n)]
-    drone = tone(58, 0.64, partials=((1, 1.0), (2, 0.6), (3, 0.4), (4, 0.2)), attack=0.3,
-                 release=0.25)
-    return [(r * 2.0 + 0.35 * d) * f * s for r, d, f, s in zip(rumble, drone, flutter, swell)]
-
-
-def sneezing(rng):
-    aah = voice([syl(0.13, (260, 330), ("a", "a"), onset="h", gap=0.04),
-                 syl(0.15, (300, 420), ("a", "a"), onset="h", gap=0.02)], rng)
-    n = int(0.24 * RATE)
-    choo = noise(0.24, rng, highpass=1500, env=envelope(n, 0.005, 0.1, decay=0.08))
-    tail = voice([syl(0.14, (330, 200), ("u", "u"), release=0.1)], rng)
-    return aah + [c * 1.6 for c in choo[: int(0.06 * RATE)]] + mix(0.18, [
-        (0.0, choo[int(0.06 * RATE):], 1.2), (0.0, tail, 0.5)])
-
-
-def sorry(rng):
-    return voice([syl(0.18, (220, 200), ("o", "o"), onset="s"),
-                  syl(0.2, (190, 150), ("e", "i"), release=0.12)], rng)
-
-
-def welcome(rng):
-    return mix(0.5, [(0.0, pluck(note("E5"), 0.18), 0.9), (0.09, pluck(note("A5"), 0.18), 0.9),
-                     (0.18, bell(note("C#6"), 0.32, 0.16), 1.0)])
-
-
-def yeehaa(rng):
-    return voice([syl(0.2, (330, 520), ("i", "i"), gap=0.02),
-                  syl(0.28, (420, 260), ("a", "a"), onset="h", release=0.12, vibrato=0.02)], rng)
-
-
-def yippee(rng):
-    return voice([syl(0.14, (380, 420), ("i", "i"), gap=0.05),
-                  syl(0.22, (460, 600), ("i", "i"), onset="k", release=0.1)], rng)
-
-
-def oh_no(rng):
-    return voice([syl(0.18, (260, 240), ("o", "o"), gap=0.04),
-                  syl(0.3, (230, 150), ("o", "u"), release=0.14, vibrato=0.015)], rng)
-
-
-def applause(rng):
-    length = 0.62
-    parts = []
-    claps = 48
-    for _ in range(claps):
-        start = rng.uniform(0.0, length - 0.05)
-        n = int(0.03 * RATE)
-        cutoff = rng.uniform(900, 2200)
-        clap = noise(0.03, rng, lowpass=cutoff * 2.5, highpass=cutoff * 0.5,
-                     env=envelope(n, 0.0008, 0.01, decay=0.007))
-        # Louder in the middle, thinning towards the end.
-        swell = math.sin(math.pi * min(1.0, (start + 0.1) / (length + 0.05)))
-        parts.append((start, clap, rng.uniform(0.4, 1.0) * swell))
-    return mix(length, parts)
-
-
-def honk(rng):
-    def blast(seconds):
-        a = tone(370, seconds, partials=tuple((k, 1 / k) for k in range(1, 7)), attack=0.01,
-                 release=0.03)
-        b = tone(466, seconds, partials=tuple((k, 1 / k) for k in range(1, 7)), attack=0.01,
-                 release=0.03)
-        return [math.tanh(1.8 * (x + y)) for x, y in zip(a, b)]
-    return blast(0.16) + silence(0.06) + blast(0.2)
-
-
-def oooh(rng):
-    return voice([syl(0.5, (240, 300), ("u", "o"), attack=0.08, release=0.18, vibrato=0.02)], rng)
-
-
-def razzberry(rng):
-    n = int(0.42 * RATE)
-    out = [0.0] * n
-    phase = 0.0
-    for i in range(n):
-        f = 85 * (1 + 0.12 * math.sin(2 * math.pi * 7 * i / RATE)) * rng.uniform(0.9, 1.1)
-        phase = (phase + f / RATE) % 1.0
-        out[i] = (2 * phase - 1) * (0.6 + 0.4 * rng.random())
-    out = one_pole_lowpass(out, 1400)
-    env = envelope(n, 0.03, 0.12)
-    return [s * e for s, e in zip(out, env)]
-
-
-def cheer(rng):
-    parts = []
-    for _ in range(6):
-        f = rng.uniform(220, 420)
-        v = rng.choice(["a", "e", "ae", "o"])
-        length = rng.uniform(0.4, 0.5)
-        parts.append((rng.uniform(0.0, 0.1),
-                      voice([syl(length, (f, f * rng.uniform(1.05, 1.3)), (v, "a"),
-                                 attack=0.06, release=0.2, vibrato=0.03)], rng), 0.5))
-    n = int(0.62 * RATE)
-    crowd = noise(0.62, rng, lowpass=2500, highpass=300, env=envelope(n, 0.08, 0.22))
-    parts.append((0.0, crowd, 0.5))
-    return mix(0.62, parts)
-
-
-def laugh(rng, pitch, count, step, length):
-    sylls = []
-    for i in range(count):
-        f = pitch * (1 - 0.05 * i)
-        sylls.append(syl(step, (f * 1.05, f), ("a", "a"), onset="h", attack=0.01, release=0.04,
-                         gap=0.03))
-    return voice(sylls, rng)[: int(length * RATE)]
-
-
-def woman_laughing(rng):
-    return laugh(rng, 300, 5, 0.075, 0.62)
-
-
-def man_laughing(rng):
-    return laugh(rng, 125, 5, 0.085, 0.68)
-
-
-def crying(rng):
-    return voice([syl(0.28, (380, 330), ("u", "a"), vibrato=0.04, release=0.08, gap=0.03),
-                  syl(0.36, (360, 250), ("u", "a"), vibrato=0.05, release=0.18)], rng)
-
-
 # (name, synthesiser, peak level)
 CLIPS = [
     ("entered", entered, 0.7),
@@ -482,26 +231,6 @@ CLIPS = [
     ("turn", turn, 0.65),
     ("turnnew", turnnew, 0.65),
     ("winner", winner, 0.7),
-    ("wave1", doh, 0.7),                # Doh
-    ("wave2", cough, 0.7),              # Cough
-    ("wave3", hello, 0.7),              # Hello
-    ("wave4", thank_you, 0.7),          # Thank You
-    ("wave5", where_have_you_been, 0.7),  # Where have you been?
-    ("wave6", snoring, 0.6),            # Snoring
-    ("wave7", sneezing, 0.7),           # Sneezing
-    ("wave8", sorry, 0.7),              # Sorry
-    ("wave9", welcome, 0.65),           # Welcome
-    ("wave10", yeehaa, 0.7),            # Yeehaa
-    ("wave11", yippee, 0.7),            # Yippee
-    ("wave12", oh_no, 0.7),             # Oh No
-    ("wave13", applause, 0.7),          # Applause
-    ("wave14", honk, 0.6),              # Honk
-    ("wave15", oooh, 0.7),              # Oooh
-    ("wave16", razzberry, 0.65),        # Razzberry
-    ("wave17", cheer, 0.7),             # Cheer
-    ("wave18", woman_laughing, 0.7),    # Woman Laughing
-    ("wave19", man_laughing, 0.7),      # Man Laughing
-    ("wave20", crying, 0.7),            # Crying
 ]
 
 

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "chatview/chatlogview.h"
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
@@ -125,19 +126,20 @@ private slots:
                  "Phrase3=Hi there\r\nPhrase4=\r\nPlaysounds=False\r\n"
                  "Playerphrasesounds=false\r\nHelp=2\r\n");
         Game g(ini);
-        const QString builtIn = g.chat().phraseText(4);
+        const QString builtIn = g.chat().phrase(4);
         QVERIFY(g.loaded());
         QCOMPARE(g.chat().textSize(), 11);
+        QCOMPARE(g.chat().chatLog()->styles().style(14).size, 11);  // all 15 log styles
         QVERIFY(!g.chat().action("N8")->actionGroup()->checkedAction());  // no item for 11
         QCOMPARE(g.chat().pos(), QPoint(20, 30));
         QCOMPARE(g.chat().size(), QSize(790, 580));
-        QCOMPARE(g.chat().textColour(), mb::WinColor(0x0000FF));
+        QCOMPARE(g.chat().chatColour(), mb::WinColor(0x0000FF));
         QCOMPARE(g.app->gamestart().playToScore(), 10000);  // brought into range
         QVERIFY(g.checked("Normal1"));
         QVERIFY(g.checked("New1"));
-        QCOMPARE(g.chat().phraseText(3), QString("Hi there"));
-        QCOMPARE(g.chat().phraseText(4), builtIn);  // an empty phrase keeps the built-in one
-        QVERIFY(g.checked("PlaySounds1"));          // only "false" switches it off
+        QCOMPARE(g.chat().phrase(3), QString("Hi there"));
+        QCOMPARE(g.chat().phrase(4), builtIn);  // an empty phrase keeps the built-in one
+        QVERIFY(g.checked("PlaySounds1"));      // only "false" switches it off
         QVERIFY(!g.checked("PlayerPhraseSounds1"));
         QVERIFY(!g.chat().quickInstructionsPanel()->isVisible());
 
@@ -150,11 +152,15 @@ private slots:
         QCOMPARE(dialog->currentColor(), QColor(Qt::red));
         dialog->setCurrentColor(QColor(0, 0x80, 0));
         dialog->reject();
-        QCOMPARE(g.chat().textColour(), mb::WinColor(0x0000FF));
+        QCOMPARE(g.chat().chatColour(), mb::WinColor(0x0000FF));
         g.chat().action("TextColor1")->trigger();
         dialog->setCurrentColor(QColor(0, 0x80, 0));
         dialog->accept();
-        QCOMPARE(g.chat().textColour(), mb::WinColor(0x008000));
+        QCOMPARE(g.chat().chatColour(), mb::WinColor(0x008000));
+        QCOMPARE(g.chat().chatEntry()->palette().color(QPalette::Text), QColor(0, 0x80, 0));
+        QVERIFY(g.chat().phraseButton(3)->toolTip().contains("Hi there"));
+        g.chat().action("PlayerPhraseSounds1")->trigger();
+        QVERIFY(readAll(ini).contains("Playerphrasesounds=true\r\n"));
         const QByteArray saved = readAll(ini);
         QVERIFY(saved.contains("Textsize=14\r\n"));
         QVERIFY(saved.contains("Textcolor=clGreen\r\n"));
@@ -183,10 +189,10 @@ private slots:
         const QString ini = dir_.filePath("tall.ini");
         Game g(ini);
         QVERIFY(g.loaded());
-        QCOMPARE(
-            menuCaptions(topMenu(g.chat(), "Options")),
-            (QStringList{"Play Sounds", "Player Phrase Sounds", "Turn Sound", "Bot Speed",
-                         "Text Color", "Text Size", "-", "Reset Screen Location", "Just Watch"}));
+        QCOMPARE(menuCaptions(topMenu(g.chat(), "Options")),
+                 (QStringList{"Play Sounds", "Player Phrase Sounds", "Turn Sound", "Bot Speed",
+                              "Text Color", "Text Size", "-", "Scroll Chat Off", "Clear Main Chat",
+                              "-", "Reset Screen Location", "Just Watch"}));
         QCOMPARE(menuCaptions(topMenu(g.chat(), "Help")),
                  (QStringList{"Content", "About", "Quick Instructions"}));
         const QRect area = g.chat().screen()->availableGeometry();
@@ -202,7 +208,7 @@ private slots:
         {
             Game g(ini);
             QVERIFY(g.loaded());
-            builtInTwo = g.chat().phraseText(2);
+            builtInTwo = g.chat().phrase(2);
             Tphrases* w = &g.app->phrases();
             g.chat().action("PrhaseList1")->trigger();
             QVERIFY(w->isVisible());
@@ -214,7 +220,7 @@ private slots:
             // Closed by the title bar: nothing changes, and the next opening shows the buttons.
             w->phraseEdit(1)->setText("Changed");
             w->close();
-            QCOMPARE(g.chat().phraseText(1), QString("Way To Go!"));
+            QCOMPARE(g.chat().phrase(1), QString("Way To Go!"));
             g.chat().action("PrhaseList1")->trigger();
             QCOMPARE(w->phraseEdit(1)->text(), QString("Way To Go!"));
 
@@ -222,8 +228,8 @@ private slots:
             w->phraseEdit(4)->setText("/me waves");
             w->findChild<QPushButton*>("button_done")->click();
             QVERIFY(!w->isVisible());
-            QCOMPARE(g.chat().phraseText(2), QString());
-            QCOMPARE(g.chat().phraseText(4), QString("/me waves"));
+            QCOMPARE(g.chat().phrase(2), QString());
+            QCOMPARE(g.chat().phrase(4), QString("/me waves"));
             const QByteArray saved = readAll(ini);
             QVERIFY(saved.contains("\nPhrase1=Way To Go!\nPhrase2=\nPhrase3=Nice Try!\n"));
             QVERIFY(saved.contains("\nPhrase4=/me waves\n"));
@@ -231,8 +237,8 @@ private slots:
         }
         Game next(ini);
         QVERIFY(next.loaded());
-        QCOMPARE(next.chat().phraseText(2), builtInTwo);
-        QCOMPARE(next.chat().phraseText(4), QString("/me waves"));
+        QCOMPARE(next.chat().phrase(2), builtInTwo);
+        QCOMPARE(next.chat().phrase(4), QString("/me waves"));
     }
 
     void unwritableFileIsReportedAndTheGameGoesOn() {

@@ -1,0 +1,456 @@
+#include "chatview/chatdocument.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace mb {
+
+namespace {
+
+// Beyond this the log stops growing: item offsets are 32-bit.
+constexpr qsizetype kMaxLogChars = INT_MAX / 2;
+// Line heights are kept in 16 bits; no picture of the log comes near this.
+constexpr int kMaxPictureSide = 4096;
+constexpr int kPictureBit = 1 << 15;
+
+int styleBit(int style) {
+    return style == TChatDocument::kPictureStyle ? kPictureBit : 1 << style;
+}
+
+QString view(const QChar* chars, int count) {
+    return QString::fromRawData(chars, count);
+}
+
+// Largest count of the first characters of chars that fits into space (possibly 0).
+int fittingCount(const QFontMetrics& metrics, const QChar* chars, int length, int space) {
+    int low = 0, high = length;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(view(chars, middle)) <= space)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}
+
+}  // namespace
+
+void TChatDocument::startItem(bool newParagraph, int bit) {
+    if (newParagraph || paragraphs_.empty()) {
+        Paragraph paragraph;
+        paragraph.firstItem = int(items_.size());
+        paragraphs_.push_back(paragraph);
+    }
+    Paragraph& last = paragraphs_.back();
+    last.styles |= quint16(bit);
+    last.stale = true;
+    firstStale_ = std::min(firstStale_, int(paragraphs_.size()) - 1);
+}
+
+void TChatDocument::addText(const QString& text, int style, bool newParagraph) {
+    if (text_.size() + text.size() > kMaxLogChars) return;
+    style = std::clamp(style, 0, TChatStyleSet::kCount - 1);
+    const bool continues = !newParagraph && !items_.empty();
+    startItem(newParagraph, styleBit(style));
+    Item item;
+    item.start = quint32(text_.size());
+    item.length = qint32(text.size());
+    item.style = qint8(style);
+    item.continues = continues;
+    if (TChatStyleSet::isJumpStyle(style)) jumpItems_.push_back(int(items_.size()));
+    text_ += text;
+    items_.push_back(item);
+}
+
+void TChatDocument::addPicture(int index, const TChatImageList* images) {
+    auto found = std::find(lists_.begin(), lists_.end(), images);
+    if (found == lists_.end()) {
+        if (lists_.size() > 0xFFFF) return;
+        found = lists_.insert(lists_.end(), images);
+    }
+    const bool continues = !items_.empty();
+    startItem(false, kPictureBit);
+    Item item;
+    item.start = quint32(text_.size());
+    item.length = 1;
+    item.measure = index;
+    item.style = kPictureStyle;
+    item.continues = continues;
+    item.list = quint16(found - lists_.begin());
+    items_.push_back(item);
+}
+
+void TChatDocument::clear() {
+    text_.clear();
+    items_.clear();
+    paragraphs_.clear();
+    pieces_.clear();
+    jumpItems_.clear();
+    lists_.clear();
+    firstStale_ = 0;
+    laidOut_ = 0;
+    height_ = 0;
+}
+
+QString TChatDocument::itemText(const Item& item, int from, int count) const {
+    if (item.isPicture()) return {};
+    from = std::clamp(from, 0, int(item.length));
+    count = std::clamp(count, 0, int(item.length) - from);
+    return text_.mid(qsizetype(item.start) + from, count);
+}
+
+bool TChatDocument::isJump(const Item& item) const {
+    return !item.isPicture() && TChatStyleSet::isJumpStyle(item.style);
+}
+
+int TChatDocument::jumpNumber(int itemIndex) const {
+    const auto found = std::lower_bound(jumpItems_.begin(), jumpItems_.end(), itemIndex);
+    if (found == jumpItems_.end() || *found != itemIndex) return -1;
+    return int(found - jumpItems_.begin());
+}
+
+const QPixmap* TChatDocument::picture(const Item& item) const {
+    const TChatImageList* list = item.list < lists_.size() ? lists_[item.list] : nullptr;
+    if (!list || item.measure < 0 || item.measure >= list->size()) return nullptr;
+    return &list->at(item.measure);
+}
+
+QSize TChatDocument::pictureBox(const Item& item) const {
+    QSize size;
+    if (const QPixmap* pixmap = picture(item)) {
+        const QSizeF logical = pixmap->deviceIndependentSize();
+        size = QSize(std::min(int(std::ceil(logical.width())), kMaxPictureSide),
+                     std::min(int(std::ceil(logical.height())), kMaxPictureSide));
+    }
+    return {size.width() + 2, size.height() + 1};
+}
+
+quint16 TChatDocument::refreshFonts(const TChatStyleSet& styles) {
+    quint16 changed = 0;
+    for (int i = 0; i < TChatStyleSet::kCount; ++i) {
+        const TChatTextStyle& style = styles.style(i);
+        const FontKey key{style.fontName, style.size, style.bold, style.italic};
+        if (keys_[size_t(i)] == key) continue;
+        keys_[size_t(i)] = key;
+        QFont font(key.family);
+        font.setPointSize(key.size);
+        font.setBold(key.bold);
+        font.setItalic(key.italic);
+        fonts_[size_t(i)] = font;
+        metrics_[size_t(i)].emplace(font);
+        changed |= quint16(1 << i);
+    }
+    return changed;
+}
+
+bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftMargin) {
+    if (const quint16 changed = refreshFonts(styles)) {
+        for (Item& item : items_) {
+            if (!item.isPicture() && (changed & (1 << item.style))) item.measure = -1;
+        }
+        for (size_t p = 0; p < paragraphs_.size(); ++p) {
+            if (!(paragraphs_[p].styles & changed)) continue;
+            paragraphs_[p].stale = true;
+            firstStale_ = std::min(firstStale_, int(p));
+        }
+    }
+    if (lineWidth != lineWidth_ || leftMargin != leftMargin_) {
+        lineWidth_ = lineWidth;
+        leftMargin_ = leftMargin;
+        for (Paragraph& paragraph : paragraphs_) paragraph.stale = true;
+        firstStale_ = 0;
+    }
+    const int count = int(paragraphs_.size());
+    if (firstStale_ >= count) return false;
+
+    // Everything before the first stale paragraph stays where it is; the rest is rebuilt,
+    // copying the pieces of paragraphs that are still valid.
+    const int first = firstStale_;
+    const int base =
+        first == 0 ? 0 : paragraphs_[first - 1].firstPiece + paragraphs_[first - 1].pieceCount;
+    std::vector<Piece> tail;
+    for (int p = first; p < count; ++p) {
+        Paragraph& paragraph = paragraphs_[size_t(p)];
+        const int start = int(tail.size());
+        if (paragraph.stale) {
+            layoutParagraph(p, lineWidth, leftMargin, tail);
+            paragraph.stale = false;
+        } else {
+            const auto from = pieces_.begin() + paragraph.firstPiece;
+            tail.insert(tail.end(), from, from + paragraph.pieceCount);
+        }
+        paragraph.firstPiece = base + start;
+        paragraph.pieceCount = int(tail.size()) - start;
+        if (paragraph.pieceCount > 0) {
+            const Piece& last = tail.back();
+            paragraph.height = last.top + last.height;
+        } else {
+            paragraph.height = 0;
+        }
+        paragraph.y = p == 0 ? 0 : paragraphs_[size_t(p) - 1].y + paragraphs_[size_t(p) - 1].height;
+    }
+    if (base == 0) {
+        pieces_.swap(tail);
+    } else {
+        pieces_.resize(size_t(base));
+        pieces_.insert(pieces_.end(), tail.begin(), tail.end());
+    }
+    height_ = paragraphs_.back().y + paragraphs_.back().height;
+    firstStale_ = count;
+    laidOut_ = count;
+    return true;
+}
+
+void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
+                                    std::vector<Piece>& out) {
+    const int firstItem = paragraphs_[size_t(index)].firstItem;
+    const int endItem = size_t(index) + 1 < paragraphs_.size()
+                            ? paragraphs_[size_t(index) + 1].firstItem
+                            : int(items_.size());
+    const int right = leftMargin + lineWidth;
+    int x = leftMargin;
+    int top = 0;
+    int above = 0;
+    int below = 0;
+    size_t lineFirst = out.size();
+
+    auto lineEmpty = [&] { return out.size() == lineFirst; };
+    auto endLine = [&] {
+        for (size_t i = lineFirst; i < out.size(); ++i) {
+            out[i].top = top;
+            out[i].above = qint16(above);
+            out[i].height = qint16(above + below);
+        }
+        top += above + below;
+        x = leftMargin;
+        above = below = 0;
+        lineFirst = out.size();
+    };
+    auto place = [&](int item, int offset, int length, int width, int pieceAbove, int pieceBelow,
+                     bool isPicture) {
+        if (isPicture && lineEmpty()) below = 1;
+        above = std::max(above, pieceAbove);
+        if (!isPicture) below = std::max(below, pieceBelow);
+        if (!isPicture && offset == 0 && length > 0 && !lineEmpty()) {
+            Piece& previous = out.back();
+            const Item& before = items_[size_t(previous.item)];
+            const Item& current = items_[size_t(item)];
+            if (!before.isPicture() && before.style == current.style && previous.length > 0 &&
+                !TChatStyleSet::isJumpStyle(current.style) &&
+                before.start + quint32(previous.offset + previous.length) == current.start) {
+                previous.length += length;
+                previous.width += width;
+                x += width;
+                return;
+            }
+        }
+        Piece piece;
+        piece.item = item;
+        piece.offset = offset;
+        piece.length = length;
+        piece.x = x;
+        piece.width = width;
+        out.push_back(piece);
+        x += width;
+    };
+
+    for (int i = firstItem; i < endItem; ++i) {
+        Item& item = items_[size_t(i)];
+        if (item.isPicture()) {
+            const QSize box = pictureBox(item);
+            if (!lineEmpty() && box.width() > right - x) endLine();
+            place(i, 0, 1, box.width(), box.height(), 0, true);
+            continue;
+        }
+        const QFontMetrics& metrics = *metrics_[size_t(item.style)];
+        const int pieceAbove = std::max(0, metrics.leading()) + metrics.ascent();
+        const int pieceBelow = metrics.descent();
+        const QChar* chars = text_.constData() + item.start;
+        if (item.length == 0) {
+            place(i, 0, 0, 0, pieceAbove, pieceBelow, false);
+            continue;
+        }
+        if (item.measure < 0) item.measure = metrics.horizontalAdvance(view(chars, item.length));
+        int offset = 0;
+        while (offset < item.length) {
+            const int remaining = item.length - offset;
+            const int space = right - x;
+            const int width = offset == 0
+                                  ? item.measure
+                                  : metrics.horizontalAdvance(view(chars + offset, remaining));
+            // At least one character always fits.
+            if (remaining == 1 || width <= space) {
+                place(i, offset, remaining, width, pieceAbove, pieceBelow, false);
+                break;
+            }
+            // Only part fits. A word with no space before its last character cannot be cut at
+            // a space, so on a line that holds something it moves down whole, unmeasured.
+            const QChar* rest = chars + offset;
+            const bool spaceInside =
+                std::find(rest, rest + remaining - 1, QChar(u' ')) != rest + remaining - 1;
+            if (!spaceInside && !lineEmpty()) {
+                endLine();
+                continue;
+            }
+            const int fits = std::max(1, fittingCount(metrics, rest, remaining, space));
+            int count = fits;
+            if (fits < remaining) {
+                const QChar* lastSpace = std::find(std::make_reverse_iterator(rest + fits),
+                                                   std::make_reverse_iterator(rest), QChar(u' '))
+                                             .base();
+                if (lastSpace != rest) {
+                    count = int(lastSpace - rest);
+                } else if (!lineEmpty()) {
+                    endLine();
+                    continue;
+                } else if (rest[count - 1].isHighSurrogate()) {
+                    ++count;  // never split a character in two
+                }
+            }
+            place(i, offset, count, metrics.horizontalAdvance(view(rest, count)), pieceAbove,
+                  pieceBelow, false);
+            offset += count;
+            if (offset < item.length) endLine();
+        }
+    }
+    endLine();
+}
+
+int TChatDocument::advance(const Piece& piece, int count) const {
+    const Item& it = item(piece.item);
+    if (it.isPicture()) return count > 0 ? piece.width : 0;
+    count = std::clamp(count, 0, int(piece.length));
+    return metrics(it.style).horizontalAdvance(
+        view(text_.constData() + it.start + piece.offset, count));
+}
+
+int TChatDocument::paragraphAt(int y) const {
+    const auto begin = paragraphs_.begin();
+    const auto found =
+        std::upper_bound(begin, begin + laidOut_, y,
+                         [](int value, const Paragraph& p) { return value < p.y + p.height; });
+    return int(found - begin);
+}
+
+TChatPos TChatDocument::end() const {
+    if (laidOut_ == 0 || pieces_.empty()) return {};
+    return positionInPiece(pieces_.back(), pieces_.back().length);
+}
+
+TChatPos TChatDocument::positionInPiece(const Piece& piece, int chars) const {
+    const Item& first = items_[size_t(piece.item)];
+    if (first.isPicture()) return {piece.item, chars > 0 ? 1 : 0};
+    if (piece.offset + piece.length <= first.length) return {piece.item, piece.offset + chars};
+    // A shared piece: every item in it holds characters, so starts tell them apart. Its end
+    // belongs to the last item.
+    const quint32 at = first.start + quint32(piece.offset + chars);
+    const quint32 inside = chars > 0 && chars == piece.length ? at - 1 : at;
+    const auto found =
+        std::upper_bound(items_.begin() + piece.item, items_.end(), inside,
+                         [](quint32 value, const Item& item) { return value < item.start; }) -
+        1;
+    return {int(found - items_.begin()), int(at - found->start)};
+}
+
+qsizetype TChatDocument::textPosition(TChatPos pos) const {
+    if (items_.empty()) return 0;
+    const Item& it = items_[size_t(std::clamp(pos.item, 0, int(items_.size()) - 1))];
+    return qsizetype(it.start) + (it.isPicture() ? 0 : std::clamp(pos.offset, 0, int(it.length)));
+}
+
+TChatPos TChatDocument::positionAt(QPoint point) const {
+    if (laidOut_ == 0 || pieces_.empty() || point.y() < 0) return {};
+    const int p = paragraphAt(point.y());
+    if (p >= laidOut_) return end();
+    const Paragraph& paragraph = paragraphs_[size_t(p)];
+    const int y = point.y() - paragraph.y;
+    const int endPiece = paragraph.firstPiece + paragraph.pieceCount;
+    int first = paragraph.firstPiece;
+    while (first < endPiece && y >= pieces_[size_t(first)].top + pieces_[size_t(first)].height)
+        ++first;
+    if (first == endPiece) return end();
+    const int lineTop = pieces_[size_t(first)].top;
+    int i = first;
+    for (; i < endPiece && pieces_[size_t(i)].top == lineTop; ++i) {
+        const Piece& piece = pieces_[size_t(i)];
+        if (point.x() < piece.x && i == first) return positionInPiece(piece, 0);
+        if (point.x() >= piece.x + piece.width) continue;
+        // The character boundary nearest the point.
+        const int dx = point.x() - piece.x;
+        int low = 0, high = piece.length;
+        while (low < high) {
+            const int middle = (low + high + 1) / 2;
+            if (advance(piece, middle) <= dx)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        if (low < piece.length && advance(piece, low + 1) - dx < dx - advance(piece, low)) ++low;
+        return positionInPiece(piece, low);
+    }
+    const Piece& last = pieces_[size_t(i) - 1];
+    return positionInPiece(last, last.length);
+}
+
+int TChatDocument::pieceAt(QPoint point) const {
+    const int p = paragraphAt(point.y());
+    if (point.y() < 0 || p >= laidOut_) return -1;
+    const Paragraph& paragraph = paragraphs_[size_t(p)];
+    const int y = point.y() - paragraph.y;
+    for (int i = paragraph.firstPiece; i < paragraph.firstPiece + paragraph.pieceCount; ++i) {
+        const Piece& piece = pieces_[size_t(i)];
+        if (y >= piece.top && y < piece.top + piece.height && point.x() >= piece.x &&
+            point.x() < piece.x + piece.width)
+            return i;
+    }
+    return -1;
+}
+
+std::vector<QRect> TChatDocument::itemBoxes(int itemIndex) const {
+    std::vector<QRect> boxes;
+    const auto begin = paragraphs_.begin();
+    const auto after =
+        std::upper_bound(begin, begin + laidOut_, itemIndex,
+                         [](int value, const Paragraph& p) { return value < p.firstItem; });
+    if (after == begin) return boxes;
+    const Paragraph& paragraph = *(after - 1);
+    for (int i = paragraph.firstPiece; i < paragraph.firstPiece + paragraph.pieceCount; ++i) {
+        const Piece& piece = pieces_[size_t(i)];
+        const int top = paragraph.y + piece.top;
+        const Item& first = items_[size_t(piece.item)];
+        const Item& wanted = items_[size_t(itemIndex)];
+        if (first.isPicture() || wanted.length == 0) {
+            if (piece.item == itemIndex)
+                boxes.emplace_back(piece.x, top, piece.width, piece.height);
+            continue;
+        }
+        if (wanted.isPicture() || piece.item > itemIndex) continue;
+        const qsizetype start = qsizetype(first.start) + piece.offset;
+        const qsizetype from = std::max(qsizetype(wanted.start), start);
+        const qsizetype to =
+            std::min(qsizetype(wanted.start) + wanted.length, start + piece.length);
+        if (from >= to) continue;
+        const int left = advance(piece, int(from - start));
+        boxes.emplace_back(piece.x + left, top, advance(piece, int(to - start)) - left,
+                           piece.height);
+    }
+    return boxes;
+}
+
+QString TChatDocument::textBetween(TChatPos from, TChatPos to) const {
+    QString text;
+    if (from >= to || items_.empty()) return text;
+    const int last = std::min(to.item, int(items_.size()) - 1);
+    for (int i = std::max(from.item, 0); i <= last; ++i) {
+        const Item& it = items_[size_t(i)];
+        if (i > from.item && !it.continues) text += QStringLiteral("\r\n");
+        const int begin = i == from.item ? from.offset : 0;
+        const int stop = i == to.item ? to.offset : int(it.length);
+        text += itemText(it, begin, stop - begin);
+    }
+    return text;
+}
+
+}  // namespace mb

@@ -1,0 +1,134 @@
+#pragma once
+// The chat log's content and its laid-out pieces, without any widget. Each paragraph keeps the
+// pieces it was last laid out into; a layout redoes only paragraphs whose line width or fonts
+// changed since, so adding a line to a long log costs the same as adding it to a short one.
+#include <QFont>
+#include <QFontMetrics>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <compare>
+#include <optional>
+#include <vector>
+
+#include "chatview/chatlogview.h"
+
+namespace mb {
+
+// A place in the log: an item and a character offset in it (0 or 1 for a picture).
+struct TChatPos {
+    int item = 0;
+    int offset = 0;
+    auto operator<=>(const TChatPos&) const = default;
+};
+
+class TChatDocument {
+public:
+    static constexpr int kPictureStyle = -1;
+
+    struct Item {
+        quint32 start = 0;    // first character in the log's text (a picture holds none)
+        qint32 length = 0;    // characters; 1 for a picture, so it can be selected
+        qint32 measure = -1;  // text: its width in its style's font, -1 until measured;
+                              // picture: its index in its image list
+        qint8 style = 0;      // kPictureStyle for a picture
+        bool continues = false;
+        quint16 list = 0;  // picture: which of the image lists seen
+        bool isPicture() const { return style == kPictureStyle; }
+    };
+
+    // One drawn run: positions relative to the paragraph's top and the view's left edge.
+    // Whole text items of one plain style that follow each other on a line share one piece,
+    // since their characters lie side by side in the log's text.
+    struct Piece {
+        qint32 item = 0;
+        qint32 offset = 0;
+        qint32 length = 0;
+        qint32 x = 0;
+        qint32 width = 0;
+        qint32 top = 0;     // the line's top
+        qint16 above = 0;   // the line's baseline below its top
+        qint16 height = 0;  // the line's height
+    };
+
+    struct Paragraph {
+        qint32 firstItem = 0;
+        qint32 firstPiece = 0;
+        qint32 pieceCount = 0;
+        qint32 y = 0;
+        qint32 height = 0;
+        quint16 styles = 0;  // one bit per style used, the top bit for pictures
+        bool stale = true;
+    };
+
+    void addText(const QString& text, int style, bool newParagraph);
+    void addPicture(int index, const TChatImageList* images);
+    void clear();
+
+    // Lays out what changed since the last call; returns whether anything was laid out.
+    bool layout(const TChatStyleSet& styles, int lineWidth, int leftMargin);
+
+    int itemCount() const { return int(items_.size()); }
+    const Item& item(int index) const { return items_[size_t(index)]; }
+    QString itemText(const Item& item, int from, int count) const;
+    int jumpNumber(int itemIndex) const;  // -1 when the item is not a jump
+    bool isJump(const Item& item) const;
+
+    int height() const { return height_; }
+    int lineWidth() const { return lineWidth_; }
+    int laidOutParagraphs() const { return laidOut_; }
+    const Paragraph& paragraph(int index) const { return paragraphs_[size_t(index)]; }
+    const Piece& piece(int index) const { return pieces_[size_t(index)]; }
+    int pieceCount() const { return int(pieces_.size()); }
+    const QFont& font(int style) const { return fonts_[size_t(style)]; }
+    const QFontMetrics& metrics(int style) const { return *metrics_[size_t(style)]; }
+    const QPixmap* picture(const Item& item) const;
+    QSize pictureBox(const Item& item) const;  // the picture with its margins
+
+    // The first laid-out paragraph whose bottom lies below y.
+    int paragraphAt(int y) const;
+    TChatPos positionAt(QPoint point) const;
+    int pieceAt(QPoint point) const;  // -1 when the point is on no piece
+    // The item and offset of a character boundary inside a piece (0 to its length).
+    TChatPos positionInPiece(const Piece& piece, int chars) const;
+    // The characters of the log a place stands before.
+    qsizetype textPosition(TChatPos pos) const;
+    std::vector<QRect> itemBoxes(int itemIndex) const;
+    TChatPos end() const;
+    // Plain text between two places: CR LF before each further item that starts a paragraph.
+    QString textBetween(TChatPos from, TChatPos to) const;
+    // Width of the first count characters of a piece in its font.
+    int advance(const Piece& piece, int count) const;
+
+private:
+    struct FontKey {
+        QString family;
+        int size = 0;
+        bool bold = false;
+        bool italic = false;
+        bool operator==(const FontKey&) const = default;
+    };
+
+    quint16 refreshFonts(const TChatStyleSet& styles);
+    void layoutParagraph(int index, int lineWidth, int leftMargin, std::vector<Piece>& out);
+    void startItem(bool newParagraph, int styleBit);
+
+    QString text_;
+    std::vector<Item> items_;
+    std::vector<Paragraph> paragraphs_;
+    std::vector<Piece> pieces_;
+    std::vector<int> jumpItems_;  // item indices of jump items, in order
+    std::vector<const TChatImageList*> lists_;
+    std::array<std::optional<FontKey>, TChatStyleSet::kCount> keys_;
+    std::array<QFont, TChatStyleSet::kCount> fonts_;
+    std::array<std::optional<QFontMetrics>, TChatStyleSet::kCount> metrics_;
+    int lineWidth_ = -1;
+    int leftMargin_ = 0;
+    int firstStale_ = 0;
+    int laidOut_ = 0;
+    int height_ = 0;
+};
+
+}  // namespace mb

@@ -1,0 +1,450 @@
+// The main window's chat: the log, the entry box, the phrase and chatter sound buttons, the
+// smiley menu, web addresses, and chat messages in both directions. The rules themselves
+// (what a line becomes, what is sent) live in chatline.cpp, which needs no window.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "assets/art.h"
+#include "assets/soundplayer.h"
+#include "client/chatform.h"
+#include "client/chatline.h"
+#include "client/colourtext.h"
+#include "net/errornotice.h"
+#include "net/framing.h"
+#include "widgets/clicklabel.h"
+
+namespace {
+
+// A phrase button sends again only after this much wall time, whatever the timers do.
+constexpr int kPhraseGateMs = 2000;
+
+const QString kPlaceholder = QStringLiteral("<Enter Chat Here>");
+
+// Where the chat sits on the 764 by 526 board: the log, under it the entry box with the
+// smiley and chatter sound buttons, and under that the row of nine phrase buttons.
+constexpr int kChatLeft = 6;
+constexpr int kChatWidth = 752;
+constexpr QRect kLogRect{kChatLeft, 248, kChatWidth, 216};
+constexpr int kEntryTop = 468;
+constexpr int kEntryHeight = 23;
+constexpr int kSmallButton = 26;
+constexpr int kGap = 4;
+constexpr int kPhraseTop = 495;
+constexpr int kPhraseHeight = 25;
+constexpr int kPhraseWidth =
+    (kChatWidth - (mb::chat::kPhraseCount - 1) * kGap) / mb::chat::kPhraseCount;
+constexpr int kPhraseTextPadding = 10;
+constexpr QSize kIconSize{17, 16};
+
+const char* const kButtonStyle =
+    "QToolButton { border: 1px solid #8c8c8c; border-radius: 4px; color: #202020;"
+    "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #dcdcdc);"
+    "  padding: 0 3px; }"
+    "QToolButton:hover { border-color: #4a78b0;"
+    "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #e8eef6); }"
+    "QToolButton:pressed { background: #c9d4e2; }"
+    "QToolButton::menu-indicator { image: none; }";
+const char* const kEntryStyle =
+    "QLineEdit { border: 1px solid #8c8c8c; border-radius: 3px; background: #ffffff;"
+    "  padding: 0 4px; }"
+    "QLineEdit:focus { border-color: #4a78b0; }";
+
+// The desktop's system colours by their index in colour text.
+QColor systemColour(int index) {
+    const QPalette p = QApplication::palette();
+    using R = QPalette::ColorRole;
+    static constexpr std::array<R, mb::kSystemColourCount> roles{R::Button,
+                                                                 R::Window,
+                                                                 R::Highlight,
+                                                                 R::Mid,
+                                                                 R::Window,
+                                                                 R::Base,
+                                                                 R::Shadow,
+                                                                 R::WindowText,
+                                                                 R::WindowText,
+                                                                 R::HighlightedText,
+                                                                 R::Window,
+                                                                 R::Window,
+                                                                 R::Mid,
+                                                                 R::Highlight,
+                                                                 R::HighlightedText,
+                                                                 R::Button,
+                                                                 R::Dark,
+                                                                 R::PlaceholderText,
+                                                                 R::ButtonText,
+                                                                 R::WindowText,
+                                                                 R::Light,
+                                                                 R::Shadow,
+                                                                 R::Midlight,
+                                                                 R::ToolTipText,
+                                                                 R::ToolTipBase};
+    if (index < 0 || index >= mb::kSystemColourCount) return p.color(R::WindowText);
+    return p.color(roles[size_t(index)]);
+}
+
+QColor toQColor(mb::WinColor c) {
+    if (c >= mb::kSystemColourBase) return systemColour(int(c - mb::kSystemColourBase));
+    if (c == mb::kColourNone) return systemColour(8);  // the window text colour
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+// A small loudspeaker for the chatter sound button, drawn for the screen's pixel ratio.
+QPixmap speakerIcon(qreal dpr) {
+    QPixmap pm(kIconSize * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath body;
+    body.moveTo(2, 6);
+    body.lineTo(5, 6);
+    body.lineTo(9, 2.5);
+    body.lineTo(9, 13.5);
+    body.lineTo(5, 10);
+    body.lineTo(2, 10);
+    body.closeSubpath();
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
+    p.setBrush(QColor(0x4a, 0x78, 0xb0));
+    p.drawPath(body);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.3, Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(QRectF(7.5, 5, 5, 6), -50 * 16, 100 * 16);
+    p.drawArc(QRectF(7, 2.5, 9, 11), -50 * 16, 100 * 16);
+    return pm;
+}
+
+// Tooltips read markup; a phrase is shown as it was typed.
+QString plainTip(const QString& text) {
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
+}  // namespace
+
+void Tchat::createChat() {
+    mainchat = new mb::TChatLogView(panel_board);
+    mainchat->setObjectName(QStringLiteral("mainchat"));
+    mainchat->setGeometry(kLogRect);
+    connect(mainchat, &mb::TChatLogView::jump, this, &Tchat::mainchatJump);
+
+    const int entryWidth = kChatWidth - 2 * (kSmallButton + kGap);
+    mychat = new QLineEdit(kPlaceholder, panel_board);
+    mychat->setObjectName(QStringLiteral("mychat"));
+    mychat->setGeometry(kChatLeft, kEntryTop, entryWidth, kEntryHeight);
+    mychat->setStyleSheet(QLatin1String(kEntryStyle));
+    mychat->setContextMenuPolicy(Qt::CustomContextMenu);
+    mychat->installEventFilter(this);
+    connect(mychat, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popup_mychat->popup(mychat->mapToGlobal(at)); });
+
+    auto smallButton = [&](const char* name, int left, const QString& hint) {
+        auto* b = new QToolButton(panel_board);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(left, kEntryTop, kSmallButton, kEntryHeight);
+        b->setIconSize(kIconSize);
+        b->setToolTip(hint);
+        b->setStyleSheet(QLatin1String(kButtonStyle));
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    button_smilies =
+        smallButton("button_smilies", kChatLeft + entryWidth + kGap, QStringLiteral("Smilies"));
+    connect(button_smilies, &QToolButton::clicked, this, &Tchat::button_smiliesClick);
+    b_phrase[10] = smallButton("b_phrase10", kChatLeft + kChatWidth - kSmallButton,
+                               QStringLiteral("Chatter Sounds"));
+    // Any mouse button opens the menu, so the release is watched rather than the click.
+    b_phrase[10]->installEventFilter(this);
+
+    for (int n = 1; n <= mb::chat::kPhraseCount; ++n) {
+        auto* b = new QToolButton(panel_board);
+        b->setObjectName(QStringLiteral("b_phrase%1").arg(n));
+        b->setGeometry(kChatLeft + (n - 1) * (kPhraseWidth + kGap), kPhraseTop, kPhraseWidth,
+                       kPhraseHeight);
+        b->setStyleSheet(QLatin1String(kButtonStyle));
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, [this, n] { b_phrase1Click(n); });
+        b_phrase[size_t(n)] = b;
+        setPhrase(n, mb::chat::defaultPhrase(n));
+    }
+
+    phraseGate_ = new QTimer(this);
+    phraseGate_->setSingleShot(true);
+    phraseGate_->setInterval(kPhraseGateMs);
+    connect(phraseGate_, &QTimer::timeout, this, [this] {
+        st_.phraseready = true;
+        st_.phrasecooldown = 0;
+    });
+    urlOpener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    setChatColour(mb::kColourBlack);
+}
+
+void Tchat::createChatMenus(QMenu* options) {
+    auto named = [](QAction* a, const char* name) {
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    PlayerPhraseSounds1 =
+        named(options->addAction(QStringLiteral("Player Phrase Sounds")), "PlayerPhraseSounds1");
+    PlayerPhraseSounds1->setCheckable(true);
+    PlayerPhraseSounds1->setChecked(true);
+    ScrollChatOff2 = named(options->addAction(QStringLiteral("Scroll Chat Off")), "ScrollChatOff2");
+    auto* clear2 = named(options->addAction(QStringLiteral("Clear Main Chat")), "ClearMainChat2");
+    connect(clear2, &QAction::triggered, this, &Tchat::ClearMainChat1Click);
+
+    popup_mainchat = new QMenu(this);
+    popup_mainchat->setObjectName(QStringLiteral("popup_mainchat"));
+    auto* selectAll = named(popup_mainchat->addAction(QStringLiteral("Select All")), "SelectAll1");
+    connect(selectAll, &QAction::triggered, mainchat, &mb::TChatLogView::selectAll);
+    auto* copy = named(popup_mainchat->addAction(QStringLiteral("Copy")), "Copy1");
+    copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    connect(copy, &QAction::triggered, mainchat, &mb::TChatLogView::copy);
+    popup_mainchat->addSeparator();
+    auto* clear1 =
+        named(popup_mainchat->addAction(QStringLiteral("Clear Main Chat")), "ClearMainChat1");
+    connect(clear1, &QAction::triggered, this, &Tchat::ClearMainChat1Click);
+    ScrollChatOff1 =
+        named(popup_mainchat->addAction(QStringLiteral("Scroll Chat Off")), "ScrollChatOff1");
+    // The Options menu's item carries the working shortcut; the popup shows the same keys.
+    for (QAction* a : {ScrollChatOff1, ScrollChatOff2}) {
+        a->setCheckable(true);
+        a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        connect(a, &QAction::triggered, this, &Tchat::ScrollChatOff1Click);
+    }
+    mainchat->setPopupMenu(popup_mainchat);
+
+    popup_mychat = new QMenu(this);
+    popup_mychat->setObjectName(QStringLiteral("popup_mychat"));
+    auto* paste = named(popup_mychat->addAction(QStringLiteral("Paste")), "Paste1");
+    paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    connect(paste, &QAction::triggered, this, &Tchat::Paste1Click);
+
+    popup_sounds = new QMenu(this);
+    popup_sounds->setObjectName(QStringLiteral("popup_sounds"));
+    popup_sounds->setToolTipsVisible(true);
+    auto* cancel = named(popup_sounds->addAction(QStringLiteral("<Cancel>")), "Cancel1");
+    connect(cancel, &QAction::triggered, this, [this] { wave4Click(0); });
+    for (int tag = 1; tag <= mb::chat::kChatterSoundCount; ++tag) {
+        const QString name = mb::chat::chatterSoundName(tag);
+        QAction* a = popup_sounds->addAction(name);
+        a->setObjectName(QStringLiteral("wave%1").arg(tag));
+        a->setToolTip(name);
+        a->setData(tag);
+        connect(a, &QAction::triggered, this, [this, tag] { wave4Click(tag); });
+    }
+
+    popup_smilies = new QMenu(this);
+    popup_smilies->setObjectName(QStringLiteral("popup_smilies"));
+    for (int i = 0; i < mb::chat::kSmileyCount; ++i) {
+        const int tag = mb::chat::kFirstSmileyCode + i;
+        QAction* a = popup_smilies->addAction(QStringLiteral(":)#%1").arg(tag));
+        a->setObjectName(i + 1 < mb::chat::kSmileyCount ? QStringLiteral("MenuItem%1").arg(i + 1)
+                                                        : QStringLiteral("N271"));
+        a->setData(tag);
+        connect(a, &QAction::triggered, this, [this, tag] { N271Click(tag); });
+    }
+    applyChatPictures();
+}
+
+void Tchat::applyChatPictures() {
+    if (!mainchat) return;
+    const qreal dpr = devicePixelRatioF();
+    smileys_.clear();
+    for (int i = 0; i < mb::chat::kSmileyCount; ++i) smileys_.append(mb::art::smiley(i, dpr));
+    button_smilies->setIcon(QIcon(mb::art::smiley(0, dpr)));
+    b_phrase[10]->setIcon(QIcon(speakerIcon(dpr)));
+    if (popup_smilies) {
+        const QList<QAction*> items = popup_smilies->actions();
+        for (int i = 0; i < items.size() && i < smileys_.size(); ++i)
+            items[i]->setIcon(QIcon(smileys_[i]));
+    }
+    mainchat->viewport()->update();
+}
+
+void Tchat::setUrlOpener(UrlOpener opener) {
+    urlOpener_ = std::move(opener);
+}
+
+void Tchat::setChatColour(mb::WinColor colour) {
+    chatColour_ = colour;
+    QPalette p = mychat->palette();
+    p.setColor(QPalette::Text, toQColor(colour));
+    mychat->setPalette(p);
+    mychat->setStyleSheet(QLatin1String(kEntryStyle) +
+                          QStringLiteral(" QLineEdit { color: %1; }").arg(toQColor(colour).name()));
+}
+
+QString Tchat::phrase(int n) const {
+    if (n < 1 || n > mb::chat::kPhraseCount) return QString();
+    return phrases_[size_t(n)];
+}
+
+void Tchat::setPhrase(int n, const QString& text) {
+    if (n < 1 || n > mb::chat::kPhraseCount) return;
+    phrases_[size_t(n)] = text;
+    QToolButton* b = b_phrase[size_t(n)];
+    b->setToolTip(plainTip(text));
+    const QString shown = b->fontMetrics().elidedText(text.simplified(), Qt::ElideRight,
+                                                      kPhraseWidth - kPhraseTextPadding);
+    b->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
+QAbstractButton* Tchat::phraseButton(int n) const {
+    return b_phrase.at(size_t(n));
+}
+
+QAbstractButton* Tchat::smileyButton() const {
+    return button_smilies;
+}
+
+void Tchat::addlinetochat(const QString& line, mb::WinColor colour) {
+    std::optional<mb::chat::ParsedLine> parsed;
+    try {
+        parsed = mb::chat::parseLogLine(line);
+    } catch (const mb::ConversionError& e) {
+        mb::showErrorNotice(QString::fromUtf8(e.what()));
+        return;
+    }
+    if (!parsed) return;  // no seat of that number: the line would have no style to write in
+    chatLines_.append(line);
+    mb::TChatStyleSet& styles = mainchat->styles();
+    styles.setColor(parsed->style, toQColor(colour));
+    styles.setBold(parsed->style, true);
+    for (const mb::chat::LogOp& op : parsed->ops) {
+        switch (op.kind) {
+            case mb::chat::LogOp::Kind::Paragraph:
+                mainchat->addParagraph(op.text, op.style);
+                break;
+            case mb::chat::LogOp::Kind::Text:
+                if (op.isLink()) urllist.append(op.text);
+                mainchat->addText(op.text, op.style);
+                break;
+            case mb::chat::LogOp::Kind::Picture:
+                mainchat->addPicture(op.picture, &smileys_);
+                break;
+        }
+    }
+    mainchat->format();
+    if (!ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
+    emit lineAdded(line);
+}
+
+void Tchat::chatrecieved(const QByteArray& body) {
+    const mb::chat::RelayedLine relayed = mb::chat::splitRelayed(QString::fromUtf8(body));
+    addlinetochat(relayed.line, relayed.colour);
+}
+
+void Tchat::playasound(const QByteArray& body) {
+    mb::FieldReader fields(body);
+    const int seat = fields.intField();
+    const QString clip = QString::fromUtf8(fields.field());
+    if (PlayerPhraseSounds1->isChecked()) {
+        sounds_->play(clip);
+        return;
+    }
+    if (seat < 1 || seat > mb::kTableSeatCount) return;  // spectators have no name label
+    const std::optional<QString> name = mb::chat::chatterSoundNameForClip(clip);
+    if (!name) return;  // not a sound of the menu: nothing to name
+    addlinetochat(QStringLiteral("0+") + label_playername[size_t(seat)]->text() +
+                      QStringLiteral(": <Chatter Sound> ") + *name,
+                  st_.systemcolor);
+}
+
+void Tchat::sendit() {
+    if (!st_.isconnected) return;
+    if (const auto message = mb::chat::typedMessage(st_.myseat, mychat->text(), chatColour_))
+        sendToHost(*message);
+    mychat->clear();
+}
+
+void Tchat::b_phrase1Click(int n) {
+    if (!st_.phraseready) return;
+    sendToHost(mb::chat::phraseMessage(st_.myseat, phrase(n), chatColour_));
+    st_.phraseready = false;
+    phraseGate_->start();
+}
+
+void Tchat::b_phrase10MouseUp() {
+    QToolButton* b = b_phrase[10];
+    popup_sounds->popup(b->mapToGlobal(QPoint(b->width(), b->height())));
+}
+
+void Tchat::wave4Click(int tag) {
+    if (tag != 0 && st_.isconnected) sendToHost(mb::chat::chatterSoundMessage(st_.myseat, tag));
+}
+
+void Tchat::button_smiliesClick() {
+    popup_smilies->popup(
+        button_smilies->mapToGlobal(QPoint(button_smilies->width(), button_smilies->height())));
+}
+
+void Tchat::N271Click(int tag) {
+    if (mychat->text() == kPlaceholder) mychat->clear();
+    mychat->setText(mychat->text() + QString::fromUtf16(mb::chat::kSmileyMark) +
+                    QString::number(tag));
+    mychat->end(false);
+}
+
+void Tchat::Paste1Click() {
+    const QString pasted = QApplication::clipboard()->text();
+    if (!pasted.isEmpty()) {
+        // The entry box holds one line; line breaks in the clipboard become spaces.
+        QString flat = pasted;
+        flat.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        mychat->setText(mychat->text() + flat);
+    }
+    mychat->end(false);
+}
+
+void Tchat::ClearMainChat1Click() {
+    mainchat->clear();
+    urllist.clear();
+    mainchat->format();
+    mychat->setFocus();
+}
+
+void Tchat::ScrollChatOff1Click(bool checked) {
+    ScrollChatOff1->setChecked(checked);
+    ScrollChatOff2->setChecked(checked);
+}
+
+void Tchat::mainchatJump(int number) {
+    std::optional<QUrl> url;
+    if (number >= 0 && number < urllist.size()) url = mb::chat::openableAddress(urllist[number]);
+    if (!url) {
+        showMessage(this, QStringLiteral("Cannot open Webpage"));
+        return;
+    }
+    if (urlOpener_) urlOpener_(*url);
+}
+
+bool Tchat::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mychat && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (mychat->text() == kPlaceholder) mychat->clear();
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            sendit();
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste)) {
+            Paste1Click();
+            return true;
+        }
+    }
+    if (watched == b_phrase[10] && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (b_phrase[10]->rect().contains(mouse->position().toPoint())) b_phrase10MouseUp();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,325 @@
+#include "chatview/chatlogview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+using mb::TChatLogView;
+
+namespace {
+
+constexpr int kLeft = TChatLogView::kMargin;
+const QColor kRed(255, 0, 0), kGreen(0, 200, 0);
+
+QPixmap filled(QSize size, const QColor& colour) {
+    QPixmap pixmap(size);
+    pixmap.fill(colour);
+    return pixmap;
+}
+
+struct ShownView {
+    TChatLogView view;
+    explicit ShownView(QSize size = {300, 200}) {
+        view.resize(size);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+    }
+    int right() const { return view.viewport()->width() - kLeft; }
+    QRect rect(int item, int piece = 0) const { return view.itemRects(item).value(piece); }
+    QPoint inside(int item, int piece = 0) const { return rect(item, piece).center(); }
+};
+
+// Lowest row of an area holding a pixel close to the colour.
+int lowestRow(const QImage& image, const QRect& area, const QColor& colour) {
+    for (int y = area.bottom(); y >= area.top(); --y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                    std::abs(c.blue() - colour.blue()) <
+                60)
+                return y;
+        }
+    }
+    return -1;
+}
+
+void addChatLines(TChatLogView& view, int first, int count, const mb::TChatImageList* smileys) {
+    for (int i = first; i < first + count; ++i) {
+        view.addParagraph(QStringLiteral("Seat%1 chats: ").arg(i % 4), 6 + i % 4);
+        view.addText(QStringLiteral("hello "), 6 + i % 4);
+        if (i % 3 == 0) view.addPicture(i % 2, smileys);
+        if (i % 5 == 0) view.addText(QStringLiteral("www.example.com "), 4);
+        view.addText(QStringLiteral("there number %1 ").arg(i), 6 + i % 4);
+    }
+}
+
+}  // namespace
+
+class ChatLogViewTest : public QObject {
+    Q_OBJECT
+    mb::TChatImageList smileys_{filled({17, 16}, kRed), filled({17, 40}, kGreen)};
+
+private slots:
+    void longWordBreaksInsideShortWordMovesWhole() {
+        ShownView s;
+        const QString word(200, u'w');
+        s.view.addParagraph(word, 6);
+        s.view.format();
+        const QList<QRect> pieces = s.view.itemRects(0);
+        QVERIFY(pieces.size() >= 2);
+        for (int i = 0; i < pieces.size(); ++i) {
+            QCOMPARE(pieces[i].x(), kLeft);
+            QVERIFY(pieces[i].right() < s.right());
+            if (i > 0) QCOMPARE(pieces[i].top(), pieces[i - 1].bottom() + 1);
+        }
+        s.view.selectAll();
+        QCOMPARE(s.view.selectedText(), word);
+
+        s.view.clear();
+        s.view.addParagraph(QStringLiteral("Ann: "), 6);
+        for (int i = 0; i < 60; ++i) s.view.addText(QStringLiteral("word%1 ").arg(i), 6);
+        s.view.format();
+        int moved = 1;
+        while (s.view.itemRects(moved).size() == 1 && s.rect(moved).top() == s.rect(0).top())
+            ++moved;
+        QCOMPARE(s.view.itemRects(moved).size(), 1);
+        QCOMPARE(s.rect(moved).x(), kLeft);
+        QVERIFY(s.rect(moved - 1).right() + s.rect(moved).width() >= s.right());
+    }
+
+    void picturesWrapAndShareTheBaseline() {
+        ShownView s;
+        s.view.addParagraph(QStringLiteral("Ann: "), 6);
+        for (int i = 0; i < 40; ++i) s.view.addPicture(0, &smileys_);
+        s.view.format();
+        int item = 1;
+        while (s.rect(item).top() == s.rect(0).top()) ++item;
+        QCOMPARE(s.rect(item).x(), kLeft);
+        QCOMPARE(s.rect(item).width(), 17 + 2);
+        QVERIFY(s.rect(item - 1).right() + 19 >= s.right());
+
+        // A tall picture lowers the text before it to the common baseline.
+        s.view.clear();
+        s.view.styles().setColor(0, Qt::black);
+        s.view.addParagraph(QStringLiteral("xxx "), 0);
+        s.view.format();
+        const int textOnly = s.view.documentHeight();
+        s.view.addPicture(1, &smileys_);
+        s.view.addText(QStringLiteral("xxx "), 0);
+        s.view.format();
+        QCOMPARE(s.rect(0).top(), s.rect(1).top());
+        // 40 pixels of picture and 1 above the baseline, the font's descent below it.
+        QVERIFY(s.view.documentHeight() > 41);
+        QVERIFY(s.view.documentHeight() < 41 + textOnly);
+        const QImage image = s.view.viewport()->grab().toImage();
+        const int textBottom = lowestRow(image, s.rect(0), Qt::black);
+        const int pictureBottom = lowestRow(image, s.rect(1), kGreen);
+        QVERIFY2(std::abs(textBottom - pictureBottom) <= 1,
+                 qPrintable(QStringLiteral("%1 %2").arg(textBottom).arg(pictureBottom)));
+        QCOMPARE(lowestRow(image, s.rect(2), Qt::black), textBottom);
+    }
+
+    void linesNarrowWhenTheScrollBarAppears() {
+        ShownView s({300, 120});
+        for (int i = 0; i < 6; ++i) s.view.addParagraph(QString(300, u'w'), 6);
+        s.view.format();
+        QVERIFY(s.view.verticalScrollBar()->isVisible());
+        for (int i = 0; i < 6; ++i)
+            for (const QRect& piece : s.view.itemRects(i)) QVERIFY(piece.right() < s.right());
+    }
+
+    void formatShowsTheTopAndKeysScroll() {
+        ShownView s;
+        addChatLines(s.view, 0, 100, &smileys_);
+        s.view.format();
+        QCOMPARE(s.view.scrollPosition(), 0);
+        QCOMPARE(s.view.scrollStepPixels(), 10);
+        QVERIFY(s.view.maxScrollPosition() > 30);
+        s.view.scrollToEnd();
+        s.view.format();
+        QCOMPARE(s.view.scrollPosition(), 0);
+        QCOMPARE(s.rect(0).top(), 0);
+
+        QTest::keyClick(&s.view, Qt::Key_PageDown);
+        QCOMPARE(s.view.scrollPosition(), 10);
+        QCOMPARE(s.rect(0).top(), -100);
+        QTest::keyClick(&s.view, Qt::Key_Up);
+        QCOMPARE(s.view.scrollPosition(), 9);
+        QTest::keyClick(&s.view, Qt::Key_End);
+        QCOMPARE(s.view.scrollPosition(), s.view.maxScrollPosition());
+        QTest::keyClick(&s.view, Qt::Key_Home);
+        QCOMPARE(s.view.scrollPosition(), 0);
+        s.view.scrollTo(-5);
+        QCOMPARE(s.view.scrollPosition(), 0);
+        s.view.scrollTo(1 << 30);
+        QCOMPARE(s.view.scrollPosition(), s.view.maxScrollPosition());
+    }
+
+    void veryLongLogsRaiseTheScrollStep() {
+        ShownView s;
+        addChatLines(s.view, 0, 25000, &smileys_);
+        s.view.format();
+        const int height = s.view.documentHeight();
+        QVERIFY(height > 10 * TChatLogView::kMaxScrollSteps);
+        QCOMPARE(s.view.scrollStepPixels(), (height + 29999) / 30000);
+        QVERIFY(s.view.maxScrollPosition() <= TChatLogView::kMaxScrollSteps);
+        s.view.scrollToEnd();
+        const QRect last = s.rect(s.view.itemCount() - 1);
+        QVERIFY(last.bottom() < s.view.viewport()->height());
+        QVERIFY(last.top() >= 0);
+    }
+
+    // Whatever order lines, style changes and resizes come in, the kept layout must be the
+    // one a single layout of the final log gives.
+    void keptLayoutMatchesAFreshOne() {
+        ShownView grown, fresh;
+        for (int i = 0; i < 60; ++i) {
+            addChatLines(grown.view, i, 1, &smileys_);
+            if (i == 20) grown.view.styles().setSize(7, 16);
+            if (i == 30) grown.view.styles().setColor(8, Qt::darkRed);
+            if (i == 40) grown.view.resize(220, 200);
+            if (i == 50) grown.view.styles().setBold(6, true);
+            grown.view.format();
+            grown.view.scrollToEnd();
+        }
+        fresh.view.resize(220, 200);
+        fresh.view.styles().setSize(7, 16);
+        fresh.view.styles().setBold(6, true);
+        addChatLines(fresh.view, 0, 60, &smileys_);
+        fresh.view.format();
+        grown.view.format();
+        QCOMPARE(grown.view.documentHeight(), fresh.view.documentHeight());
+        for (int i = 0; i < fresh.view.itemCount(); ++i)
+            QCOMPARE(grown.view.itemRects(i), fresh.view.itemRects(i));
+    }
+
+    void sizeChangesRelayoutColourChangesRepaint() {
+        ShownView s;
+        s.view.addParagraph(QStringLiteral("Ann: hello "), 6);
+        s.view.format();
+        const int before = s.view.documentHeight();
+        s.view.styles().setColor(6, kRed);
+        QImage image = s.view.viewport()->grab().toImage();
+        QVERIFY(lowestRow(image, s.rect(0), kRed) >= 0);
+        s.view.styles().setSize(6, 20);
+        s.view.format();
+        QVERIFY(s.view.documentHeight() > before);
+        s.view.styles().setAllSizes(10);
+        s.view.format();
+        QCOMPARE(s.view.documentHeight(), before);
+    }
+
+    void copyJoinsLinesWithoutPictureText() {
+        ShownView s;
+        QApplication::clipboard()->setText(QStringLiteral("untouched"));
+        s.view.selectAll();
+        QVERIFY(!s.view.hasSelection());
+        s.view.copy();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("untouched"));
+
+        s.view.addParagraph(QStringLiteral("Ann chats: "), 6);
+        s.view.addText(QStringLiteral("hi "), 6);
+        s.view.addPicture(0, &smileys_);
+        s.view.addText(QStringLiteral("there "), 6);
+        s.view.addParagraph(QStringLiteral("Bob chats: "), 7);
+        s.view.addPicture(0, &smileys_);
+        s.view.addText(QStringLiteral("yo "), 7);
+        s.view.format();
+        QTest::mouseClick(s.view.viewport(), Qt::LeftButton, {}, s.inside(1));
+        QVERIFY(!s.view.hasSelection());
+        QTest::keyClick(&s.view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("untouched"));
+
+        s.view.selectAll();
+        QTest::keyClick(&s.view, Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("Ann chats: hi there \r\nBob chats: yo "));
+
+        auto drag = [&](QPoint from, QPoint to) {
+            QTest::mousePress(s.view.viewport(), Qt::LeftButton, {}, from);
+            QTest::mouseMove(s.view.viewport(), to);
+            QTest::mouseRelease(s.view.viewport(), Qt::LeftButton, {}, to);
+            s.view.copy();
+            return QApplication::clipboard()->text();
+        };
+        const QPoint startOf(1, 2);
+        QCOMPARE(drag(s.rect(3).topLeft() + startOf, s.rect(6).topLeft() + startOf),
+                 QStringLiteral("there \r\nBob chats: "));
+        // "hi " is drawn together with the prefix before it; only it is marked and copied.
+        QCOMPARE(drag(s.rect(1).topLeft() + startOf, s.rect(3).topLeft() + startOf),
+                 QStringLiteral("hi "));
+        const QImage image = s.view.viewport()->grab().toImage();
+        const QColor highlight = s.view.styles().selectionBackground;
+        QVERIFY(lowestRow(image, s.rect(1).adjusted(2, 0, -2, 0), highlight) >= 0);
+        QCOMPARE(lowestRow(image, s.rect(0).adjusted(0, 0, -2, 0), highlight), -1);
+        QCOMPARE(lowestRow(image, s.rect(3).adjusted(2, 0, 0, 0), highlight), -1);
+        // The picture between is drawn blended with the selection colour.
+        const QColor blend((kRed.red() + highlight.red()) / 2, highlight.green() / 2,
+                           highlight.blue() / 2);
+        QVERIFY(lowestRow(image, s.rect(2), blend) >= 0);
+        QCOMPARE(lowestRow(image, s.rect(2), kRed), -1);
+    }
+
+    void jumpsNeedPressAndReleaseOnTheSameJump() {
+        ShownView s;
+        QSignalSpy jumps(&s.view, &TChatLogView::jump);
+        s.view.addParagraph(QStringLiteral("Ann: "), 0);
+        s.view.addText(QStringLiteral("www.one.com "), 4);
+        s.view.addText(QStringLiteral("plain "), 0);
+        s.view.addText(QStringLiteral("www.two.com "), 4);
+        s.view.addParagraph(QStringLiteral("www.") + QString(120, u'x'), 5);
+        s.view.format();
+        QVERIFY(s.view.itemRects(4).size() >= 2);
+        auto pressRelease = [&](QPoint press, QPoint release) {
+            QTest::mousePress(s.view.viewport(), Qt::LeftButton, {}, press);
+            QTest::mouseMove(s.view.viewport(), release);
+            QTest::mouseRelease(s.view.viewport(), Qt::LeftButton, {}, release);
+        };
+        pressRelease(s.inside(1), s.inside(3));
+        pressRelease(s.inside(2), s.inside(1));
+        pressRelease(s.inside(1), s.inside(2));
+        QCOMPARE(jumps.count(), 0);
+        pressRelease(s.inside(3), s.inside(3));
+        pressRelease(s.inside(1), s.rect(1).topLeft());
+        pressRelease(s.inside(4, 0), s.inside(4, 1));  // one jump, drawn on two lines
+        QCOMPARE(jumps.count(), 3);
+        QCOMPARE(jumps[0][0].toInt(), 1);
+        QCOMPARE(jumps[1][0].toInt(), 0);
+        QCOMPARE(jumps[2][0].toInt(), 2);
+
+        QTest::mouseMove(s.view.viewport(), s.inside(3));
+        QCOMPARE(s.view.viewport()->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseMove(s.view.viewport(), s.inside(2));
+        QCOMPARE(s.view.viewport()->cursor().shape(), Qt::ArrowCursor);
+
+        // Numbering starts again after a clear.
+        s.view.clear();
+        QCOMPARE(s.view.itemCount(), 0);
+        s.view.addParagraph(QStringLiteral("see "), 0);
+        s.view.addText(QStringLiteral("www.three.com "), 4);
+        s.view.format();
+        pressRelease(s.inside(1), s.inside(1));
+        QCOMPARE(jumps.count(), 4);
+        QCOMPARE(jumps[3][0].toInt(), 0);
+    }
+
+    void rightClickOpensTheOwnersMenu() {
+        ShownView s;
+        QMenu menu;
+        menu.addAction(QStringLiteral("Copy"));
+        s.view.setPopupMenu(&menu);
+        QCOMPARE(s.view.popupMenu(), &menu);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, {10, 10},
+                                s.view.mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(s.view.viewport(), &event);
+        QTRY_VERIFY(menu.isVisible());
+        menu.close();
+    }
+};
+
+QTEST_MAIN(ChatLogViewTest)
+#include "tst_chatlogview.moc"

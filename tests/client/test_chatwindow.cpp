@@ -1,0 +1,308 @@
+// The chat of the main window, with a real copy of the program: against a stand-in host that
+// records every byte the copy sends, and end to end with a real host and two copies.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QUrl>
+
+#include "assets/soundplayer.h"
+#include "client/application.h"
+#include "host/serverform.h"
+#include "net/errornotice.h"
+#include "tests/support/rawpeer.h"
+#include "tests/support/scratchsettings.h"
+
+namespace {
+
+const QString kPlaceholder = QStringLiteral("<Enter Chat Here>");
+
+QMessageBox* findBox(const QString& text) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->isVisible() && box->text() == text)
+            return box;
+    return nullptr;
+}
+
+void closeBoxes() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->accept();
+}
+
+// One copy of the program joined to a stand-in host as seat `seat`.
+struct Guest {
+    testpeer::RawHost host;
+    std::unique_ptr<Application> app;
+    testpeer::RawConnection* link = nullptr;
+    QList<QUrl> opened;
+
+    explicit Guest(int seat = 3) {
+        app = std::make_unique<Application>(QStringList{"Ann", "127.0.0.1", "false"},
+                                            Tchat::Ports{host.port(), 1});
+        app->main().setUrlOpener([this](const QUrl& url) { opened << url; });
+        app->main().setSettingsFile(mbtest::scratchSettingsFile());
+        app->main().show();
+        if (!host.waitForConnection()) qFatal("the copy did not connect");
+        link = &host.at(0);
+        link->send("CMD_sendlogininfo+" + QByteArray::number(seat));
+        if (!link->waitForPrefix("CMD_logininfo+")) qFatal("no login");
+    }
+    Tchat& chat() { return app->main(); }
+    // What the copy sent after its login, in order.
+    QList<QByteArray> sent() const {
+        QList<QByteArray> out;
+        for (const QByteArray& m : link->messages())
+            if (!m.startsWith("CMD_logininfo") && !m.isEmpty()) out << m;
+        return out;
+    }
+    bool waitSent(qsizetype count) {
+        return QTest::qWaitFor([&] { return sent().size() >= count; }, 5000);
+    }
+    void type(const QString& text) {
+        QTest::keyClicks(chat().chatEntry(), text);
+        QTest::keyClick(chat().chatEntry(), Qt::Key_Return);
+    }
+    // Feeds host messages and waits until the copy has shown `lines` more lines.
+    void receive(const QList<QByteArray>& messages, int lines) {
+        const qsizetype before = chat().chatLines().size();
+        for (const QByteArray& m : messages) link->send(m);
+        QTRY_COMPARE_WITH_TIMEOUT(chat().chatLines().size(), before + lines, 5000);
+    }
+    QAction* action(const char* name) { return chat().action(QLatin1String(name)); }
+};
+
+}  // namespace
+
+class TestChatWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { closeBoxes(); }
+
+    void typedLines() {
+        Guest g;
+        QLineEdit* entry = g.chat().chatEntry();
+        QCOMPARE(entry->text(), kPlaceholder);
+        g.type("hi");  // the first key empties the placeholder
+        g.type("/me waves");
+        g.type("/mewaves");
+        g.type("/who");
+        QCOMPARE(entry->text(), QString());
+        QTest::keyClick(entry, Qt::Key_Return);  // empty: nothing
+        g.chat().setChatColour(0x000080FF);
+        QCOMPARE(entry->palette().color(QPalette::Text), QColor(0xFF, 0x80, 0x00));
+        g.type("a|b");
+        QVERIFY(g.waitSent(4));
+        QTest::qWait(50);
+        QCOMPARE(g.sent(),
+                 (QList<QByteArray>{"CMD_chat+3+hi|clBlack", "CMD_action+3+waves|clBlack",
+                                    "CMD_action+3+aves|clBlack", "CMD_chat+3+a|b|$000080FF"}));
+        // Not shown until it comes back from the host.
+        QVERIFY(!g.chat().chatLines().join('\n').contains("hi"));
+
+        // A copy that never logged in keeps what was typed.
+        Application idle(QStringList{"Cy"}, Tchat::Ports{1, 1});
+        idle.main().show();
+        QTest::keyClicks(idle.main().chatEntry(), "hello");
+        QTest::keyClick(idle.main().chatEntry(), Qt::Key_Return);
+        QCOMPARE(idle.main().chatEntry()->text(), QStringLiteral("hello"));
+    }
+
+    void entryBoxPasteAndSmileys() {
+        Guest g;
+        QLineEdit* entry = g.chat().chatEntry();
+        QApplication::clipboard()->setText("pasted\ntext");
+        g.action("Paste1")->trigger();  // from the menu the placeholder stays
+        QCOMPARE(entry->text(), kPlaceholder + "pasted text");
+        QCOMPARE(entry->cursorPosition(), entry->text().size());
+        QVERIFY(!entry->hasSelectedText());
+        entry->setText(kPlaceholder);
+        QTest::keyClick(entry, Qt::Key_V, Qt::ControlModifier);  // keys empty it first
+        QCOMPARE(entry->text(), QStringLiteral("pasted text"));
+
+        entry->setText(kPlaceholder);
+        QMenu* smileys = g.chat().smileyMenu();
+        QCOMPARE(smileys->actions().size(), 18);
+        QCOMPARE(smileys->actions().first()->text(), QStringLiteral(":)#10"));
+        QVERIFY(!smileys->actions().first()->icon().isNull());
+        g.chat().action("N271")->trigger();
+        QCOMPARE(entry->text(), QStringLiteral(":)#27"));
+        g.chat().action("MenuItem3")->trigger();
+        QCOMPARE(entry->text(), QStringLiteral(":)#27:)#12"));
+        QCOMPARE(entry->cursorPosition(), entry->text().size());
+        QTest::mouseClick(g.chat().smileyButton(), Qt::LeftButton);
+        QTRY_VERIFY(smileys->isVisible());
+        smileys->hide();
+    }
+
+    void phraseButtonsAndTheirGate() {
+        Guest g(2);
+        QAbstractButton* one = g.chat().phraseButton(1);
+        QCOMPARE(g.chat().phrase(1), QStringLiteral("Way To Go!"));
+        QCOMPARE(g.chat().phrase(9), QStringLiteral("Good Game Everyone!"));
+        QVERIFY(one->toolTip().contains("Way To Go!"));
+        g.chat().setPhrase(2, QStringLiteral("/me bows <b>low</b> & smiles"));
+        QVERIFY(g.chat().phraseButton(2)->toolTip().contains("&lt;b&gt;"));
+
+        QTest::mouseClick(one, Qt::LeftButton);
+        QTest::mouseClick(g.chat().phraseButton(2), Qt::LeftButton);  // within the gate
+        QVERIFY(g.waitSent(1));
+        QTest::qWait(1500);
+        QTest::mouseClick(one, Qt::LeftButton);  // still within 2 s
+        QTest::qWait(700);
+        QTest::mouseClick(g.chat().phraseButton(2), Qt::LeftButton);  // past 2 s
+        QVERIFY(g.waitSent(2));
+        QTest::qWait(50);
+        QCOMPARE(g.sent(), (QList<QByteArray>{"CMD_action+2+says: Way To Go!|clBlack",
+                                              "CMD_action+2+bows <b>low</b> & smiles|clBlack"}));
+    }
+
+    void chatterSounds() {
+        Guest g;
+        QMenu* sounds = g.chat().soundMenu();
+        QCOMPARE(sounds->actions().size(), 21);
+        QCOMPARE(sounds->actions()[5]->text(), QStringLiteral("Where have you been?"));
+        // Any mouse button released over the button opens the menu at its bottom right.
+        QAbstractButton* button = g.chat().phraseButton(10);
+        QTest::mouseClick(button, Qt::RightButton);
+        QTRY_VERIFY(sounds->isVisible());
+        sounds->hide();
+        g.action("Cancel1")->trigger();
+        g.action("wave4")->trigger();
+        QVERIFY(g.waitSent(1));
+        QCOMPARE(g.sent(), QList<QByteArray>{"CMD_playasound+3+wave4+"});
+
+        mb::SoundPlayer& player = g.chat().soundPlayer();
+        g.link->send("CMD_newplayerinfo+1+Bob+0");
+        g.link->send("CMD_playasound+1+wave7+");
+        QTRY_COMPARE(player.lastRequested(), QStringLiteral("wave7"));
+        g.action("PlayerPhraseSounds1")->trigger();  // off: the sound becomes a system line
+        const qsizetype lines = g.chat().chatLines().size();
+        g.receive({"CMD_playasound+6+wave2+", "CMD_playasound+1+turn+", "CMD_playasound+1+wave1+"},
+                  1);
+        QCOMPARE(g.chat().chatLines().mid(lines), QStringList{"0+Bob: <Chatter Sound> Doh"});
+        QCOMPARE(g.chat().chatLog()->styles().style(0).color, QColor(0, 0, 0xFF));
+        QCOMPARE(player.lastRequested(), QStringLiteral("wave7"));
+    }
+
+    void receivedLinesAndTheirColours() {
+        Guest g;
+        const mb::TChatStyleSet& styles = g.chat().chatLog()->styles();
+        g.receive({"CMD_chat+2+Bob chats: hi|$000080FF"}, 1);
+        QCOMPARE(styles.style(7).color, QColor(0xFF, 0x80, 0x00));
+        QVERIFY(styles.style(7).bold);
+        g.receive({"CMD_chat+2+Bob chats: a|b|clBlack", "CMD_action+4+Di waves"}, 2);
+        QCOMPARE(g.chat().chatLines().last(), QStringLiteral("4+Di waves"));
+        QCOMPARE(styles.style(7).color, QColor(0xFF, 0, 0));  // every line of seat 2, now red
+        QCOMPARE(styles.style(9).color, QColor(0xFF, 0, 0));
+
+        // A style field that is not a number is a malformed message; one that names no seat
+        // would reach past the style set. Neither adds anything.
+        QStringList notices;
+        const mb::ErrorSink old = mb::setErrorSink([&](const QString& t) { notices << t; });
+        const int items = g.chat().chatLog()->itemCount();
+        g.link->send("CMD_chat+x+Eve chats: boo|clBlack");
+        g.link->send("CMD_chat+15+Eve chats: boo|clBlack");
+        g.receive({"CMD_chat+1+Ann chats: ok|clBlack"}, 1);
+        mb::setErrorSink(old);
+        QCOMPARE(notices, QStringList{"'x' is not a valid integer value"});
+        QCOMPARE(g.chat().chatLog()->itemCount(), items + 2);
+
+        // Two lines with smileys copy as two text lines and no picture text.
+        g.action("ClearMainChat1")->trigger();
+        g.receive({"CMD_chat+2+Bob chats: hello:)#12world|clBlack",
+                   "CMD_chat+2+Bob chats: :)#99x|clBlack"},
+                  2);
+        g.action("SelectAll1")->trigger();
+        QCOMPARE(g.chat().chatLog()->selectedText(),
+                 QStringLiteral("Bob chats:  hello world \r\nBob chats:   x "));
+    }
+
+    void webAddresses() {
+        Guest g;
+        g.receive(
+            {"CMD_chat+2+Bob chats: see www.site.org now|clBlack",
+             "CMD_chat+2+Bob chats: file:///etc/passwd#http:// and HTTP://Safe.org/a|clBlack"},
+            2);
+        QCOMPARE(g.chat().urlList(), (QStringList{"www.site.org ", "file:///etc/passwd#http:// ",
+                                                  "HTTP://Safe.org/a "}));
+        emit g.chat().chatLog()->jump(0);
+        emit g.chat().chatLog()->jump(2);
+        QCOMPARE(g.opened, (QList<QUrl>{QUrl("http://www.site.org"), QUrl("http://safe.org/a")}));
+        emit g.chat().chatLog()->jump(1);  // drawn as a link, but not a web address
+        QTRY_VERIFY(findBox("Cannot open Webpage"));
+        closeBoxes();
+        emit g.chat().chatLog()->jump(7);
+        QTRY_VERIFY(findBox("Cannot open Webpage"));
+        closeBoxes();
+        QCOMPARE(g.opened.size(), 2);
+
+        // After a clear, jump numbers start again and lead to the new addresses.
+        g.action("ClearMainChat2")->trigger();
+        QCOMPARE(g.chat().chatLog()->itemCount(), 0);
+        QVERIFY(g.chat().urlList().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), g.chat().chatEntry());
+        g.receive({"CMD_chat+2+Bob chats: http://new.org|clBlack"}, 1);
+        emit g.chat().chatLog()->jump(0);
+        QCOMPARE(g.opened.last(), QUrl("http://new.org"));
+    }
+
+    void scrollChatOff() {
+        Guest g;
+        mb::TChatLogView* log = g.chat().chatLog();
+        QList<QByteArray> many;
+        for (int i = 0; i < 40; ++i) many << "CMD_chat+2+Bob chats: line " + QByteArray::number(i);
+        g.receive(many, 40);
+        QVERIFY(log->maxScrollPosition() > 0);
+        QCOMPARE(log->scrollPosition(), log->maxScrollPosition());
+        QAction* popupItem = g.action("ScrollChatOff1");
+        QAction* optionsItem = g.action("ScrollChatOff2");
+        QVERIFY(!popupItem->isChecked());
+        popupItem->trigger();
+        QVERIFY(optionsItem->isChecked());
+        g.receive({"CMD_chat+2+Bob chats: more"}, 1);
+        QCOMPARE(log->scrollPosition(), 0);  // a layout shows the beginning
+        optionsItem->trigger();
+        QVERIFY(!popupItem->isChecked());
+        g.receive({"CMD_chat+2+Bob chats: end"}, 1);
+        QCOMPARE(log->scrollPosition(), log->maxScrollPosition());
+        QCOMPARE(log->popupMenu(), g.chat().chatLogMenu());
+    }
+
+    void relayedThroughARealHost() {
+        auto host = std::make_unique<Application>(QStringList{}, Tchat::Ports{0, 1});
+        host->main().setSettingsFile(mbtest::scratchSettingsFile());
+        host->main().show();
+        QTRY_VERIFY_WITH_TIMEOUT(host->main().state().isconnected, 5000);
+        auto guest = std::make_unique<Application>(QStringList{"Bob", "127.0.0.1", "false"},
+                                                   Tchat::Ports{host->server().listenPort(), 1});
+        guest->main().setSettingsFile(mbtest::scratchSettingsFile());
+        guest->main().show();
+        QTRY_VERIFY_WITH_TIMEOUT(guest->main().state().isconnected, 5000);
+        // The settings read on arrival set the chat colour; ours comes after them.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            guest->main().chatLines().contains("0+Click Control-i for Quick Instructions."), 5000);
+        guest->main().setChatColour(0x00008000);  // clGreen
+
+        QTest::keyClicks(guest->main().chatEntry(), "hello :)#12 www.x.org");
+        QTest::keyClick(guest->main().chatEntry(), Qt::Key_Return);
+        const QString line = QStringLiteral("2+Bob chats: hello :)#12 www.x.org");
+        for (Application* copy : {host.get(), guest.get()}) {
+            QTRY_VERIFY_WITH_TIMEOUT(copy->main().chatLines().contains(line), 5000);
+            const mb::TChatTextStyle& style = copy->main().chatLog()->styles().style(7);
+            QCOMPARE(style.color, QColor(0, 0x80, 0));
+            QVERIFY(style.bold);
+            QCOMPARE(copy->main().urlList(), QStringList{"www.x.org "});
+            copy->main().chatLog()->selectAll();
+            QVERIFY(copy->main().chatLog()->selectedText().contains(
+                "\r\nBob chats:  hello   www.x.org "));
+        }
+    }
+};
+
+QTEST_MAIN(TestChatWindow)
+#include "test_chatwindow.moc"

@@ -1,0 +1,100 @@
+// Takes a picture of the chat of a hosting copy while three more copies talk to it:
+// `marrowby-chatshot OUT.png`. Lines of several seats in their colours, smileys, a web address
+// and a selection made with the mouse. Run it under a real X server (Xvfb).
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTest>
+#include <cstdio>
+
+#include "client/application.h"
+#include "dialogs/downloadform.h"
+#include "host/serverform.h"
+#include "tests/support/scratchsettings.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+constexpr int kTopMargin = 6;  // board shown above the log
+
+bool say(Tchat& chat, const QString& text) {
+    QTest::keyClicks(chat.chatEntry(), text);
+    QTest::keyClick(chat.chatEntry(), Qt::Key_Return);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("chat.png");
+    Application host({}, Tchat::Ports{0, 1});
+    Tchat& you = host.main();
+    you.setSettingsFile(mbtest::scratchSettingsFile());
+    you.show();
+    host.download().hide();
+    if (!QTest::qWaitFor([&] { return you.state().isconnected; }, kTimeoutMs)) return 1;
+
+    const quint16 port = host.server().listenPort();
+    std::vector<std::unique_ptr<Application>> guests;
+    for (const char* name : {"Bob", "Cleo", "Spy"}) {
+        guests.push_back(std::make_unique<Application>(
+            QStringList{QLatin1String(name), "127.0.0.1", "false"}, Tchat::Ports{port, 1}));
+        guests.back()->main().setSettingsFile(mbtest::scratchSettingsFile());
+        guests.back()->main().show();
+        // Connected, and its settings read (they set the chat colour).
+        if (!QTest::qWaitFor(
+                [&] {
+                    return guests.back()->main().chatLines().contains(
+                        QStringLiteral("0+Click Control-i for Quick Instructions."));
+                },
+                kTimeoutMs))
+            return 1;
+        guests.back()->main().hide();
+    }
+    Tchat& bob = guests[0]->main();
+    Tchat& cleo = guests[1]->main();
+    Tchat& spy = guests[2]->main();
+    you.setChatColour(0x00800000);   // navy
+    bob.setChatColour(0x000000C0);   // dark red
+    cleo.setChatColour(0x00800080);  // purple
+    spy.setChatColour(0x00007050);   // olive brown
+
+    say(bob, "Hi all :)#10 good luck everyone!");
+    QTest::qWait(150);
+    say(cleo, "/me waves hello :)#15");
+    QTest::qWait(150);
+    say(you, "The rules are at www.marrowby.example/rules if anyone needs them");
+    QTest::qWait(150);
+    QTest::mouseClick(bob.phraseButton(2), Qt::LeftButton);
+    QTest::qWait(150);
+    say(spy, "Watching from the rail :)#21 :)#22");
+    QTest::qWait(150);
+    say(cleo, "thanks :)#12");
+    if (!QTest::qWaitFor([&] { return you.chatLines().size() >= 9; }, kTimeoutMs)) return 1;
+    QTest::qWait(300);
+
+    // Select from the middle of the link line into the next line, as a player would.
+    QWidget* viewport = you.chatLog()->viewport();
+    const int lineHeight = you.chatLog()->fontMetrics().height() + 3;
+    const int bottom = you.chatLog()->documentHeight() -
+                       you.chatLog()->scrollPosition() * you.chatLog()->scrollStepPixels();
+    const QPoint from(120, bottom - 3 * lineHeight + lineHeight / 2);
+    const QPoint to(260, bottom - 2 * lineHeight + lineHeight / 2);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewport, (from + to) / 2);
+    QTest::mouseMove(viewport, to);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+    you.chatEntry()->setFocus();
+    QTest::keyClicks(you.chatEntry(), "gl :)#11");
+    QTest::qWait(300);
+
+    const QPixmap window = you.grab();
+    const QPoint logTop = you.chatLog()->mapTo(&you, QPoint(0, 0));
+    const QRect part(0, logTop.y() - kTopMargin, window.width() / window.devicePixelRatio(),
+                     you.height() - logTop.y() + kTopMargin);
+    if (!you.grab(part).save(out)) return 1;
+    std::printf("%s\n", qPrintable(out));
+    return 0;
+}
