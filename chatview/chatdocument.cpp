@@ -101,6 +101,12 @@ QString TChatDocument::itemText(const Item& item, int from, int count) const {
     return text_.mid(qsizetype(item.start) + from, count);
 }
 
+QString TChatDocument::pieceText(const Piece& piece) const {
+    const Item& first = item(piece.item);
+    if (first.isPicture()) return {};
+    return text_.mid(qsizetype(first.start) + piece.offset, piece.length);
+}
+
 bool TChatDocument::isJump(const Item& item) const {
     return !item.isPicture() && TChatStyleSet::isJumpStyle(item.style);
 }

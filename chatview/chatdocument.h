@@ -73,6 +73,7 @@ public:
     int itemCount() const { return int(items_.size()); }
     const Item& item(int index) const { return items_[size_t(index)]; }
     QString itemText(const Item& item, int from, int count) const;
+    QString pieceText(const Piece& piece) const;
     int jumpNumber(int itemIndex) const;  // -1 when the item is not a jump
     bool isJump(const Item& item) const;
 

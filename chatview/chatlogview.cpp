@@ -297,12 +297,15 @@ void TChatLogView::paintPiece(QPainter& painter, int pieceIndex, int paragraphY)
     QFont font = document.font(item.style);
     font.setUnderline(style.underline);
     painter.setFont(font);
-    const QString text = document.itemText(item, piece.offset, piece.length);
+    const QString text = document.pieceText(piece);
     painter.setPen(style.color);
     painter.drawText(QPoint(piece.x, baseline), text);
     if (selectedTo > selectedFrom) {
-        const int left = piece.x + document.advance(piece, selectedFrom);
-        const int right = piece.x + document.advance(piece, selectedTo);
+        // Up to the piece's own edges, so that no seam shows between marked pieces.
+        const int left = piece.x + (selectedFrom == 0 ? 0 : document.advance(piece, selectedFrom));
+        const int right =
+            piece.x +
+            (selectedTo == piece.length ? piece.width : document.advance(piece, selectedTo));
         const QRect marked(left, top, right - left, piece.height);
         painter.save();
         painter.setClipRect(marked);

@@ -335,7 +335,7 @@ void Tchat::addlinetochat(const QString& line, mb::WinColor colour) {
         }
     }
     mainchat->format();
-    if (!ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
+    if (!ScrollChatOff1 || !ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
     emit lineAdded(line);
 }
 

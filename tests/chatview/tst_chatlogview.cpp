@@ -199,12 +199,14 @@ private slots:
 
     void sizeChangesRelayoutColourChangesRepaint() {
         ShownView s;
-        s.view.addParagraph(QStringLiteral("Ann: hello "), 6);
+        s.view.addParagraph(QStringLiteral("Ann: "), 6);
+        s.view.addText(QStringLiteral("hello "), 6);
         s.view.format();
         const int before = s.view.documentHeight();
         s.view.styles().setColor(6, kRed);
         QImage image = s.view.viewport()->grab().toImage();
         QVERIFY(lowestRow(image, s.rect(0), kRed) >= 0);
+        QVERIFY(lowestRow(image, s.rect(1), kRed) >= 0);
         s.view.styles().setSize(6, 20);
         s.view.format();
         QVERIFY(s.view.documentHeight() > before);
@@ -255,6 +257,7 @@ private slots:
         const QImage image = s.view.viewport()->grab().toImage();
         const QColor highlight = s.view.styles().selectionBackground;
         QVERIFY(lowestRow(image, s.rect(1).adjusted(2, 0, -2, 0), highlight) >= 0);
+        QVERIFY(lowestRow(image, s.rect(1), s.view.styles().selectedText) >= 0);
         QCOMPARE(lowestRow(image, s.rect(0).adjusted(0, 0, -2, 0), highlight), -1);
         QCOMPARE(lowestRow(image, s.rect(3).adjusted(2, 0, 0, 0), highlight), -1);
         // The picture between is drawn blended with the selection colour.

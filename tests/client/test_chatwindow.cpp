@@ -247,7 +247,20 @@ private slots:
         QVERIFY(g.chat().urlList().isEmpty());
         QCOMPARE(QApplication::focusWidget(), g.chat().chatEntry());
         g.receive({"CMD_chat+2+Bob chats: http://new.org|clBlack"}, 1);
-        emit g.chat().chatLog()->jump(0);
+        // A real click on the address: press and release on it.
+        const mb::TChatTextStyle& style = g.chat().chatLog()->styles().style(7);
+        QFont font(style.fontName, style.size);
+        font.setBold(true);
+        const QFontMetrics metrics(font);
+        const QPoint onLink(mb::TChatLogView::kMargin +
+                                metrics.horizontalAdvance(QStringLiteral("Bob chats:  ")) + 15,
+                            metrics.height() / 2);
+        QWidget* viewport = g.chat().chatLog()->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, onLink);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, onLink + QPoint(300, 0));  // elsewhere
+        QCOMPARE(g.opened.size(), 2);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, onLink);
+        QCOMPARE(g.opened.size(), 3);
         QCOMPARE(g.opened.last(), QUrl("http://new.org"));
     }
 
@@ -271,6 +284,12 @@ private slots:
         g.receive({"CMD_chat+2+Bob chats: end"}, 1);
         QCOMPARE(log->scrollPosition(), log->maxScrollPosition());
         QCOMPARE(log->popupMenu(), g.chat().chatLogMenu());
+        // Ctrl+S works from anywhere in the window, once, though both menus show it.
+        g.chat().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&g.chat()));
+        QTest::keyClick(g.chat().chatEntry(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(popupItem->isChecked() && optionsItem->isChecked());
+        QCOMPARE(g.chat().chatEntry()->text(), QString());
     }
 
     void relayedThroughARealHost() {

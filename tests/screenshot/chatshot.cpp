@@ -63,7 +63,7 @@ int main(int argc, char* argv[]) {
 
     say(bob, "Hi all :)#10 good luck everyone!");
     QTest::qWait(150);
-    say(cleo, "/me waves hello :)#15");
+    say(cleo, "/me waves to everyone");
     QTest::qWait(150);
     say(you, "The rules are at www.marrowby.example/rules if anyone needs them");
     QTest::qWait(150);
