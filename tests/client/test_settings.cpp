@@ -129,7 +129,7 @@ private slots:
         const QString builtIn = g.chat().phrase(4);
         QVERIFY(g.loaded());
         QCOMPARE(g.chat().textSize(), 11);
-        QCOMPARE(g.chat().chatLog()->styles().style(14).size, 11);  // all 15 log styles
+        QCOMPARE(g.chat().chatLog()->styles().style(14).size, 11);        // all 15 log styles
         QVERIFY(!g.chat().action("N8")->actionGroup()->checkedAction());  // no item for 11
         QCOMPARE(g.chat().pos(), QPoint(20, 30));
         QCOMPARE(g.chat().size(), QSize(790, 580));

@@ -18,8 +18,8 @@ private slots:
         QCOMPARE(help.windowTitle(), QString("Marrowby - Help File"));
         QCOMPARE(help.currentTopic(), 1);
         QCOMPARE(help.captionText(), QString("Overview"));
-        const QStringList order{"Overview", "Connecting", "Game Play", "Scoring", "Options",
-                                "Documentation", "License", "Kestro Lobby"};
+        const QStringList order{"Overview", "Connecting",    "Game Play", "Scoring",
+                                "Options",  "Documentation", "License",   "Kestro Lobby"};
         const QList<int> tags{1, 2, 3, 4, 7, 5, 6, 8};
         QStringList captions;
         for (int tag : tags) captions << help.topicButton(tag)->text();

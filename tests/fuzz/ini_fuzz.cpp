@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* s : kSections)
         for (const char* k : kKeys) {
             if (qstricmp(s, section) == 0 && qstricmp(k, key) == 0) continue;
-            check(mb::ini::lookup(text, s, k) == mb::ini::lookup(out, s, k),
-                  "another key changed");
+            check(mb::ini::lookup(text, s, k) == mb::ini::lookup(out, s, k), "another key changed");
         }
     return 0;
 }
