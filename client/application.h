@@ -19,6 +19,8 @@ public:
     Tabout& about() { return *about_; }
     Tdownload& download() { return *download_; }
     Tgamestart& gamestart() { return *gamestart_; }
+    Thelp& help() { return *help_; }
+    Tphrases& phrases() { return *phrases_; }
     Tspylist& spylist() { return *spylist_; }
     Ttallylist& tallylist() { return *tallylist_; }
 

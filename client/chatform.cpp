@@ -35,7 +35,6 @@ namespace {
 constexpr QSize kBoardSize{764, 526};
 constexpr int kBoardMargin = 2;  // the board sits 2 px inside the client area on every side
 constexpr QSize kDefaultWindowSize{772, 535};
-constexpr int kOversizeShrink = 15;
 
 QString versionText(const Tabout* about) {
     return about ? about->versionText() : QString::fromLatin1(mb::kProgramVersion);
@@ -59,6 +58,7 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     sounds_ = new mb::SoundPlayer(this);
     createBoard();
     createMenus();
+    createQuickInstructions();
 
     sock = new mb::Sock(this);
     sock->setPortName(QString::number(ports_.game));
@@ -257,23 +257,6 @@ void Tchat::closeEvent(QCloseEvent* event) {
     event->accept();
     // Side windows may still be visible; closing the main window ends the program all the same.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-}
-
-void Tchat::FormClose() {
-    const QRect now = geometry();
-    if (now == bounds_) return;
-    QRect store = now;
-    if (const QScreen* s = screen()) {
-        const QRect area = s->availableGeometry();
-        if (store.width() > area.width()) store.setWidth(store.width() - kOversizeShrink);
-        if (store.height() > area.height()) store.setHeight(store.height() - kOversizeShrink);
-    }
-    bounds_ = store;
-    saveinifile();
-}
-
-void Tchat::saveinifile() {
-    if (!settingsLoaded_) return;
 }
 
 void Tchat::resizeEvent(QResizeEvent* event) {
@@ -524,42 +507,8 @@ void Tchat::createMenus() {
     });
 
     auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    JustWatch1 = options->addAction(QStringLiteral("Just Watch"));
-    JustWatch1->setObjectName(QStringLiteral("JustWatch1"));
-    JustWatch1->setCheckable(true);
-    // The check mark follows the host's answer, never the click itself.
-    connect(JustWatch1, &QAction::triggered, this, [this] {
-        table_.JustWatch1Click();
-        render();
-    });
-    auto* botSpeed = options->addMenu(QStringLiteral("Bot Speed"));
-    botSpeedGroup_ = new QActionGroup(this);
-    for (const auto& [caption, ms, name] :
-         {std::tuple{"Slow", 2000, "Slow1"}, std::tuple{"Normal", 1000, "Normal1"},
-          std::tuple{"Fast", 500, "Fast1"}}) {
-        QAction* a = botSpeed->addAction(QLatin1String(caption));
-        a->setObjectName(QLatin1String(name));
-        a->setCheckable(true);
-        a->setData(ms);
-        a->setChecked(ms == 1000);
-        botSpeedGroup_->addAction(a);
-    }
-    PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
-    PlaySounds1->setObjectName(QStringLiteral("PlaySounds1"));
-    PlaySounds1->setCheckable(true);
-    PlaySounds1->setChecked(true);
-    auto* turnSound = options->addMenu(QStringLiteral("Turn Sound"));
-    turnSoundGroup_ = new QActionGroup(this);
-    for (const auto& [caption, tag, name] :
-         {std::tuple{"Classic", 0, "Classic1"}, std::tuple{"New", 1, "New1"}}) {
-        QAction* a = turnSound->addAction(QLatin1String(caption));
-        a->setObjectName(QLatin1String(name));
-        a->setCheckable(true);
-        a->setData(tag);
-        a->setChecked(tag == 0);
-        turnSoundGroup_->addAction(a);
-    }
     createChatMenus(options);
+    createSettingsMenus(view, options);
 
     popup_kick = new QMenu(this);
     RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"));
@@ -591,6 +540,7 @@ void Tchat::attach(const Windows& windows) {
         connect(w_.spylist, &Tspylist::kickRequested, this,
                 [this](int seat) { table_.kicking(seat); });
     }
+    attachSettingsWindows(tile);
 }
 
 int Tchat::botSpeed() const {
@@ -719,11 +669,6 @@ void Tchat::addcounter(int turns) {
 void Tchat::addgame(const QString& name) {
     loadchecklist();  // the tally counts the players at the table now
     if (w_.tallylist) w_.tallylist->addgame(name);
-}
-
-void Tchat::loadinifile() {
-    // Settings are kept from the next version of the settings file on; until then the
-    // defaults stay and nothing is ever written back.
 }
 
 void Tchat::myTurnBegins() {

@@ -16,6 +16,7 @@
 
 class QAbstractButton;
 class QAction;
+class QColorDialog;
 class QActionGroup;
 class QFrame;
 class QLabel;
@@ -98,6 +99,14 @@ public:
     void addlinetochat(const QString& line, mb::WinColor colour);
     void sendToHost(const QByteArray& message) override;
 
+    // Settings (settingspart.cpp). The file is "kestrolobby.ini" where appFilePath() puts it
+    // unless a test names another.
+    void setSettingsFile(const QString& path) { settingsPath_ = path; }
+    QString settingsFile() const;
+    int textSize() const;
+    QWidget* quickInstructionsPanel() const;
+    QColorDialog* colourDialog() const { return ColorDialog; }
+
     // Chat (chatpart.cpp).
     using UrlOpener = std::function<void(const QUrl&)>;
     // Where clicked web addresses go; the desktop's browser unless a test captures them.
@@ -140,6 +149,21 @@ private:
     void sendloginfo(const QByteArray& body);
     void gameFull();
     void saveinifile();
+    // Settings (settingspart.cpp)
+    void createSettingsMenus(QMenu* view, QMenu* options);
+    void createQuickInstructions();
+    void attachSettingsWindows(const QPixmap& tile);
+    void applyTextSize(int points, bool relayout);
+    void PlaySounds1Click();
+    void PlayerPhraseSounds1Click();
+    void Classic1Click(QAction* item);
+    void Fast1Click(QAction* item);
+    void TextColor1Click();
+    void N14Click(QAction* item);
+    void ResetScreenLocation1Click();
+    void QuickInstructions1Click();
+    void button_doneClick();
+    void PrhaseList1Click();
     void connectionLost();
     void createBoard();
     void createMenus();
@@ -184,6 +208,7 @@ private:
     // overwrite what earlier runs stored.
     bool settingsLoaded_ = false;
     QRect bounds_;  // window bounds as last loaded or saved
+    QString settingsPath_;
     QStringList chatLines_;
 
     mb::Sock* sock = nullptr;
@@ -250,6 +275,10 @@ private:
     QAction* PlaySounds1 = nullptr;
     QActionGroup* botSpeedGroup_ = nullptr;
     QActionGroup* turnSoundGroup_ = nullptr;
+    QActionGroup* textSizeGroup_ = nullptr;
+    QColorDialog* ColorDialog = nullptr;
+    QFrame* panel_help = nullptr;
+    QLabel* image_help = nullptr;
     QMenu* popup_kick = nullptr;
     QAction* RemoveFromGame1 = nullptr;
     QAction* SettoJustWatch1 = nullptr;

@@ -1,15 +1,33 @@
 #pragma once
+// The About window: logo, version, credits, and the maker's web site. Its `version` label is the
+// program version the client reports at login.
 #include <QDialog>
 
 class QLabel;
 
-// The About window. Its `version` label is the program version the client reports at login.
+namespace mb {
+class ClickLabel;
+}
+
+// The maker's web site, without its scheme, and the scheme it is opened with.
+inline constexpr char kWebSiteAddress[] = "www.kestrosoftware.example";
+inline constexpr char kWebSiteScheme[] = "http://";
+
 class Tabout : public QDialog {
     Q_OBJECT
 public:
     explicit Tabout(QWidget* parent = nullptr);
     QString versionText() const;
+    void setBackground(const QPixmap& tile);
+    // Opens the web site with the desktop's default handler; the logo and the address do this.
+    static void openWebSite();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* version = nullptr;
+    mb::ClickLabel* image_aboutlogo = nullptr;
+    mb::ClickLabel* label_url = nullptr;
+    class QFrame* background_ = nullptr;
 };

@@ -9,7 +9,7 @@
 
 namespace {
 constexpr QSize kClientSize{227, 125};
-constexpr int kInitialScore = 100;
+constexpr int kInitialScore = 600;
 }  // namespace
 
 Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {

@@ -16,6 +16,7 @@
 #include "host/serverform.h"
 #include "net/errornotice.h"
 #include "tests/support/rawpeer.h"
+#include "tests/support/scratchsettings.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ struct Guest {
         app = std::make_unique<Application>(QStringList{"Ann", "127.0.0.1", "false"},
                                             Tchat::Ports{host.port(), 1});
         app->main().setUrlOpener([this](const QUrl& url) { opened << url; });
+        app->main().setSettingsFile(mbtest::scratchSettingsFile());
         app->main().show();
         if (!host.waitForConnection()) qFatal("the copy did not connect");
         link = &host.at(0);
@@ -297,12 +299,17 @@ private slots:
 
     void relayedThroughARealHost() {
         auto host = std::make_unique<Application>(QStringList{}, Tchat::Ports{0, 1});
+        host->main().setSettingsFile(mbtest::scratchSettingsFile());
         host->main().show();
         QTRY_VERIFY_WITH_TIMEOUT(host->main().state().isconnected, 5000);
         auto guest = std::make_unique<Application>(QStringList{"Bob", "127.0.0.1", "false"},
                                                    Tchat::Ports{host->server().listenPort(), 1});
+        guest->main().setSettingsFile(mbtest::scratchSettingsFile());
         guest->main().show();
         QTRY_VERIFY_WITH_TIMEOUT(guest->main().state().isconnected, 5000);
+        // The settings read on arrival set the chat colour; ours comes after them.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            guest->main().chatLines().contains("0+Click Control-i for Quick Instructions."), 5000);
         guest->main().setChatColour(0x00008000);  // clGreen
 
         QTest::keyClicks(guest->main().chatEntry(), "hello :)#12 www.x.org");

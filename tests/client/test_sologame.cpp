@@ -8,6 +8,7 @@
 #include "client/application.h"
 #include "dialogs/gamestartform.h"
 #include "records/tallylistform.h"
+#include "tests/support/scratchsettings.h"
 #include "tests/support/tabledriver.h"
 
 namespace {
@@ -21,6 +22,7 @@ private slots:
     void playsToTheEnd() {
         Application app({}, Tchat::Ports{0, 1}, kQuickPauses);
         Tchat& chat = app.main();
+        chat.setSettingsFile(mbtest::scratchSettingsFile());
         chat.show();
         QStringList sounds;
         connect(&chat.soundPlayer(), &mb::SoundPlayer::requested, this,
@@ -29,10 +31,13 @@ private slots:
         QCOMPARE(chat.botSpeed(), 500);
         QTRY_VERIFY(chat.state().isconnected);
         QTRY_VERIFY(sounds.contains(QStringLiteral("entered")));
+        // The settings just read put the bot speed back to the stored Normal.
+        chat.action(QStringLiteral("Fast1"))->trigger();
 
         QTest::mouseClick(chat.startButton(), Qt::LeftButton);
         QVERIFY(app.gamestart().isVisible());
-        app.gamestart().button_startClick();  // play to 100
+        app.gamestart().setPlayToScore(100);
+        app.gamestart().button_startClick();
 
         QStringList statuses;
         QTimer watcher;

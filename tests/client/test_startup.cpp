@@ -10,6 +10,7 @@
 #include "net/sock.h"
 #include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
+#include "tests/support/scratchsettings.h"
 
 using mbtest::RawClient;
 using testpeer::RawHost;
@@ -19,6 +20,7 @@ namespace {
 // The game port for a hosting copy is picked by its own host; the lobby stand-in is ours.
 std::unique_ptr<Application> start(const QStringList& args, quint16 gamePort, quint16 lobbyPort) {
     auto app = std::make_unique<Application>(args, Tchat::Ports{gamePort, lobbyPort});
+    app->main().setSettingsFile(mbtest::scratchSettingsFile());
     app->main().show();
     return app;
 }

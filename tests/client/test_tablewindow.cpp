@@ -14,6 +14,7 @@
 #include "records/tallylistform.h"
 #include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
+#include "tests/support/scratchsettings.h"
 
 using mbtest::RawClient;
 
@@ -21,6 +22,7 @@ namespace {
 
 std::unique_ptr<Application> hostCopy() {
     auto app = std::make_unique<Application>(QStringList{}, Tchat::Ports{0, 1});
+    app->main().setSettingsFile(mbtest::scratchSettingsFile());
     app->main().show();
     return app;
 }
@@ -28,6 +30,7 @@ std::unique_ptr<Application> hostCopy() {
 std::unique_ptr<Application> joinCopy(const QString& name, quint16 port) {
     auto app = std::make_unique<Application>(QStringList{name, "127.0.0.1", "false"},
                                              Tchat::Ports{port, 1});
+    app->main().setSettingsFile(mbtest::scratchSettingsFile());
     app->main().show();
     return app;
 }
@@ -66,7 +69,8 @@ private slots:
         QVERIFY(host->gamestart().isVisible());
         auto* spin = host->gamestart().findChild<QAbstractSpinBox*>("edit_playtoscore");
         QVERIFY(spin);
-        QCOMPARE(host->gamestart().playToScore(), 100);
+        QCOMPARE(host->gamestart().playToScore(), 600);  // the stored default
+        host->gamestart().setPlayToScore(100);
         spin->stepDown();  // already at the bottom
         QCOMPARE(host->gamestart().playToScore(), 100);
         spin->stepUp();

@@ -11,6 +11,7 @@
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "host/serverform.h"
+#include "tests/support/scratchsettings.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int main(int argc, char* argv[]) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("chat.png");
     Application host({}, Tchat::Ports{0, 1});
     Tchat& you = host.main();
+    you.setSettingsFile(mbtest::scratchSettingsFile());
     you.show();
     host.download().hide();
     if (!QTest::qWaitFor([&] { return you.state().isconnected; }, kTimeoutMs)) return 1;
@@ -39,8 +41,15 @@ int main(int argc, char* argv[]) {
     for (const char* name : {"Bob", "Cleo", "Spy"}) {
         guests.push_back(std::make_unique<Application>(
             QStringList{QLatin1String(name), "127.0.0.1", "false"}, Tchat::Ports{port, 1}));
+        guests.back()->main().setSettingsFile(mbtest::scratchSettingsFile());
         guests.back()->main().show();
-        if (!QTest::qWaitFor([&] { return guests.back()->main().state().isconnected; }, kTimeoutMs))
+        // Connected, and its settings read (they set the chat colour).
+        if (!QTest::qWaitFor(
+                [&] {
+                    return guests.back()->main().chatLines().contains(
+                        QStringLiteral("0+Click Control-i for Quick Instructions."));
+                },
+                kTimeoutMs))
             return 1;
         guests.back()->main().hide();
     }

@@ -9,6 +9,7 @@
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
+#include "tests/support/scratchsettings.h"
 #include "tests/support/tabledriver.h"
 
 namespace {
@@ -21,11 +22,13 @@ int main(int argc, char* argv[]) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("table.png");
     Application windows({}, Tchat::Ports{0, 1});
     Tchat& chat = windows.main();
+    chat.setSettingsFile(mbtest::scratchSettingsFile());
     chat.show();
     windows.download().hide();
-    chat.action(QStringLiteral("Fast1"))->trigger();
     if (!QTest::qWaitFor([&] { return chat.state().isconnected; }, kTimeoutMs)) return 1;
     QTest::qWait(200);
+    chat.action(QStringLiteral("Fast1"))->trigger();
+    chat.quickInstructionsPanel()->hide();
     QTest::mouseClick(chat.startButton(), Qt::LeftButton);
     windows.gamestart().button_startClick();
 
