@@ -193,8 +193,10 @@ private slots:
         expected.replace("Textsize = 8\r\n", "Textsize = 14\r\n");
         expected.replace("   help   =1\r\n", "   help   =2\r\n");
         QCOMPARE(readAll(ini), expected);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"kestrolobby.ini", "marrowby"}));
+        // Beside the settings only the tally, saved at exit, may appear: no stray scratch files.
+        QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        files.removeAll(QStringLiteral("Marrowbytally.tld"));
+        QCOMPARE(files, (QStringList{"kestrolobby.ini", "marrowby"}));
     }
 };
 
