@@ -3,6 +3,7 @@
 // and a selection made with the mouse. Run it under a real X server (Xvfb).
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTest>
@@ -31,7 +32,12 @@ int main(int argc, char* argv[]) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("chat.png");
     Application host({}, Tchat::Ports{0, 1});
     Tchat& you = host.main();
-    you.setSettingsFile(mbtest::scratchSettingsFile());
+    // A player who has seen the quick instructions before, so they do not cover the log.
+    const QString yourSettings = mbtest::scratchSettingsFile();
+    QFile seen(yourSettings);
+    if (!seen.open(QIODevice::WriteOnly) || seen.write("[Marrowby]\nHelp=2\n") < 0) return 1;
+    seen.close();
+    you.setSettingsFile(yourSettings);
     you.show();
     host.download().hide();
     if (!QTest::qWaitFor([&] { return you.state().isconnected; }, kTimeoutMs)) return 1;
