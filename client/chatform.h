@@ -108,9 +108,6 @@ public:
     QColorDialog* colourDialog() const { return ColorDialog; }
 
     // Chat (chatpart.cpp).
-    using UrlOpener = std::function<void(const QUrl&)>;
-    // Where clicked web addresses go; the desktop's browser unless a test captures them.
-    void setUrlOpener(UrlOpener opener);
     void setChatColour(mb::WinColor colour);  // also the entry box's font colour
     mb::WinColor chatColour() const { return chatColour_; }
     QString phrase(int n) const;  // phrase buttons 1 to 9
@@ -263,7 +260,6 @@ private:
     mb::TChatImageList smileys_;
     mb::WinColor chatColour_ = 0;
     QTimer* phraseGate_ = nullptr;
-    UrlOpener urlOpener_;
     // Card numbers on screen, so a repaint only touches pictures that changed.
     std::array<int, mb::kHandSlots + 1> shownHand_{};
     std::array<int, mb::kHandSlots + 1> shownWinner_{};

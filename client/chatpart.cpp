@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +22,7 @@
 #include "net/errornotice.h"
 #include "net/framing.h"
 #include "widgets/clicklabel.h"
+#include "widgets/weblink.h"
 
 namespace {
 
@@ -186,7 +186,6 @@ void Tchat::createChat() {
         st_.phraseready = true;
         st_.phrasecooldown = 0;
     });
-    urlOpener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     setChatColour(mb::kColourBlack);
 }
 
@@ -272,9 +271,6 @@ void Tchat::applyChatPictures() {
     mainchat->viewport()->update();
 }
 
-void Tchat::setUrlOpener(UrlOpener opener) {
-    urlOpener_ = std::move(opener);
-}
 
 void Tchat::setChatColour(mb::WinColor colour) {
     chatColour_ = colour;
@@ -427,7 +423,7 @@ void Tchat::mainchatJump(int number) {
         showMessage(this, QStringLiteral("Cannot open Webpage"));
         return;
     }
-    if (urlOpener_) urlOpener_(*url);
+    mb::openWebAddress(*url);  // the shell's own failure is not reported
 }
 
 bool Tchat::eventFilter(QObject* watched, QEvent* event) {

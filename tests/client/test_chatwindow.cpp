@@ -17,6 +17,7 @@
 #include "net/errornotice.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
+#include "widgets/weblink.h"
 
 namespace {
 
@@ -41,11 +42,15 @@ struct Guest {
     std::unique_ptr<Application> app;
     testpeer::RawConnection* link = nullptr;
     QList<QUrl> opened;
+    mb::WebOpener previousOpener;
 
     explicit Guest(int seat = 3) {
         app = std::make_unique<Application>(QStringList{"Ann", "127.0.0.1", "false"},
                                             Tchat::Ports{host.port(), 1});
-        app->main().setUrlOpener([this](const QUrl& url) { opened << url; });
+        previousOpener = mb::setWebOpener([this](const QUrl& url) {
+            opened << url;
+            return true;
+        });
         app->main().setSettingsFile(mbtest::scratchSettingsFile());
         app->main().show();
         if (!host.waitForConnection()) qFatal("the copy did not connect");
@@ -53,6 +58,9 @@ struct Guest {
         link->send("CMD_sendlogininfo+" + QByteArray::number(seat));
         if (!link->waitForPrefix("CMD_logininfo+")) qFatal("no login");
     }
+    ~Guest() { mb::setWebOpener(std::move(previousOpener)); }
+    Guest(const Guest&) = delete;
+    Guest& operator=(const Guest&) = delete;
     Tchat& chat() { return app->main(); }
     // What the copy sent after its login, in order.
     QList<QByteArray> sent() const {
