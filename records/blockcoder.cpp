@@ -166,6 +166,48 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
     return static_cast<std::uint16_t>(y);
 }
 
+namespace {
+
+// Decodes the reference or run at b + in into out + o and moves both past it. False when it is
+// cut off by the block's end or would reach before the piece or beyond kPieceSize.
+[[gnu::always_inline]] inline bool referenceOrRun(const std::uint8_t* b, std::size_t length,
+                                                  std::size_t& in, std::uint8_t* out,
+                                                  std::size_t& o) {
+    if (in + 2 > length) return false;
+    const unsigned b0 = b[in];
+    const unsigned b1 = b[in + 1];
+    const std::size_t offset = (b0 << 4) | (b1 >> 4);
+    if (offset == 0) {
+        if (in + 4 > length) return false;
+        const std::size_t n = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
+        if (o + n > kPieceSize) return false;
+        std::memset(out + o, b[in + 3], n);
+        o += n;
+        in += 4;
+        return true;
+    }
+    const std::size_t n = (b1 & 0x0F) + kMinMatch;
+    if (offset > o || o + n > kPieceSize) return false;
+    const std::uint8_t* from = out + o - offset;
+    std::uint8_t* to = out + o;
+    if (offset >= 16 && o + 2 * 16 <= kWorkBufferSize) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + 16, from + 16, 16);
+    } else if (offset >= 8 && o + 3 * 8 <= kWorkBufferSize) {
+        // Whole words, perhaps beyond the reference's end: each reads only bytes written before.
+        std::memcpy(to, from, 8);
+        std::memcpy(to + 8, from + 8, 8);
+        std::memcpy(to + 16, from + 16, 8);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+    o += n;
+    in += 2;
+    return true;
+}
+
+}  // namespace
+
 std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t length,
                                             std::uint8_t* out) {
     if (length <= 1) return 0;
@@ -175,63 +217,47 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
         return static_cast<std::ptrdiff_t>(length - 1);
     }
     if (length < 3) return -1;
-    std::size_t in = 3;
-    unsigned control = (unsigned{b[1]} << 8) | b[2];
-    int bits = kItemsPerControlWord;
+    std::size_t in = 1;
     std::size_t o = 0;
-    // Each turn takes the row of literals before the next reference or run (the zero bits at
-    // the top of the control word, perhaps none) in one copy, then that reference or run. The
-    // last word's unused bits are zero too, so the row is cut at the block's end.
-    for (;;) {
+
+    // While a whole group (control word and 16 items of at most 4 bytes) lies inside the block
+    // and 16 literals fit in the piece, rows of literals need no bounds checks. Each turn takes
+    // the row before the next reference (the zero bits at the top of the control word, perhaps
+    // none) in one 16-byte copy, then that reference. A 1 bit below the 16 item bits marks the
+    // group's end, so the loop needs no count.
+    constexpr std::size_t kLongestGroup = 2 + kItemsPerControlWord * 4;
+    constexpr std::uint32_t kGroupEnd = 0x80000000u;
+    while (in + kLongestGroup <= length && o + kItemsPerControlWord <= kPieceSize) {
+        std::uint32_t control =
+            (std::uint32_t{b[in]} << 24) | (std::uint32_t{b[in + 1]} << 16) | (kGroupEnd >> 16);
+        in += 2;
+        for (;;) {
+            const int row = std::countl_zero(control);
+            std::memcpy(out + o, b + in, 16);
+            o += static_cast<std::size_t>(row);
+            in += static_cast<std::size_t>(row);
+            control <<= row;
+            if (control == kGroupEnd) break;
+            if (!referenceOrRun(b, length, in, out, o)) return -1;
+            control <<= 1;
+        }
+    }
+
+    // Near either end every item is checked on its own.
+    unsigned control = 0;
+    int bits = 0;
+    while (in < length) {
         if (bits == 0) {
-            if (in >= length) break;
             if (in + 2 >= length) return -1;  // a control word with no item after it
             control = (unsigned{b[in]} << 8) | b[in + 1];
             in += 2;
             bits = kItemsPerControlWord;
         }
-        const int zeros =
-            std::min(std::countl_zero(static_cast<std::uint16_t>(control & 0xFFFF)), bits);
-        const std::size_t count =
-            std::min<std::size_t>(static_cast<std::size_t>(zeros), length - in);
-        if (o + count > kPieceSize) return -1;
-        if (in + 16 <= length && o + 16 <= kWorkBufferSize)
-            std::memcpy(out + o, b + in, 16);
-        else
-            std::memcpy(out + o, b + in, count);
-        o += count;
-        in += count;
-        control <<= count;
-        bits -= static_cast<int>(count);
-        if (in >= length) break;
-        if (bits == 0) continue;
-
-        if (in + 2 > length) return -1;
-        const unsigned b0 = b[in];
-        const unsigned b1 = b[in + 1];
-        const std::size_t offset = (b0 << 4) | (b1 >> 4);
-        if (offset != 0) {
-            const std::size_t n = (b1 & 0x0F) + kMinMatch;
-            if (offset > o || o + n > kPieceSize) return -1;
-            const std::uint8_t* from = out + o - offset;
-            std::uint8_t* to = out + o;
-            if (offset >= 8 && o + 24 <= kWorkBufferSize) {
-                // Whole words: each one reads only bytes written before it.
-                std::memcpy(to, from, 8);
-                std::memcpy(to + 8, from + 8, 8);
-                std::memcpy(to + 16, from + 16, 8);
-            } else {
-                for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
-            }
-            o += n;
-            in += 2;
-        } else {
-            if (in + 4 > length) return -1;
-            const std::size_t n = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
-            if (o + n > kPieceSize) return -1;
-            std::memset(out + o, b[in + 3], n);
-            o += n;
-            in += 4;
+        if ((control & 0x8000) == 0) {
+            if (o >= kPieceSize) return -1;
+            out[o++] = b[in++];
+        } else if (!referenceOrRun(b, length, in, out, o)) {
+            return -1;
         }
         control <<= 1;
         --bits;
