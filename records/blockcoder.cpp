@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace mb {
 namespace {
 
@@ -48,6 +52,32 @@ std::size_t agreeing18(const std::uint8_t* a, const std::uint8_t* b) {
     return d2 != 0 ? 16 + static_cast<std::size_t>(std::countr_zero(d2) / 8) : kMaxMatch;
 }
 
+std::uint32_t hash3(std::uint32_t b0, std::uint32_t b1, std::uint32_t b2) {
+    return ((((b0 << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
+}
+
+// The hash of the three bytes at each of the first `count` positions of s, which must have
+// count + 8 readable bytes. Only the low 16 bits of the product count, so eight hashes take
+// one 16-bit multiply where the machine has one.
+void hashAll(const std::uint8_t* s, std::size_t count, std::uint16_t* hashes) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i multiplier = _mm_set1_epi16(static_cast<short>(kHashMultiplier));
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i b0 = _mm_unpacklo_epi8(v, zero);
+        const __m128i b1 = _mm_unpacklo_epi8(_mm_srli_si128(v, 1), zero);
+        const __m128i b2 = _mm_unpacklo_epi8(_mm_srli_si128(v, 2), zero);
+        const __m128i k =
+            _mm_xor_si128(_mm_xor_si128(_mm_slli_epi16(b0, 8), _mm_slli_epi16(b1, 4)), b2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(hashes + i),
+                         _mm_srli_epi16(_mm_mullo_epi16(k, multiplier), 4));
+    }
+#endif
+    for (; i < count; ++i) hashes[i] = static_cast<std::uint16_t>(hash3(s[i], s[i + 1], s[i + 2]));
+}
+
 void putWord(std::uint8_t* at, unsigned word) {
     at[0] = static_cast<std::uint8_t>(word >> 8);
     at[1] = static_cast<std::uint8_t>(word);
@@ -55,8 +85,10 @@ void putWord(std::uint8_t* at, unsigned word) {
 
 }  // namespace
 
-TBlockCoder::TBlockCoder() : table_(new (std::nothrow) std::int16_t[kHashSize]) {
-    if (!table_) throw EBlockCoderError("LZRW1KH : no memory for HASH table");
+TBlockCoder::TBlockCoder()
+    : table_(new (std::nothrow) std::int16_t[kHashSize]),
+      hashes_(new (std::nothrow) std::uint16_t[kPieceSize]) {
+    if (!table_ || !hashes_) throw EBlockCoderError("LZRW1KH : no memory for HASH table");
 }
 
 std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
@@ -93,24 +125,24 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         control = (control << 1) | 1;
         return true;
     };
-    const auto hash = [](std::uint32_t b0, std::uint32_t b1, std::uint32_t b2) {
-        return ((((b0 << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
-    };
 
-    // Far from the piece's end every load stays inside it, and the choice between a literal and
-    // a reference is made without jumps, which this data cannot predict.
+    // Far from the piece's end every load stays inside it. The hashes of all those positions
+    // are made beforehand, which takes them off the chain from one item to the next.
     const std::size_t fastEnd =
         std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
+    std::uint16_t* const hashes = hashes_.get();
+    hashAll(s, fastEnd, hashes);
     while (x < fastEnd && y <= n) {
         startItem();
         const std::uint64_t w = load64(s + x);
         const auto c = static_cast<std::uint8_t>(w);
-        const auto b1 = static_cast<std::uint8_t>(w >> 8);
-        if (b1 == c && run(c)) {
+        // A run starts with 8 equal bytes at least: testing them at once spares a jump that
+        // pairs of equal bytes, common in text, would mispredict.
+        if (w == c * 0x0101010101010101u && run(c)) {
             ++items;
             continue;
         }
-        const std::uint32_t h = hash(c, b1, static_cast<std::uint8_t>(w >> 16));
+        const std::uint32_t h = hashes[x];
         const std::ptrdiff_t p = table[h];
         table[h] = static_cast<std::int16_t>(x);
         const std::size_t offset = x - static_cast<std::size_t>(p);
@@ -137,7 +169,7 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         // In the last two positions no match can reach three bytes, so the hash, which would
         // read past the piece there, is skipped.
         if (x + 2 < n) {
-            const std::uint32_t h = hash(c, s[x + 1], s[x + 2]);
+            const std::uint32_t h = hash3(c, s[x + 1], s[x + 2]);
             const std::int16_t p = table[h];
             table[h] = static_cast<std::int16_t>(x);
             if (p >= 0 && x - static_cast<std::size_t>(p) <= kMaxOffset) {
