@@ -1,6 +1,7 @@
 #include "records/blockcoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -200,6 +201,15 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
 
 namespace {
 
+// Each byte with its bits in reverse order.
+constexpr auto kReversed = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned v = 0; v < 256; ++v)
+        for (unsigned bit = 0; bit < 8; ++bit)
+            if (v & (1u << bit)) table[v] |= static_cast<std::uint8_t>(0x80u >> bit);
+    return table;
+}();
+
 // Decodes the reference or run at b + in into out + o and moves both past it. False when it is
 // cut off by the block's end or would reach before the piece or beyond kPieceSize.
 [[gnu::always_inline]] inline bool referenceOrRun(const std::uint8_t* b, std::size_t length,
@@ -254,24 +264,24 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
 
     // While a whole group (control word and 16 items of at most 4 bytes) lies inside the block
     // and 16 literals fit in the piece, rows of literals need no bounds checks. Each turn takes
-    // the row before the next reference (the zero bits at the top of the control word, perhaps
-    // none) in one 16-byte copy, then that reference. A 1 bit below the 16 item bits marks the
-    // group's end, so the loop needs no count.
+    // the row before the next reference (perhaps none) in one 16-byte copy, then that
+    // reference. The control word is turned around, item 0 in bit 0, so that the next reference
+    // is the lowest bit set and clearing it is cheap; bit 16 marks the group's end.
     constexpr std::size_t kLongestGroup = 2 + kItemsPerControlWord * 4;
-    constexpr std::uint32_t kGroupEnd = 0x80000000u;
+    constexpr unsigned kGroupEnd = 1u << kItemsPerControlWord;
     while (in + kLongestGroup <= length && o + kItemsPerControlWord <= kPieceSize) {
-        std::uint32_t control =
-            (std::uint32_t{b[in]} << 24) | (std::uint32_t{b[in + 1]} << 16) | (kGroupEnd >> 16);
+        unsigned references = kReversed[b[in]] | (kReversed[b[in + 1]] << 8) | kGroupEnd;
         in += 2;
+        unsigned item = 0;
         for (;;) {
-            const int row = std::countl_zero(control);
+            const auto next = static_cast<unsigned>(std::countr_zero(references));
             std::memcpy(out + o, b + in, 16);
-            o += static_cast<std::size_t>(row);
-            in += static_cast<std::size_t>(row);
-            control <<= row;
-            if (control == kGroupEnd) break;
+            o += next - item;
+            in += next - item;
+            if (next == kItemsPerControlWord) break;
+            references &= references - 1;
+            item = next + 1;
             if (!referenceOrRun(b, length, in, out, o)) return -1;
-            control <<= 1;
         }
     }
 
