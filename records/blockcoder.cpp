@@ -241,7 +241,10 @@ constexpr auto kReversed = [] {
         std::memcpy(to + 8, from + 8, 8);
         std::memcpy(to + 16, from + 16, 8);
     } else {
-        for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+        // A short pattern repeated, byte by byte. Always the longest count, which the slack
+        // takes, so that the loop's end is no guess.
+        static_assert(kPieceSize - kMinMatch + kMaxMatch <= kWorkBufferSize);
+        for (std::size_t i = 0; i < kMaxMatch; ++i) to[i] = from[i];
     }
     o += n;
     in += 2;
