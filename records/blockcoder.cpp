@@ -147,15 +147,22 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         const std::ptrdiff_t p = table[h];
         table[h] = static_cast<std::int16_t>(x);
         const std::size_t offset = x - static_cast<std::size_t>(p);
-        const bool known = p >= 0 && offset <= kMaxOffset;
-        const std::size_t length = agreeing18(s + x, s + (known ? p : 0));
-        const bool match = known && length >= kMinMatch;
-        const unsigned key = static_cast<unsigned>(offset * 16 + length - kMinMatch);
-        d[y] = match ? static_cast<std::uint8_t>(key >> 8) : c;
-        d[y + 1] = static_cast<std::uint8_t>(key);
-        y += match ? 2 : 1;
-        x += match ? length : 1;
-        control = (control << 1) | static_cast<unsigned>(match);
+        // One jump for both tests, whether the entry is in reach (not -1, not more than 4095
+        // back) and whether its first three bytes agree: this data makes either hard to predict.
+        // An entry out of reach is read at the piece's start instead.
+        const unsigned outOfReach = (offset > kMaxOffset) | (p < 0);
+        const std::uint8_t* const from = s + (outOfReach ? 0 : p);
+        if ((((load64(from) ^ w) & 0xFFFFFF) | outOfReach) == 0) {
+            const std::size_t length = agreeing18(s + x, from);
+            putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
+            y += 2;
+            x += length;
+            control = (control << 1) | 1;
+        } else {
+            d[y++] = c;
+            ++x;
+            control <<= 1;
+        }
         ++items;
     }
     while (x < n && y <= n) {
