@@ -1,9 +1,14 @@
 #include "records/blockcoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <new>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace mb {
 namespace {
@@ -48,6 +53,32 @@ std::size_t agreeing18(const std::uint8_t* a, const std::uint8_t* b) {
     return d2 != 0 ? 16 + static_cast<std::size_t>(std::countr_zero(d2) / 8) : kMaxMatch;
 }
 
+std::uint32_t hash3(std::uint32_t b0, std::uint32_t b1, std::uint32_t b2) {
+    return ((((b0 << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
+}
+
+// The hash of the three bytes at each of the first `count` positions of s, which must have
+// count + 8 readable bytes. Only the low 16 bits of the product count, so eight hashes take
+// one 16-bit multiply where the machine has one.
+void hashAll(const std::uint8_t* s, std::size_t count, std::uint16_t* hashes) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i multiplier = _mm_set1_epi16(static_cast<short>(kHashMultiplier));
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i b0 = _mm_unpacklo_epi8(v, zero);
+        const __m128i b1 = _mm_unpacklo_epi8(_mm_srli_si128(v, 1), zero);
+        const __m128i b2 = _mm_unpacklo_epi8(_mm_srli_si128(v, 2), zero);
+        const __m128i k =
+            _mm_xor_si128(_mm_xor_si128(_mm_slli_epi16(b0, 8), _mm_slli_epi16(b1, 4)), b2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(hashes + i),
+                         _mm_srli_epi16(_mm_mullo_epi16(k, multiplier), 4));
+    }
+#endif
+    for (; i < count; ++i) hashes[i] = static_cast<std::uint16_t>(hash3(s[i], s[i + 1], s[i + 2]));
+}
+
 void putWord(std::uint8_t* at, unsigned word) {
     at[0] = static_cast<std::uint8_t>(word >> 8);
     at[1] = static_cast<std::uint8_t>(word);
@@ -55,8 +86,10 @@ void putWord(std::uint8_t* at, unsigned word) {
 
 }  // namespace
 
-TBlockCoder::TBlockCoder() : table_(new (std::nothrow) std::int16_t[kHashSize]) {
-    if (!table_) throw EBlockCoderError("LZRW1KH : no memory for HASH table");
+TBlockCoder::TBlockCoder()
+    : table_(new (std::nothrow) std::int16_t[kHashSize]),
+      hashes_(new (std::nothrow) std::uint16_t[kPieceSize]) {
+    if (!table_ || !hashes_) throw EBlockCoderError("LZRW1KH : no memory for HASH table");
 }
 
 std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
@@ -93,36 +126,43 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         control = (control << 1) | 1;
         return true;
     };
-    const auto hash = [](std::uint32_t b0, std::uint32_t b1, std::uint32_t b2) {
-        return ((((b0 << 8) ^ (b1 << 4) ^ b2) * kHashMultiplier) >> 4) & 0x0FFF;
-    };
 
-    // Far from the piece's end every load stays inside it, and the choice between a literal and
-    // a reference is made without jumps, which this data cannot predict.
+    // Far from the piece's end every load stays inside it. The hashes of all those positions
+    // are made beforehand, which takes them off the chain from one item to the next.
     const std::size_t fastEnd =
         std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
+    std::uint16_t* const hashes = hashes_.get();
+    hashAll(s, fastEnd, hashes);
     while (x < fastEnd && y <= n) {
         startItem();
         const std::uint64_t w = load64(s + x);
         const auto c = static_cast<std::uint8_t>(w);
-        const auto b1 = static_cast<std::uint8_t>(w >> 8);
-        if (b1 == c && run(c)) {
+        // A run starts with 8 equal bytes at least: testing them at once spares a jump that
+        // pairs of equal bytes, common in text, would mispredict.
+        if (w == c * 0x0101010101010101u && run(c)) {
             ++items;
             continue;
         }
-        const std::uint32_t h = hash(c, b1, static_cast<std::uint8_t>(w >> 16));
+        const std::uint32_t h = hashes[x];
         const std::ptrdiff_t p = table[h];
         table[h] = static_cast<std::int16_t>(x);
         const std::size_t offset = x - static_cast<std::size_t>(p);
-        const bool known = p >= 0 && offset <= kMaxOffset;
-        const std::size_t length = agreeing18(s + x, s + (known ? p : 0));
-        const bool match = known && length >= kMinMatch;
-        const unsigned key = static_cast<unsigned>(offset * 16 + length - kMinMatch);
-        d[y] = match ? static_cast<std::uint8_t>(key >> 8) : c;
-        d[y + 1] = static_cast<std::uint8_t>(key);
-        y += match ? 2 : 1;
-        x += match ? length : 1;
-        control = (control << 1) | static_cast<unsigned>(match);
+        // One jump for both tests, whether the entry is in reach (not -1, not more than 4095
+        // back) and whether its first three bytes agree: this data makes either hard to predict.
+        // An entry out of reach is read at the piece's start instead.
+        const unsigned outOfReach = (offset > kMaxOffset) | (p < 0);
+        const std::uint8_t* const from = s + (outOfReach ? 0 : p);
+        if ((((load64(from) ^ w) & 0xFFFFFF) | outOfReach) == 0) {
+            const std::size_t length = agreeing18(s + x, from);
+            putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
+            y += 2;
+            x += length;
+            control = (control << 1) | 1;
+        } else {
+            d[y++] = c;
+            ++x;
+            control <<= 1;
+        }
         ++items;
     }
     while (x < n && y <= n) {
@@ -137,7 +177,7 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         // In the last two positions no match can reach three bytes, so the hash, which would
         // read past the piece there, is skipped.
         if (x + 2 < n) {
-            const std::uint32_t h = hash(c, s[x + 1], s[x + 2]);
+            const std::uint32_t h = hash3(c, s[x + 1], s[x + 2]);
             const std::int16_t p = table[h];
             table[h] = static_cast<std::int16_t>(x);
             if (p >= 0 && x - static_cast<std::size_t>(p) <= kMaxOffset) {
@@ -166,6 +206,67 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
     return static_cast<std::uint16_t>(y);
 }
 
+namespace {
+
+// Each byte with its bits in reverse order.
+constexpr auto kReversed = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned v = 0; v < 256; ++v)
+        for (unsigned bit = 0; bit < 8; ++bit)
+            if (v & (1u << bit)) table[v] |= static_cast<std::uint8_t>(0x80u >> bit);
+    return table;
+}();
+
+// Copies 16 bytes; `from` may be `to` itself.
+void copy16(std::uint8_t* to, const std::uint8_t* from) {
+    std::uint8_t bytes[16];
+    std::memcpy(bytes, from, sizeof bytes);
+    std::memcpy(to, bytes, sizeof bytes);
+}
+
+// Decodes the reference or run at b + in into out + o and moves both past it. False when it is
+// cut off by the block's end or would reach before the piece or beyond kPieceSize.
+[[gnu::always_inline]] inline bool referenceOrRun(const std::uint8_t* b, std::size_t length,
+                                                  std::size_t& in, std::uint8_t* out,
+                                                  std::size_t& o) {
+    if (in + 2 > length) return false;
+    const unsigned b0 = b[in];
+    const unsigned b1 = b[in + 1];
+    const std::size_t offset = (b0 << 4) | (b1 >> 4);
+    if (offset == 0) {
+        if (in + 4 > length) return false;
+        const std::size_t n = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
+        if (o + n > kPieceSize) return false;
+        std::memset(out + o, b[in + 3], n);
+        o += n;
+        in += 4;
+        return true;
+    }
+    const std::size_t n = (b1 & 0x0F) + kMinMatch;
+    if (offset > o || o + n > kPieceSize) return false;
+    const std::uint8_t* from = out + o - offset;
+    std::uint8_t* to = out + o;
+    if (offset >= 16 && o + 2 * 16 <= kWorkBufferSize) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + 16, from + 16, 16);
+    } else if (offset >= 8 && o + 3 * 8 <= kWorkBufferSize) {
+        // Whole words, perhaps beyond the reference's end: each reads only bytes written before.
+        std::memcpy(to, from, 8);
+        std::memcpy(to + 8, from + 8, 8);
+        std::memcpy(to + 16, from + 16, 8);
+    } else {
+        // A short pattern repeated, byte by byte. Always the longest count, which the slack
+        // takes, so that the loop's end is no guess.
+        static_assert(kPieceSize - kMinMatch + kMaxMatch <= kWorkBufferSize);
+        for (std::size_t i = 0; i < kMaxMatch; ++i) to[i] = from[i];
+    }
+    o += n;
+    in += 2;
+    return true;
+}
+
+}  // namespace
+
 std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t length,
                                             std::uint8_t* out) {
     if (length <= 1) return 0;
@@ -175,65 +276,68 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
         return static_cast<std::ptrdiff_t>(length - 1);
     }
     if (length < 3) return -1;
+
+    // The control word is kept turned around, item 0 in bit 0, so that the next reference is the
+    // lowest bit set and clearing it is cheap; bit 16 marks the group's end. `item` counts the
+    // group's items taken so far.
+    constexpr unsigned kGroupEnd = 1u << kItemsPerControlWord;
+    const auto controlWord = [&](std::size_t at) {
+        return kReversed[b[at]] | (kReversed[b[at + 1]] << 8) | kGroupEnd;
+    };
+    unsigned references = controlWord(1);
+    unsigned item = 0;
     std::size_t in = 3;
-    unsigned control = (unsigned{b[1]} << 8) | b[2];
-    int bits = kItemsPerControlWord;
     std::size_t o = 0;
-    // Each turn takes the row of literals before the next reference or run (the zero bits at
-    // the top of the control word, perhaps none) in one copy, then that reference or run. The
-    // last word's unused bits are zero too, so the row is cut at the block's end.
-    for (;;) {
+
+    // While a whole group (control word and 16 items of at most 4 bytes) lies inside the block
+    // and a group's worth of references fits in the piece, rows of literals need no bounds
+    // checks. Each turn takes the row before the next reference or the group's end (perhaps
+    // no literal) in one 16-byte copy, then the two bytes after it: the reference, or the next
+    // control word. Both are taken by the same steps, without a jump that would be mispredicted
+    // once a group; a control word copies the 32 bytes at the output's end onto themselves.
+    constexpr std::size_t kLongestGroup = 2 + kItemsPerControlWord * 4;
+    constexpr std::size_t kWidestGroup = kItemsPerControlWord * kMaxMatch + 2 * 16;
+    while (in + kLongestGroup <= length && o + kWidestGroup <= kPieceSize) {
+        const auto next = static_cast<unsigned>(std::countr_zero(references));
+        std::memcpy(out + o, b + in, 16);
+        o += next - item;
+        in += next - item;
+        const bool end = next == kItemsPerControlWord;
+        const unsigned key = (unsigned{b[in]} << 8) | b[in + 1];
+        const std::size_t offset = key >> 4;
+        if (!end && (offset < 16 || offset > o)) {
+            // Runs, near repeats and corrupt references take the careful way.
+            references &= references - 1;
+            item = next + 1;
+            if (!referenceOrRun(b, length, in, out, o)) return -1;
+            continue;
+        }
+        const std::size_t back = end ? 0 : offset;
+        copy16(out + o, out + o - back);
+        copy16(out + o + 16, out + o - back + 16);
+        o += end ? 0 : (key & 0x0F) + kMinMatch;
+        references = end ? controlWord(in) : references & (references - 1);
+        item = end ? 0 : next + 1;
+        in += 2;
+    }
+
+    // Near either end every item is checked on its own.
+    unsigned control = references >> item;
+    unsigned bits = kItemsPerControlWord - item;
+    while (in < length) {
         if (bits == 0) {
-            if (in >= length) break;
             if (in + 2 >= length) return -1;  // a control word with no item after it
-            control = (unsigned{b[in]} << 8) | b[in + 1];
+            control = controlWord(in);
             in += 2;
             bits = kItemsPerControlWord;
         }
-        const int zeros =
-            std::min(std::countl_zero(static_cast<std::uint16_t>(control & 0xFFFF)), bits);
-        const std::size_t count =
-            std::min<std::size_t>(static_cast<std::size_t>(zeros), length - in);
-        if (o + count > kPieceSize) return -1;
-        if (in + 16 <= length && o + 16 <= kWorkBufferSize)
-            std::memcpy(out + o, b + in, 16);
-        else
-            std::memcpy(out + o, b + in, count);
-        o += count;
-        in += count;
-        control <<= count;
-        bits -= static_cast<int>(count);
-        if (in >= length) break;
-        if (bits == 0) continue;
-
-        if (in + 2 > length) return -1;
-        const unsigned b0 = b[in];
-        const unsigned b1 = b[in + 1];
-        const std::size_t offset = (b0 << 4) | (b1 >> 4);
-        if (offset != 0) {
-            const std::size_t n = (b1 & 0x0F) + kMinMatch;
-            if (offset > o || o + n > kPieceSize) return -1;
-            const std::uint8_t* from = out + o - offset;
-            std::uint8_t* to = out + o;
-            if (offset >= 8 && o + 24 <= kWorkBufferSize) {
-                // Whole words: each one reads only bytes written before it.
-                std::memcpy(to, from, 8);
-                std::memcpy(to + 8, from + 8, 8);
-                std::memcpy(to + 16, from + 16, 8);
-            } else {
-                for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
-            }
-            o += n;
-            in += 2;
-        } else {
-            if (in + 4 > length) return -1;
-            const std::size_t n = ((b1 & 0x0F) << 8) + b[in + 2] + kMinRun;
-            if (o + n > kPieceSize) return -1;
-            std::memset(out + o, b[in + 3], n);
-            o += n;
-            in += 4;
+        if ((control & 1) == 0) {
+            if (o >= kPieceSize) return -1;
+            out[o++] = b[in++];
+        } else if (!referenceOrRun(b, length, in, out, o)) {
+            return -1;
         }
-        control <<= 1;
+        control >>= 1;
         --bits;
     }
     return static_cast<std::ptrdiff_t>(o);

@@ -41,6 +41,7 @@ public:
 private:
     static constexpr std::size_t kHashSize = 4096;
     std::unique_ptr<std::int16_t[]> table_;
+    std::unique_ptr<std::uint16_t[]> hashes_;  // of every position of a piece
 };
 
 }  // namespace mb

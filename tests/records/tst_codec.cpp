@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 #include "records/filecodec.h"
 
@@ -165,6 +166,40 @@ private slots:
             QCOMPARE(decompressBytes(compressBytes(repeats, mode)), repeats);
     }
 
+    // Random pieces built to hit every branch of the coder: copies from near and far back,
+    // runs of every length, small alphabets, pieces of every size and matches at the very end.
+    void randomPiecesMatchThePlainSteps() {
+        QRandomGenerator rng(20261208);
+        TBlockCoder coder;
+        std::vector<std::uint8_t> block(kWorkBufferSize);
+        std::vector<std::uint8_t> back(kWorkBufferSize);
+        for (int round = 0; round < 400; ++round) {
+            const int size = round % 5 == 0 ? rng.bounded(64) : rng.bounded(32769);
+            const int alphabet = round % 3 == 0 ? 1 + rng.bounded(4) : 256;
+            QByteArray piece(size, Qt::Uninitialized);
+            for (int i = 0; i < size; ++i) {
+                piece[i] = i > 20 && rng.bounded(4) == 0
+                               ? piece[i - 1 - rng.bounded(std::min(i, 5000))]
+                               : char(rng.bounded(alphabet));
+            }
+            if (size > 0 && rng.bounded(4) == 0) {
+                const int at = rng.bounded(size);
+                piece.replace(at, std::min(size - at, rng.bounded(6000)),
+                              QByteArray(size, char(rng.bounded(256))));
+                piece.truncate(size);
+            }
+            const auto* src = reinterpret_cast<const std::uint8_t*>(piece.constData());
+            const std::uint16_t length = coder.CompressBlock(src, size, block.data());
+            const QByteArray coded(reinterpret_cast<const char*>(block.data()), length);
+            QCOMPARE(coded, plainBlock(piece));
+            // The decoder reads the block from a copy of its exact length, so that a read past
+            // its end shows under the sanitizers.
+            const std::vector<std::uint8_t> exact(block.begin(), block.begin() + length);
+            QCOMPARE(TBlockCoder::DecompressBlock(exact.data(), length, back.data()), size);
+            QVERIFY(std::memcmp(back.data(), src, size) == 0);
+        }
+    }
+
     void blockDecoderGuardsItsBuffers() {
         std::vector<std::uint8_t> out(kWorkBufferSize);
         const auto decode = [&](const QByteArray& b) {
@@ -182,6 +217,21 @@ private slots:
         QCOMPARE(decode(hex("40 FFFF") + hex("000FFF41").repeated(9)), -1);  // > 32768 bytes
         QCOMPARE(decode(hex("80") + QByteArray(32769, 'a')), -1);
         QCOMPARE(decode(hex("40 0001 61616161616161616161616161616161 AAAA")), -1);
+        QCOMPARE(decode(hex("40 0000")), 0);  // a control word and no item
+        // Long blocks whose middle is corrupt, where items are taken a row at a time.
+        const QByteArray literals = hex("0000") + QByteArray(16, 'a');
+        // A group of one reference (key given) and 15 literals between rows of literals.
+        const auto around = [&](const char* key) {
+            return hex("40") + literals.repeated(10) + hex("8000") + hex(key) +
+                   QByteArray(15, 'b') + literals.repeated(10);
+        };
+        QCOMPARE(decode(around("0010")), 160 + 3 + 15 + 160);  // offset 1
+        QCOMPARE(decode(around("0A00")), 160 + 3 + 15 + 160);  // offset 160, the first byte
+        QCOMPARE(decode(around("0A10")), -1);  // offset 161, one byte before the start
+        QCOMPARE(decode(around("FFF0")), -1);  // far before the start
+        QCOMPARE(decode(hex("40") + literals.repeated(10) + hex("FFFF") +
+                        hex("000FFF41").repeated(16) + literals.repeated(10)),
+                 -1);  // runs beyond the piece
     }
 
     void failureTexts() {
