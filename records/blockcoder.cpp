@@ -21,7 +21,7 @@ constexpr std::size_t kMaxMatch = 18;
 constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr int kItemsPerControlWord = 16;
 // Positions at least this far from the piece's end may load whole words around them.
-constexpr std::size_t kFastMargin = 24;
+constexpr std::size_t kFastMargin = 32;
 
 std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -127,12 +127,16 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         return true;
     };
 
-    // Far from the piece's end every load stays inside it. The hashes of all those positions
-    // are made beforehand, which takes them off the chain from one item to the next.
+    // Far from the piece's end every load stays inside it. The hashes of all those positions,
+    // and of those a match from them may end on, are made beforehand, which takes them off the
+    // chain from one item to the next. The table entry for the position after the current one
+    // is fetched before the item is decided, on the guess that it is a literal: when that jump
+    // is mispredicted, the next item's entry is at hand and its own jump is decided sooner.
     const std::size_t fastEnd =
         std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
     std::uint16_t* const hashes = hashes_.get();
-    hashAll(s, fastEnd, hashes);
+    hashAll(s, fastEnd > 0 ? fastEnd + kMaxMatch : 0, hashes);
+    std::ptrdiff_t p = fastEnd > 0 ? table[hashes[0]] : 0;
     while (x < fastEnd && y <= n) {
         startItem();
         const std::uint64_t w = load64(s + x);
@@ -141,11 +145,12 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         // pairs of equal bytes, common in text, would mispredict.
         if (w == c * 0x0101010101010101u && run(c)) {
             ++items;
+            if (x < fastEnd) p = table[hashes[x]];
             continue;
         }
-        const std::uint32_t h = hashes[x];
-        const std::ptrdiff_t p = table[h];
-        table[h] = static_cast<std::int16_t>(x);
+        table[hashes[x]] = static_cast<std::int16_t>(x);
+        std::ptrdiff_t next = table[hashes[x + 1]];
+        __asm__ volatile("" : "+r"(next));  // keeps the compiler from moving it past the jump
         const std::size_t offset = x - static_cast<std::size_t>(p);
         // One jump for both tests, whether the entry is in reach (not -1, not more than 4095
         // back) and whether its first three bytes agree: this data makes either hard to predict.
@@ -158,11 +163,13 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
             y += 2;
             x += length;
             control = (control << 1) | 1;
+            next = table[hashes[x]];
         } else {
             d[y++] = c;
             ++x;
             control <<= 1;
         }
+        p = next;
         ++items;
     }
     while (x < n && y <= n) {
