@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -79,6 +80,27 @@ void hashAll(const std::uint8_t* s, std::size_t count, std::uint16_t* hashes) {
     for (; i < count; ++i) hashes[i] = static_cast<std::uint16_t>(hash3(s[i], s[i + 1], s[i + 2]));
 }
 
+// Whether the n bytes at s look like binary data rather than text: more than one in eight is a
+// control character other than tab and line ends, or outside ASCII. Only the first stretch is
+// looked at.
+bool looksBinary(const std::uint8_t* s, std::size_t n) {
+    constexpr std::size_t kSample = 1024;
+    const std::size_t count = std::min(n, kSample);
+    std::size_t odd = 0;
+    std::size_t i = 0;
+#ifdef __SSE2__
+    // Signed, bytes from 0x80 up are below 9 too.
+    const __m128i nine = _mm_set1_epi8(9);
+    for (; i + 16 <= count; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        odd += static_cast<std::size_t>(
+            std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, nine)))));
+    }
+#endif
+    for (; i < count; ++i) odd += s[i] < 9 || s[i] >= 0x80;
+    return odd * 8 > count;
+}
+
 void putWord(std::uint8_t* at, unsigned word) {
     at[0] = static_cast<std::uint8_t>(word >> 8);
     at[1] = static_cast<std::uint8_t>(word);
@@ -136,41 +158,71 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
     std::uint16_t* const hashes = hashes_.get();
     hashAll(s, fastEnd > 0 ? fastEnd + kMaxMatch : 0, hashes);
-    std::ptrdiff_t p = fastEnd > 0 ? table[hashes[0]] : 0;
-    while (x < fastEnd && y <= n) {
-        startItem();
-        const std::uint64_t w = load64(s + x);
-        const auto c = static_cast<std::uint8_t>(w);
-        // A run starts with 8 equal bytes at least: testing them at once spares a jump that
-        // pairs of equal bytes, common in text, would mispredict.
-        if (w == c * 0x0101010101010101u && run(c)) {
+    // Whether an entry is in reach (not -1, not more than 4095 back) and whether its first three
+    // bytes agree are two tests. In text nearly every entry in reach agrees, so the test of
+    // reach alone, which does not wait for the bytes, decides the item soonest. In binary data
+    // both are hard to predict, so both share one jump, and the bytes an entry points to (the
+    // piece's start for an empty one) are fetched along with it.
+    const auto fastItems = [&](auto binary) {
+        std::ptrdiff_t p = 0;
+        std::uint64_t there = 0;
+        const auto fetch = [&](std::size_t at, std::ptrdiff_t& entry, std::uint64_t& bytes) {
+            entry = table[hashes[at]];
+            if constexpr (binary) bytes = load64(s + std::max<std::ptrdiff_t>(entry, 0));
+        };
+        fetch(x, p, there);
+        while (x < fastEnd && y <= n) {
+            startItem();
+            const std::uint64_t w = load64(s + x);
+            const auto c = static_cast<std::uint8_t>(w);
+            // A run starts with 8 equal bytes at least: testing them at once spares a jump that
+            // pairs of equal bytes, common in text, would mispredict.
+            if (w == c * 0x0101010101010101u && run(c)) {
+                ++items;
+                if (x < fastEnd) fetch(x, p, there);
+                continue;
+            }
+            table[hashes[x]] = static_cast<std::int16_t>(x);
+            std::ptrdiff_t next = 0;
+            std::uint64_t nextThere = 0;
+            fetch(x + 1, next, nextThere);
+            // Keeps the compiler from moving them past the jump.
+            __asm__ volatile("" : "+r"(next));
+            if constexpr (binary) __asm__ volatile("" : "+r"(nextThere));
+            const std::size_t offset = x - static_cast<std::size_t>(p);
+            const unsigned outOfReach = (offset > kMaxOffset) | (p < 0);
+            bool isMatch;
+            if constexpr (binary) {
+                std::uint64_t differ = ((there ^ w) & 0xFFFFFF) | outOfReach;
+                __asm__("" : "+r"(differ));  // keeps the compiler from splitting the jump
+                isMatch = differ == 0;
+            } else {
+                // The compiler makes two jumps of this; an entry out of reach is read at the
+                // piece's start.
+                isMatch = (((load64(s + (outOfReach ? 0 : p)) ^ w) & 0xFFFFFF) | outOfReach) == 0;
+            }
+            if (isMatch) {
+                const std::size_t length = agreeing18(s + x, s + p);
+                putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
+                y += 2;
+                x += length;
+                control = (control << 1) | 1;
+                fetch(x, next, nextThere);
+            } else {
+                d[y++] = c;
+                ++x;
+                control <<= 1;
+            }
+            p = next;
+            there = nextThere;
             ++items;
-            if (x < fastEnd) p = table[hashes[x]];
-            continue;
         }
-        table[hashes[x]] = static_cast<std::int16_t>(x);
-        std::ptrdiff_t next = table[hashes[x + 1]];
-        __asm__ volatile("" : "+r"(next));  // keeps the compiler from moving it past the jump
-        const std::size_t offset = x - static_cast<std::size_t>(p);
-        // One jump for both tests, whether the entry is in reach (not -1, not more than 4095
-        // back) and whether its first three bytes agree: this data makes either hard to predict.
-        // An entry out of reach is read at the piece's start instead.
-        const unsigned outOfReach = (offset > kMaxOffset) | (p < 0);
-        const std::uint8_t* const from = s + (outOfReach ? 0 : p);
-        if ((((load64(from) ^ w) & 0xFFFFFF) | outOfReach) == 0) {
-            const std::size_t length = agreeing18(s + x, from);
-            putWord(d + y, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
-            y += 2;
-            x += length;
-            control = (control << 1) | 1;
-            next = table[hashes[x]];
-        } else {
-            d[y++] = c;
-            ++x;
-            control <<= 1;
-        }
-        p = next;
-        ++items;
+    };
+    if (fastEnd > 0) {
+        if (looksBinary(s, fastEnd))
+            fastItems(std::true_type{});
+        else
+            fastItems(std::false_type{});
     }
     while (x < n && y <= n) {
         startItem();

@@ -176,11 +176,14 @@ private slots:
         for (int round = 0; round < 400; ++round) {
             const int size = round % 5 == 0 ? rng.bounded(64) : rng.bounded(32769);
             const int alphabet = round % 3 == 0 ? 1 + rng.bounded(4) : 256;
+            // Text and binary data take different ways through the coder.
+            const bool text = round % 4 == 1;
             QByteArray piece(size, Qt::Uninitialized);
             for (int i = 0; i < size; ++i) {
                 piece[i] = i > 20 && rng.bounded(4) == 0
                                ? piece[i - 1 - rng.bounded(std::min(i, 5000))]
-                               : char(rng.bounded(alphabet));
+                               : char(text ? 'a' + rng.bounded(std::min(alphabet, 26))
+                                           : rng.bounded(alphabet));
             }
             if (size > 0 && rng.bounded(4) == 0) {
                 const int at = rng.bounded(size);
