@@ -348,38 +348,51 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
     std::size_t in = 3;
     std::size_t o = 0;
 
-    // While a whole group (control word and 16 items of at most 4 bytes) lies inside the block
-    // and a group's worth of references fits in the piece, rows of literals need no bounds
-    // checks. Each turn takes the row before the next reference or the group's end (perhaps
-    // no literal) in one 16-byte copy, then the two bytes after it: the reference, or the next
-    // control word. Both are taken by the same steps, without a jump that would be mispredicted
-    // once a group; a control word copies the 32 bytes at the output's end onto themselves.
-    constexpr std::size_t kLongestGroup = 2 + kItemsPerControlWord * 4;
+    // While a whole group (16 items of at most 4 bytes and the next control word) lies inside
+    // the block and a group's worth of references fits in the piece, rows of literals need no
+    // bounds checks. Each turn takes the row before the next reference (perhaps no literal) in
+    // one 16-byte copy, then the reference.
+    constexpr std::size_t kLongestGroup = kItemsPerControlWord * 4 + 2;
     constexpr std::size_t kWidestGroup = kItemsPerControlWord * kMaxMatch + 2 * 16;
-    while (in + kLongestGroup <= length && o + kWidestGroup <= kPieceSize) {
-        const auto next = static_cast<unsigned>(std::countr_zero(references));
-        std::memcpy(out + o, b + in, 16);
-        o += next - item;
-        in += next - item;
-        const bool end = next == kItemsPerControlWord;
-        const unsigned key = (unsigned{b[in]} << 8) | b[in + 1];
-        const std::size_t offset = key >> 4;
-        if (!end && (offset < 16 || offset > o)) {
-            // Runs, near repeats and corrupt references take the careful way.
+    const auto farFromEnds = [&] {
+        return in + kLongestGroup <= length && o + kWidestGroup <= kPieceSize;
+    };
+    bool far = farFromEnds();
+    while (far) {
+        while (references != kGroupEnd) {
+            // Never zero, thanks to the group's end mark, so the count needs no test for it.
+            const auto next = static_cast<unsigned>(__builtin_ctz(references));
+            std::memcpy(out + o, b + in, 16);
+            o += next - item;
+            in += next - item;
             references &= references - 1;
             item = next + 1;
-            if (!referenceOrRun(b, length, in, out, o)) return -1;
-            continue;
+            const unsigned key = (unsigned{b[in]} << 8) | b[in + 1];
+            const std::size_t offset = key >> 4;
+            if (offset < 16 || offset > o) {
+                // Runs, near repeats and corrupt references take the careful way; a run may
+                // take the output near its end.
+                if (!referenceOrRun(b, length, in, out, o)) return -1;
+                far = farFromEnds();
+                if (!far) break;
+                continue;
+            }
+            copy16(out + o, out + o - offset);
+            copy16(out + o + 16, out + o - offset + 16);
+            o += (key & 0x0F) + kMinMatch;
+            in += 2;
         }
-        const std::size_t back = end ? 0 : offset;
-        copy16(out + o, out + o - back);
-        copy16(out + o + 16, out + o - back + 16);
-        o += end ? 0 : (key & 0x0F) + kMinMatch;
-        references = end ? controlWord(in) : references & (references - 1);
-        item = end ? 0 : next + 1;
+        if (!far) break;
+        // The literals after the group's last reference, and the next control word.
+        const unsigned rest = kItemsPerControlWord - item;
+        std::memcpy(out + o, b + in, 16);
+        o += rest;
+        in += rest;
+        references = controlWord(in);
+        item = 0;
         in += 2;
+        far = farFromEnds();
     }
-
     // Near either end every item is checked on its own.
     unsigned control = references >> item;
     unsigned bits = kItemsPerControlWord - item;
