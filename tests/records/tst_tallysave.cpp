@@ -11,6 +11,7 @@
 namespace {
 constexpr int kKills = 300;
 constexpr int kMostDelayMs = 25;
+constexpr int kStartTimeoutMs = 30000;
 }  // namespace
 
 class TestTallySave : public QObject {
@@ -22,22 +23,20 @@ private slots:
         QVERIFY(mb::saveTallyFile(tallyVersion(0), path));
         QRandomGenerator rng(4711);
         qint64 last = 0;
-        int advanced = 0;
         for (int i = 0; i < kKills; ++i) {
             QProcess saver;
             saver.start(QStringLiteral(MARROWBY_TALLY_SAVER), {path, QString::number(last + 1)});
             QVERIFY(saver.waitForStarted());
+            QVERIFY(saver.waitForReadyRead(kStartTimeoutMs));  // its first save is complete
             QThread::msleep(rng.bounded(kMostDelayMs));
             saver.kill();  // SIGKILL: no chance to tidy up
             QVERIFY(saver.waitForFinished());
             const mb::TallyLoad load = mb::loadTallyFile(path);
             QVERIFY2(load.problem.isEmpty(), qPrintable(load.problem));
             const qint64 now = versionOf(load.book);
-            QVERIFY(now >= last);
-            if (now > last) ++advanced;
+            QVERIFY(now > last);
             last = now;
         }
-        QVERIFY2(advanced > kKills / 4, qPrintable(QString::number(advanced)));
     }
 };
 
