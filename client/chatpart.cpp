@@ -271,7 +271,6 @@ void Tchat::applyChatPictures() {
     mainchat->viewport()->update();
 }
 
-
 void Tchat::setChatColour(mb::WinColor colour) {
     chatColour_ = colour;
     QPalette p = mychat->palette();

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 
 #include "assets/art.h"
 #include "net/protocol.h"
@@ -42,7 +43,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
 
     label_url = new mb::ClickLabel(0, panel);
     label_url->setObjectName(QStringLiteral("label_url"));
-    label_url->setText(QString::fromLatin1(kWebSiteAddress));
+    label_url->setText(webSite().host() + webSite().path());
     QFont link = label_url->font();
     link.setBold(true);
     link.setUnderline(true);
@@ -99,10 +100,14 @@ void Tabout::setBackground(const QPixmap& tile) {
 
 void Tabout::openWebSite() {
     // What the desktop makes of it is its own affair; there is nothing to report.
-    mb::openWebAddress(QUrl(QLatin1String(kWebSiteScheme) + QLatin1String(kWebSiteAddress)));
+    mb::openWebAddress(webSite());
 }
 
 void Tabout::showEvent(QShowEvent* event) {
     image_aboutlogo->setPixmap(mb::art::logo(devicePixelRatioF()));
     QDialog::showEvent(event);
+}
+
+QUrl Tabout::webSite() {
+    return QUrl(QStringLiteral(MARROWBY_SITE_URL));
 }

@@ -9,9 +9,7 @@ namespace mb {
 class ClickLabel;
 }
 
-// The maker's web site, without its scheme, and the scheme it is opened with.
-inline constexpr char kWebSiteAddress[] = "www.kestrosoftware.example";
-inline constexpr char kWebSiteScheme[] = "http://";
+class QUrl;
 
 class Tabout : public QDialog {
     Q_OBJECT
@@ -21,6 +19,8 @@ public:
     void setBackground(const QPixmap& tile);
     // Opens the web site with the desktop's default handler; the logo and the address do this.
     static void openWebSite();
+    // The maker's web site, as the build names it; the label shows it without its scheme.
+    static QUrl webSite();
 
 protected:
     void showEvent(QShowEvent* event) override;

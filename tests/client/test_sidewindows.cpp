@@ -59,7 +59,8 @@ private slots:
         QVERIFY(!about.findChild<QLabel*>("image_aboutlogo")->pixmap().isNull());
         QTest::mouseClick(about.findChild<QLabel*>("image_aboutlogo"), Qt::LeftButton);
         QTest::mouseClick(about.findChild<QLabel*>("label_url"), Qt::LeftButton);
-        const QUrl site(QStringLiteral("http://") + QLatin1String(kWebSiteAddress));
+        const QUrl site = Tabout::webSite();
+        QCOMPARE(site.scheme(), QStringLiteral("https"));
         QCOMPARE(opened, (QList<QUrl>{site, site}));
 
         // Only web pages are ever handed to the desktop.
