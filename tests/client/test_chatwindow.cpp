@@ -15,6 +15,7 @@
 #include "client/application.h"
 #include "host/serverform.h"
 #include "net/errornotice.h"
+#include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
 #include "widgets/weblink.h"
@@ -24,11 +25,7 @@ namespace {
 const QString kPlaceholder = QStringLiteral("<Enter Chat Here>");
 
 QMessageBox* findBox(const QString& text) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w);
-            box && box->isVisible() && box->text() == text)
-            return box;
-    return nullptr;
+    return mbtest::findBox(text, mbtest::BoxState::Visible);
 }
 
 void closeBoxes() {

@@ -18,21 +18,14 @@
 #include "dialogs/gamestartform.h"
 #include "dialogs/phrasesform.h"
 #include "net/errornotice.h"
+#include "tests/support/testfiles.h"
 
 namespace {
 
+using mbtest::readAll;
+using mbtest::writeAll;
+
 constexpr int kTimeoutMs = 15000;
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // A solo game whose settings file lives in a temporary directory.
 struct Game {

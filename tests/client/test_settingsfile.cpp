@@ -8,19 +8,12 @@
 
 #include "client/profile.h"
 #include "records/appfiles.h"
+#include "tests/support/testfiles.h"
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using mbtest::readAll;
+using mbtest::writeAll;
 
 const QString kSection = QStringLiteral("Marrowby");
 

@@ -13,8 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include "tests/support/testfiles.h"
 
 namespace {
+
+using mbtest::readAll;
 
 constexpr quint16 kGamePort = 7772;
 constexpr int kTimeoutMs = 15000;
@@ -57,11 +60,6 @@ quint16 freePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The few RFB messages a viewer needs to type and click.

@@ -8,6 +8,7 @@
 #include "host/serverform.h"
 #include "net/errornotice.h"
 #include "net/sock.h"
+#include "tests/support/messageboxes.h"
 #include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
@@ -17,18 +18,14 @@ using testpeer::RawHost;
 
 namespace {
 
+using mbtest::findBox;
+
 // The game port for a hosting copy is picked by its own host; the lobby stand-in is ours.
 std::unique_ptr<Application> start(const QStringList& args, quint16 gamePort, quint16 lobbyPort) {
     auto app = std::make_unique<Application>(args, Tchat::Ports{gamePort, lobbyPort});
     app->main().setSettingsFile(mbtest::scratchSettingsFile());
     app->main().show();
     return app;
-}
-
-QMessageBox* findBox(const QString& text) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->text() == text) return box;
-    return nullptr;
 }
 
 }  // namespace

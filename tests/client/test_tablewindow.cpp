@@ -12,6 +12,7 @@
 #include "dialogs/gamestartform.h"
 #include "host/serverform.h"
 #include "records/tallylistform.h"
+#include "tests/support/messageboxes.h"
 #include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
@@ -40,11 +41,7 @@ bool connected(Application& app) {
 }
 
 QMessageBox* findBox(const QString& text) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w);
-            box && box->isVisible() && box->text() == text)
-            return box;
-    return nullptr;
+    return mbtest::findBox(text, mbtest::BoxState::Visible);
 }
 
 }  // namespace

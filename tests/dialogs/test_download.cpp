@@ -21,9 +21,14 @@
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/httpclient.h"
+#include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
+#include "tests/support/testfiles.h"
 
 namespace {
+
+using mbtest::findBox;
+using mbtest::readAll;
 
 constexpr char kInstallerName[] = "kestrolobby-setup.run";
 constexpr int kInstallerWaitMs = 500;
@@ -82,12 +87,6 @@ HttpServer::Responder stalling(const QByteArray& body, qint64 sent) {
     return [body, sent](QTcpSocket* s) { s->write(head("200 OK", body.size()) + body.left(sent)); };
 }
 
-QMessageBox* findBox(const QString& text) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->text() == text) return box;
-    return nullptr;
-}
-
 struct Fixture {
     QTemporaryDir dir;
     QString marker = dir.filePath(QStringLiteral("marker"));
@@ -125,11 +124,6 @@ struct Fixture {
         QVERIFY(!installerRan());
     }
 };
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 

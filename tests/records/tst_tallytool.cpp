@@ -5,8 +5,12 @@
 #include <QTest>
 
 #include "records/tallybook.h"
+#include "tests/support/testfiles.h"
 
 namespace {
+
+using mbtest::readAll;
+using mbtest::writeAll;
 
 struct Run {
     int code = -1;
@@ -21,17 +25,6 @@ Run tool(const QStringList& args) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 }  // namespace
@@ -66,16 +59,16 @@ private slots:
         const QString packed = dir.filePath(QStringLiteral("packed"));
         const QString out = dir.filePath(QStringLiteral("out"));
         const QByteArray data = QByteArray("a tally of games\r\n").repeated(5000);
-        put(in, data);
+        writeAll(in, data);
         for (const QStringList& mode : {QStringList{}, QStringList{"--good"}}) {
             QCOMPARE(tool(QStringList{"compress"} + mode + QStringList{in, packed}).code, 0);
-            QCOMPARE(contents(packed).left(4), mode.isEmpty() ? QByteArray("WRZL") : "!HZL");
+            QCOMPARE(readAll(packed).left(4), mode.isEmpty() ? QByteArray("WRZL") : "!HZL");
             QCOMPARE(tool({"decompress", packed, out}).code, 0);
-            QCOMPARE(contents(out), data);
+            QCOMPARE(readAll(out), data);
             QFile::remove(out);
         }
         // Failures: the codec's text, status 1, no output left behind.
-        put(packed, "WRZL\x10\0\0\0\x05\0");
+        writeAll(packed, "WRZL\x10\0\0\0\x05\0");
         const Run cut = tool({"decompress", packed, out});
         QCOMPARE(cut.code, 1);
         QCOMPARE(cut.err, "Lzrw1 : Error reading from input file : " + packed + "\n");
@@ -104,7 +97,7 @@ private slots:
         QVERIFY(
             r.out.contains(QRegularExpression(QStringLiteral("\nBob +1 +0 +1 +0 +1 +0 +1 +0\n"))));
         QVERIFY(r.out.contains(QStringLiteral("Evil?[2JName")));  // no terminal control
-        put(path, "junk");
+        writeAll(path, "junk");
         const Run bad = tool({"show", path});
         QCOMPARE(bad.code, 1);
         QVERIFY(bad.err.contains("no valid header"));
