@@ -377,8 +377,13 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
                 if (!far) break;
                 continue;
             }
-            copy16(out + o, out + o - offset);
-            copy16(out + o + 16, out + o - offset + 16);
+            // The bytes past the 16th are only two; a second 16-byte load would reach into
+            // output written moments before, which the processor cannot forward in one piece.
+            const std::uint8_t* const from = out + o - offset;
+            copy16(out + o, from);
+            std::uint16_t tail;
+            std::memcpy(&tail, from + 16, sizeof tail);
+            std::memcpy(out + o + 16, &tail, sizeof tail);
             o += (key & 0x0F) + kMinMatch;
             in += 2;
         }
