@@ -276,6 +276,13 @@ constexpr auto kReversed = [] {
     return table;
 }();
 
+// How many bits each byte has set.
+constexpr auto kBitsSet = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned v = 0; v < 256; ++v) table[v] = static_cast<std::uint8_t>(std::popcount(v));
+    return table;
+}();
+
 // Copies 16 bytes; `from` may be `to` itself.
 void copy16(std::uint8_t* to, const std::uint8_t* from) {
     std::uint8_t bytes[16];
@@ -359,6 +366,12 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
     };
     bool far = farFromEnds();
     while (far) {
+        // The next control word, fetched now so that it is at hand when this group ends: it
+        // follows 16 items, a byte each and a second one for each reference, unless a run
+        // (two bytes more) moves it.
+        const std::size_t nextAt =
+            in + kItemsPerControlWord + kBitsSet[b[in - 2]] + kBitsSet[b[in - 1]];
+        const unsigned nextReferences = controlWord(nextAt);
         while (references != kGroupEnd) {
             // Never zero, thanks to the group's end mark, so the count needs no test for it.
             const auto next = static_cast<unsigned>(__builtin_ctz(references));
@@ -393,7 +406,7 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
         std::memcpy(out + o, b + in, 16);
         o += rest;
         in += rest;
-        references = controlWord(in);
+        references = in == nextAt ? nextReferences : controlWord(in);
         item = 0;
         in += 2;
         far = farFromEnds();
