@@ -237,6 +237,39 @@ private slots:
                  -1);  // runs beyond the piece
     }
 
+    // References of 17 and 18 bytes from 16 and 17 bytes back, far from both ends of a block:
+    // their last bytes repeat bytes the same reference has just written.
+    void referencesRepeatTheirOwnBytes() {
+        std::vector<std::uint8_t> out(kWorkBufferSize);
+        for (int offset : {16, 17}) {
+            for (int length : {17, 18}) {
+                QByteArray block = hex("40");
+                QByteArray expected;
+                const auto rows = [&](int count) {
+                    for (int row = 0; row < count; ++row) {
+                        block += hex("0000");
+                        for (int i = 0; i < 16; ++i) {
+                            block += char('!' + (expected.size() * 7) % 90);
+                            expected += block.back();
+                        }
+                    }
+                };
+                rows(10);
+                const int key = offset * 16 + length - 3;
+                block += hex("8000") + char(key >> 8) + char(key) + QByteArray(15, 'b');
+                for (int i = 0; i < length; ++i) expected += expected[expected.size() - offset];
+                expected += QByteArray(15, 'b');
+                rows(10);
+                QCOMPARE(TBlockCoder::DecompressBlock(
+                             reinterpret_cast<const std::uint8_t*>(block.constData()), block.size(),
+                             out.data()),
+                         expected.size());
+                QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()), expected.size()),
+                         expected);
+            }
+        }
+    }
+
     void failureTexts() {
         QTemporaryDir dir;
         const QString in = dir.filePath(QStringLiteral("in.txt"));
