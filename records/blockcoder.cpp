@@ -4,8 +4,10 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -23,6 +25,11 @@ constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr int kItemsPerControlWord = 16;
 // Positions at least this far from the piece's end may load whole words around them.
 constexpr std::size_t kFastMargin = 32;
+// An empty table entry. Any negative value would do for a piece coded alone; this one is also a
+// position just past a full piece, so that the interleaved coder, which reads its entries
+// unsigned, finds it out of reach and may read the bytes there without a test.
+constexpr std::int16_t kNoPosition = std::numeric_limits<std::int16_t>::min();
+static_assert(static_cast<std::uint16_t>(kNoPosition) == kPieceSize);
 
 std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
@@ -101,6 +108,12 @@ bool looksBinary(const std::uint8_t* s, std::size_t n) {
     return odd * 8 > count;
 }
 
+// Far from the piece's end every load stays inside it, and where whole words are read the
+// fast loops run. Zero where they do not run at all.
+std::size_t fastLimit(std::size_t n) {
+    return std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
+}
+
 void putWord(std::uint8_t* at, unsigned word) {
     at[0] = static_cast<std::uint8_t>(word >> 8);
     at[1] = static_cast<std::uint8_t>(word);
@@ -109,20 +122,32 @@ void putWord(std::uint8_t* at, unsigned word) {
 }  // namespace
 
 TBlockCoder::TBlockCoder()
-    : table_(new (std::nothrow) std::int16_t[kHashSize]),
-      hashes_(new (std::nothrow) std::uint16_t[kPieceSize]) {
+    : table_(new (std::nothrow) std::int16_t[kPiecesAtOnce * kHashSize]),
+      hashes_(new (std::nothrow) std::uint16_t[kPiecesAtOnce * kWorkBufferSize]) {
     if (!table_ || !hashes_) throw EBlockCoderError("LZRW1KH : no memory for HASH table");
 }
 
-std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
-    std::int16_t* const table = table_.get();
-    std::memset(table, 0xFF, kHashSize * sizeof(std::int16_t));  // every entry -1
-    d[0] = kCodedBlock;
-    std::size_t x = 0;
-    std::size_t z = 1;
-    std::size_t y = 3;
-    int items = 0;
+namespace {
+
+// Where the coding of a piece stands between two items.
+struct BlockState {
+    std::size_t x = 0;  // read position
+    std::size_t y = 3;  // write position
+    std::size_t z = 1;  // position of the current control word
+    int items = 0;      // items under the current control word
     unsigned control = 0;
+};
+
+// Codes the rest of the piece s (n bytes) into d from `at`, with the piece's table as it stands
+// and the hashes of its positions up to the fast limit and a match beyond it, and returns the
+// block length.
+std::uint16_t codeRest(const std::uint8_t* s, std::size_t n, std::uint8_t* d, std::int16_t* table,
+                       const std::uint16_t* hashes, const BlockState& at) {
+    std::size_t x = at.x;
+    std::size_t z = at.z;
+    std::size_t y = at.y;
+    int items = at.items;
+    unsigned control = at.control;
 
     const auto startItem = [&] {
         if (items == kItemsPerControlWord) {
@@ -157,10 +182,7 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
     // Jumps win here: deciding each item with conditional moves puts every item on the chain of
     // three dependent loads (hash, entry, candidate bytes), about 40 cycles an item, and coding
     // two to four pieces interleaved that way did not win it back on tally text or binaries.
-    const std::size_t fastEnd =
-        std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
-    std::uint16_t* const hashes = hashes_.get();
-    hashAll(s, fastEnd > 0 ? fastEnd + kMaxMatch : 0, hashes);
+    const std::size_t fastEnd = fastLimit(n);
     // Whether an entry is in reach (not -1, not more than 4095 back) and whether its first three
     // bytes agree are two tests. In text nearly every entry in reach agrees, so the test of
     // reach alone, which does not wait for the bytes, decides the item soonest. In binary data
@@ -221,7 +243,7 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
             ++items;
         }
     };
-    if (fastEnd > 0) {
+    if (x < fastEnd) {
         if (looksBinary(s, fastEnd))
             fastItems(std::true_type{});
         else
@@ -266,6 +288,182 @@ std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, s
         return static_cast<std::uint16_t>(n + 1);
     }
     return static_cast<std::uint16_t>(y);
+}
+
+}  // namespace
+
+std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
+    std::int16_t* const table = table_.get();
+    std::fill(table, table + kHashSize, kNoPosition);
+    d[0] = kCodedBlock;
+    const std::size_t fastEnd = fastLimit(n);
+    hashAll(s, fastEnd > 0 ? fastEnd + kMaxMatch : 0, hashes_.get());
+    return codeRest(s, n, d, table, hashes_.get(), BlockState{});
+}
+
+#if defined(__x86_64__)
+namespace {
+
+// Coding several pieces at once, one item of each in turn. Each item waits on a chain of three
+// loads (its hash, the table entry, the candidate's bytes) and on the item before it, so one
+// piece alone leaves the processor idle; four independent chains keep it busy. Every decision
+// is a conditional move: a mispredicted jump in one piece would throw away the work of all.
+// Positions x and y count from the start of the pieces' buffers, piece k's at k * W, so that one
+// register addresses all four and the pieces differ only in constant displacements.
+class Interleaved {
+public:
+    static constexpr std::size_t W = kWorkBufferSize;
+    static constexpr std::size_t kFastEnd = kPieceSize - kFastMargin;
+    // A group of 16 rounds starts only if every piece can take 16 of the longest items and
+    // their control word without a look at its limits. A run may go further and says so.
+    static constexpr std::size_t kGroupReach = kItemsPerControlWord * kMaxMatch;
+    static constexpr std::size_t kGroupOutput = kItemsPerControlWord * 2 + 2;
+
+    Interleaved(const std::uint8_t* s, std::uint8_t* d, std::int16_t* tables,
+                const std::uint16_t* hashes)
+        : s_(s), d_(d), tables_(reinterpret_cast<std::uint16_t*>(tables)), hashes_(hashes) {}
+
+    // Codes until some piece nears its limits; returns where each piece stands.
+    std::array<BlockState, kPiecesAtOnce> run() {
+        std::array<std::size_t, kPiecesAtOnce> x{}, y{}, z{};
+        for (std::size_t k = 0; k < kPiecesAtOnce; ++k) {
+            x[k] = k * W;
+            y[k] = k * W + 3;
+            z[k] = k * W + 1;
+        }
+        // Item r of a group leaves its control bit at byte 15 - r of its piece's row.
+        alignas(16) std::uint8_t bits[kPiecesAtOnce * kItemsPerControlWord] = {};
+        int rounds = 0;
+        bool stop = false;
+        const auto inReach = [&]<std::size_t... K>(std::index_sequence<K...>) {
+            return ((x[K] + kGroupReach <= K * W + kFastEnd &&
+                     y[K] + kGroupOutput <= K * W + kPieceSize) &&
+                    ...);
+        };
+        const auto round = [&]<std::size_t... K>(std::index_sequence<K...>, std::uint8_t * at) {
+            (item<K>(x[K], y[K], at + K * kItemsPerControlWord, stop), ...);
+        };
+        constexpr auto pieces = std::make_index_sequence<kPiecesAtOnce>{};
+        while (!stop && inReach(pieces)) {
+            if (rounds == kItemsPerControlWord) {
+                for (std::size_t k = 0; k < kPiecesAtOnce; ++k) {
+                    putWord(d_ + z[k], controlWord(bits + k * kItemsPerControlWord));
+                    z[k] = y[k];
+                    y[k] += 2;
+                }
+            }
+            std::uint8_t* at = bits + kItemsPerControlWord - 1;
+            for (rounds = 0; rounds < kItemsPerControlWord && !stop; ++rounds, --at)
+                round(pieces, at);
+        }
+        std::array<BlockState, kPiecesAtOnce> states;
+        for (std::size_t k = 0; k < kPiecesAtOnce; ++k) {
+            const unsigned word = controlWord(bits + k * kItemsPerControlWord);
+            states[k] = BlockState{x[k] - k * W, y[k] - k * W, z[k] - k * W, rounds,
+                                   rounds == 0 ? 0u : word >> (kItemsPerControlWord - rounds)};
+        }
+        return states;
+    }
+
+private:
+    // A row of 16 bytes of 0 or 1, item 0 last, as a control word.
+    static unsigned controlWord(const std::uint8_t* row) {
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(v, 7)));
+    }
+
+    template <std::size_t k>
+    [[gnu::always_inline]] void item(std::size_t& x, std::size_t& y, std::uint8_t* bit,
+                                     bool& stop) {
+        const std::uint64_t w = load64(s_ + x);
+        if (w == std::rotr(w, 8)) [[unlikely]] {  // eight equal bytes: perhaps a run
+            const std::size_t limit = std::min(k * W + kPieceSize - x, kMaxRun);
+            std::size_t r = 8;
+            while (r < limit && s_[x + r] == static_cast<std::uint8_t>(w)) ++r;
+            if (r >= kMinRun) {
+                std::uint8_t* const at = d_ + y;
+                at[0] = 0;
+                at[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+                at[2] = static_cast<std::uint8_t>(r - kMinRun);
+                at[3] = static_cast<std::uint8_t>(w);
+                x += r;
+                y += 4;
+                *bit = 1;
+                stop |= x + kGroupReach > k * W + kFastEnd || y + kGroupOutput > k * W + kPieceSize;
+                return;
+            }
+        }
+        std::uint16_t* const table = tables_ + k * kHashSize;
+        const std::size_t h = hashes_[x];
+        std::uint64_t candidate = table[h];  // within the piece, or kPieceSize for none
+        table[h] = static_cast<std::uint16_t>(x - k * W);
+        candidate += k * W;
+        __asm__("" : "+r"(candidate));  // keeps k * W a displacement, not a register per piece
+        const std::uint64_t offset = x - candidate;  // huge when the entry is empty
+        const std::uint8_t* const q = s_ + candidate;
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s_ + x));
+        const __m128i there = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        // Bit 16 set, so the count of agreeing bytes stops at 16.
+        const std::uint64_t differ =
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, there))) ^ 0x1FFFFu;
+        std::uint64_t length;
+        __asm__("rep bsfq %1, %0" : "=r"(length) : "r"(differ) : "cc");
+        if (length == 16) [[unlikely]] {
+            std::uint16_t a, b;
+            std::memcpy(&a, s_ + x + 16, 2);
+            std::memcpy(&b, q + 16, 2);
+            length += static_cast<std::uint64_t>(std::countr_zero(unsigned(a ^ b) | 0x10000u)) / 8;
+        }
+        const std::uint64_t none = 0;
+        __asm__("cmp %[most], %[offset]\n\tcmova %[none], %[length]"
+                : [length] "+r"(length)
+                : [offset] "r"(offset), [most] "i"(kMaxOffset), [none] "r"(none)
+                : "cc");
+        std::uint64_t key = offset * 16 + length - kMinMatch;
+        __asm__("rolw $8, %w0" : "+r"(key));  // high byte first
+        std::uint64_t out = w, step = 1, match = 0;
+        __asm__(
+            "cmp %[least], %[length]\n\t"
+            "cmova %[length], %[step]\n\t"
+            "cmova %[key], %[out]\n\t"
+            "seta %b[match]"
+            : [step] "+r"(step), [out] "+r"(out), [match] "+r"(match)
+            : [length] "r"(length), [key] "r"(key), [least] "i"(kMinMatch - 1)
+            : "cc");
+        const auto written = static_cast<std::uint16_t>(out);  // the literal, or the reference
+        std::memcpy(d_ + y, &written, 2);
+        y += 1 + match;
+        x += step;
+        *bit = static_cast<std::uint8_t>(match);
+    }
+
+    const std::uint8_t* const s_;
+    std::uint8_t* const d_;
+    std::uint16_t* const tables_;
+    const std::uint16_t* const hashes_;
+};
+
+}  // namespace
+#endif
+
+void TBlockCoder::CompressBlocks(const std::uint8_t* s, std::uint8_t* d, std::uint16_t* lengths) {
+#if defined(__x86_64__)
+    std::int16_t* const tables = table_.get();
+    std::uint16_t* const hashes = hashes_.get();
+    std::fill(tables, tables + kPiecesAtOnce * kHashSize, kNoPosition);
+    for (std::size_t k = 0; k < kPiecesAtOnce; ++k) {
+        hashAll(s + k * kWorkBufferSize, fastLimit(kPieceSize) + kMaxMatch,
+                hashes + k * kWorkBufferSize);
+        d[k * kWorkBufferSize] = kCodedBlock;
+    }
+    const auto states = Interleaved(s, d, tables, hashes).run();
+    for (std::size_t k = 0; k < kPiecesAtOnce; ++k)
+        lengths[k] = codeRest(s + k * kWorkBufferSize, kPieceSize, d + k * kWorkBufferSize,
+                              tables + k * kHashSize, hashes + k * kWorkBufferSize, states[k]);
+#else
+    for (std::size_t k = 0; k < kPiecesAtOnce; ++k)
+        lengths[k] = CompressBlock(s + k * kWorkBufferSize, kPieceSize, d + k * kWorkBufferSize);
+#endif
 }
 
 namespace {

@@ -15,6 +15,12 @@ inline constexpr std::size_t kPieceSize = 32768;
 // length before it decides to store the piece, and the decoder copies in whole words.
 inline constexpr std::size_t kBlockSlack = 16;
 inline constexpr std::size_t kWorkBufferSize = kPieceSize + kBlockSlack;
+// CompressBlocks codes this many whole pieces at once, laid out kWorkBufferSize apart; its
+// input buffer holds them and kBlockSlack bytes more.
+inline constexpr std::size_t kPiecesAtOnce = 4;
+inline constexpr std::size_t kPiecesBufferSize = kPiecesAtOnce * kWorkBufferSize + kBlockSlack;
+// Entries in the coder's hash table of a piece.
+inline constexpr std::size_t kHashSize = 4096;
 // The block flags.
 inline constexpr std::uint8_t kCodedBlock = 0x40;
 inline constexpr std::uint8_t kStoredBlock = 0x80;
@@ -31,6 +37,11 @@ public:
     // Codes the n (at most kPieceSize) bytes at src into dst, which must hold n + kBlockSlack
     // bytes. Returns the block length, 1 to n + 1.
     std::uint16_t CompressBlock(const std::uint8_t* src, std::size_t n, std::uint8_t* dst);
+    // Codes kPiecesAtOnce pieces of kPieceSize bytes each, piece k at src + k * kWorkBufferSize,
+    // into the blocks at dst + k * kWorkBufferSize, and puts their lengths in `lengths`. The
+    // blocks are those CompressBlock makes, only sooner. src holds kPiecesBufferSize bytes;
+    // dst holds kPiecesAtOnce * kWorkBufferSize.
+    void CompressBlocks(const std::uint8_t* src, std::uint8_t* dst, std::uint16_t* lengths);
 
     // Decodes the block of `length` bytes into out, which must hold kWorkBufferSize bytes.
     // Returns the number of bytes produced, or -1 when the block is corrupt (a reference before
@@ -39,9 +50,8 @@ public:
                                           std::uint8_t* out);
 
 private:
-    static constexpr std::size_t kHashSize = 4096;
-    std::unique_ptr<std::int16_t[]> table_;
-    std::unique_ptr<std::uint16_t[]> hashes_;  // of every position of a piece
+    std::unique_ptr<std::int16_t[]> table_;    // one per piece coded at once
+    std::unique_ptr<std::uint16_t[]> hashes_;  // of every position of those pieces
 };
 
 }  // namespace mb

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
+#include <array>
 #include <memory>
 #include <new>
 
@@ -97,8 +98,10 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
         throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
                           InputFile);
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? adviseFor(in) : CompressMode;
-    auto piece = workBuffer(kWorkBufferSize);
-    auto block = workBuffer(kWorkBufferSize);
+    // Pieces are read a few at a time: when all of them are whole, they are coded together,
+    // which is faster.
+    auto pieces = workBuffer(kPiecesBufferSize);
+    auto blocks = workBuffer(kPiecesAtOnce * kWorkBufferSize);
     DeviceSink sink(out, OutputFile, onProgress);
 
     std::uint8_t header[kHeaderSize];
@@ -107,17 +110,34 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
     sink.write(header, kHeaderSize);
 
     if (mode == TCompressMode::Fast) {
-        qint64 n = 0;
-        do {
-            n = readUpTo(in, piece.get(), kPieceSize);
-            if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
-            // The hash may look two bytes past the piece; give them a fixed value.
-            piece[n] = piece[n + 1] = 0;
-            const std::uint16_t length =
-                block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get() + 2);
-            qToLittleEndian(length, block.get());
-            sink.write(block.get(), std::size_t{length} + 2);
-        } while (n == static_cast<qint64>(kPieceSize));
+        bool more = true;
+        while (more) {
+            std::array<std::size_t, kPiecesAtOnce> sizes{};
+            std::size_t count = 0;
+            while (more && count < kPiecesAtOnce) {
+                std::uint8_t* const piece = pieces.get() + count * kWorkBufferSize;
+                const qint64 n = readUpTo(in, piece, kPieceSize);
+                if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
+                // The hash may look two bytes past the piece; give them a fixed value.
+                piece[n] = piece[n + 1] = 0;
+                sizes[count++] = static_cast<std::size_t>(n);
+                more = n == static_cast<qint64>(kPieceSize);
+            }
+            std::array<std::uint16_t, kPiecesAtOnce> lengths{};
+            if (more) {
+                block_.CompressBlocks(pieces.get(), blocks.get(), lengths.data());
+            } else {
+                for (std::size_t k = 0; k < count; ++k)
+                    lengths[k] = block_.CompressBlock(pieces.get() + k * kWorkBufferSize, sizes[k],
+                                                      blocks.get() + k * kWorkBufferSize);
+            }
+            for (std::size_t k = 0; k < count; ++k) {
+                std::uint8_t record[2];
+                qToLittleEndian(lengths[k], record);
+                sink.write(record, sizeof record);
+                sink.write(blocks.get() + k * kWorkBufferSize, lengths[k]);
+            }
+        }
     } else {
         DeviceSource source(in, readError(InputFile, " (LZH)"), onProgress);
         huff_.encode(source, sink);

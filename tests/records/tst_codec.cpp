@@ -47,6 +47,27 @@ QByteArray kinds(int kind, int size) {
     return data;
 }
 
+// A piece of `size` bytes built to hit every branch of the coder: copies from near and far back,
+// runs of every length, small alphabets, text and binary (which take different ways).
+QByteArray randomPiece(QRandomGenerator& rng, int size, int round) {
+    const int alphabet = round % 3 == 0 ? 1 + rng.bounded(4) : 256;
+    const bool text = round % 4 == 1;
+    QByteArray piece(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i) {
+        piece[i] =
+            i > 20 && rng.bounded(4) == 0
+                ? piece[i - 1 - rng.bounded(std::min(i, 5000))]
+                : char(text ? 'a' + rng.bounded(std::min(alphabet, 26)) : rng.bounded(alphabet));
+    }
+    if (size > 0 && rng.bounded(4) == 0) {
+        const int at = rng.bounded(size);
+        piece.replace(at, std::min(size - at, rng.bounded(6000)),
+                      QByteArray(size, char(rng.bounded(256))));
+        piece.truncate(size);
+    }
+    return piece;
+}
+
 // The block coder's steps written as plainly as possible, to hold the fast one to the byte.
 QByteArray plainBlock(const QByteArray& piece) {
     const auto at = [&](qsizetype i) { return i < piece.size() ? quint8(piece[i]) : 0; };
@@ -166,8 +187,7 @@ private slots:
             QCOMPARE(decompressBytes(compressBytes(repeats, mode)), repeats);
     }
 
-    // Random pieces built to hit every branch of the coder: copies from near and far back,
-    // runs of every length, small alphabets, pieces of every size and matches at the very end.
+    // Random pieces of every size, matches at the very end included.
     void randomPiecesMatchThePlainSteps() {
         QRandomGenerator rng(20261208);
         TBlockCoder coder;
@@ -175,22 +195,7 @@ private slots:
         std::vector<std::uint8_t> back(kWorkBufferSize);
         for (int round = 0; round < 400; ++round) {
             const int size = round % 5 == 0 ? rng.bounded(64) : rng.bounded(32769);
-            const int alphabet = round % 3 == 0 ? 1 + rng.bounded(4) : 256;
-            // Text and binary data take different ways through the coder.
-            const bool text = round % 4 == 1;
-            QByteArray piece(size, Qt::Uninitialized);
-            for (int i = 0; i < size; ++i) {
-                piece[i] = i > 20 && rng.bounded(4) == 0
-                               ? piece[i - 1 - rng.bounded(std::min(i, 5000))]
-                               : char(text ? 'a' + rng.bounded(std::min(alphabet, 26))
-                                           : rng.bounded(alphabet));
-            }
-            if (size > 0 && rng.bounded(4) == 0) {
-                const int at = rng.bounded(size);
-                piece.replace(at, std::min(size - at, rng.bounded(6000)),
-                              QByteArray(size, char(rng.bounded(256))));
-                piece.truncate(size);
-            }
+            const QByteArray piece = randomPiece(rng, size, round);
             const auto* src = reinterpret_cast<const std::uint8_t*>(piece.constData());
             const std::uint16_t length = coder.CompressBlock(src, size, block.data());
             const QByteArray coded(reinterpret_cast<const char*>(block.data()), length);
@@ -200,6 +205,35 @@ private slots:
             const std::vector<std::uint8_t> exact(block.begin(), block.begin() + length);
             QCOMPARE(TBlockCoder::DecompressBlock(exact.data(), length, back.data()), size);
             QVERIFY(std::memcmp(back.data(), src, size) == 0);
+        }
+    }
+
+    // Whole pieces coded together give the blocks each gives alone, also when one of them stops
+    // early: it does not shrink, or a run carries it to its end.
+    void piecesCodedTogetherMatchThePlainSteps() {
+        QRandomGenerator rng(8122026);
+        TBlockCoder coder;
+        // Exactly as large as required, so that a read beyond shows under the sanitizers.
+        std::vector<std::uint8_t> src(kPiecesBufferSize);
+        std::vector<std::uint8_t> blocks(kPiecesAtOnce * kWorkBufferSize);
+        std::uint16_t lengths[kPiecesAtOnce];
+        for (int round = 0; round < 24; ++round) {
+            QByteArray pieces[kPiecesAtOnce];
+            for (std::size_t k = 0; k < kPiecesAtOnce; ++k) {
+                QByteArray& piece = pieces[k];
+                piece = randomPiece(rng, int(kPieceSize), round * 4 + int(k));
+                if (rng.bounded(3) == 0)
+                    piece.replace(rng.bounded(int(kPieceSize)), int(kPieceSize),
+                                  QByteArray(4200, 'r'));
+                piece = piece.leftJustified(int(kPieceSize), 'e', true);
+                std::memcpy(src.data() + k * kWorkBufferSize, piece.constData(), kPieceSize);
+            }
+            coder.CompressBlocks(src.data(), blocks.data(), lengths);
+            for (std::size_t k = 0; k < kPiecesAtOnce; ++k)
+                QCOMPARE(
+                    QByteArray(reinterpret_cast<const char*>(blocks.data() + k * kWorkBufferSize),
+                               lengths[k]),
+                    plainBlock(pieces[k]));
         }
     }
 
