@@ -179,11 +179,11 @@ std::uint16_t codeRest(const std::uint8_t* s, std::size_t n, std::uint8_t* d, st
     // chain from one item to the next. The table entry for the position after the current one
     // is fetched before the item is decided, on the guess that it is a literal: when that jump
     // is mispredicted, the next item's entry is at hand and its own jump is decided sooner.
-    // Jumps win here: deciding each item with conditional moves puts every item on the chain of
-    // three dependent loads (hash, entry, candidate bytes), about 40 cycles an item, and coding
-    // two to four pieces interleaved that way did not win it back on tally text or binaries.
+    // Jumps win for a piece alone: deciding each item with conditional moves puts every item on
+    // the chain of three dependent loads (hash, entry, candidate bytes), about 40 cycles an item.
+    // Several whole pieces at once are another matter (see Interleaved).
     const std::size_t fastEnd = fastLimit(n);
-    // Whether an entry is in reach (not -1, not more than 4095 back) and whether its first three
+    // Whether an entry is in reach (not empty, not more than 4095 back) and whether its first three
     // bytes agree are two tests. In text nearly every entry in reach agrees, so the test of
     // reach alone, which does not wait for the bytes, decides the item soonest. In binary data
     // both are hard to predict, so both share one jump, and the bytes an entry points to (the
