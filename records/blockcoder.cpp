@@ -110,13 +110,40 @@ bool looksBinary(const std::uint8_t* s, std::size_t n) {
 
 // Far from the piece's end every load stays inside it, and where whole words are read the
 // fast loops run. Zero where they do not run at all.
-std::size_t fastLimit(std::size_t n) {
+constexpr std::size_t fastLimit(std::size_t n) {
     return std::endian::native == std::endian::little && n > kFastMargin ? n - kFastMargin : 0;
 }
 
 void putWord(std::uint8_t* at, unsigned word) {
     at[0] = static_cast<std::uint8_t>(word >> 8);
     at[1] = static_cast<std::uint8_t>(word);
+}
+
+// How far the byte at s repeats, s[0] included, at most `limit` bytes; the first `known` are
+// known to repeat. Inlined: a call in the interleaved coder's loop would cost it its registers.
+[[gnu::always_inline]] inline std::size_t runLength(const std::uint8_t* s, std::size_t known,
+                                                    std::size_t limit) {
+    std::size_t r = known;
+    while (r < limit && s[r] == s[0]) ++r;
+    return r;
+}
+
+// Writes the run item for r bytes of c.
+[[gnu::always_inline]] inline void putRun(std::uint8_t* at, std::size_t r, std::uint8_t c) {
+    at[0] = 0;
+    at[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+    at[2] = static_cast<std::uint8_t>(r - kMinRun);
+    at[3] = c;
+}
+
+// Starts the block of a piece of n bytes: an empty table, the flag of a coded block and the
+// hashes the fast loops use.
+void startBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d, std::int16_t* table,
+                std::uint16_t* hashes) {
+    std::fill(table, table + kHashSize, kNoPosition);
+    d[0] = kCodedBlock;
+    const std::size_t fastEnd = fastLimit(n);
+    hashAll(s, fastEnd > 0 ? fastEnd + kMaxMatch : 0, hashes);
 }
 
 }  // namespace
@@ -160,14 +187,9 @@ std::uint16_t codeRest(const std::uint8_t* s, std::size_t n, std::uint8_t* d, st
     };
     // Runs come first. Writes one and returns true when the bytes from x are a long enough run.
     const auto run = [&](std::uint8_t c) {
-        const std::size_t limit = std::min(n - x, kMaxRun);
-        std::size_t r = 2;
-        while (r < limit && s[x + r] == c) ++r;
+        const std::size_t r = runLength(s + x, 2, std::min(n - x, kMaxRun));
         if (r < kMinRun) return false;
-        d[y] = 0;
-        d[y + 1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
-        d[y + 2] = static_cast<std::uint8_t>(r - kMinRun);
-        d[y + 3] = c;
+        putRun(d + y, r, c);
         y += 4;
         x += r;
         control = (control << 1) | 1;
@@ -293,12 +315,8 @@ std::uint16_t codeRest(const std::uint8_t* s, std::size_t n, std::uint8_t* d, st
 }  // namespace
 
 std::uint16_t TBlockCoder::CompressBlock(const std::uint8_t* s, std::size_t n, std::uint8_t* d) {
-    std::int16_t* const table = table_.get();
-    std::fill(table, table + kHashSize, kNoPosition);
-    d[0] = kCodedBlock;
-    const std::size_t fastEnd = fastLimit(n);
-    hashAll(s, fastEnd > 0 ? fastEnd + kMaxMatch : 0, hashes_.get());
-    return codeRest(s, n, d, table, hashes_.get(), BlockState{});
+    startBlock(s, n, d, table_.get(), hashes_.get());
+    return codeRest(s, n, d, table_.get(), hashes_.get(), BlockState{});
 }
 
 #if defined(__x86_64__)
@@ -313,7 +331,7 @@ namespace {
 class Interleaved {
 public:
     static constexpr std::size_t W = kWorkBufferSize;
-    static constexpr std::size_t kFastEnd = kPieceSize - kFastMargin;
+    static constexpr std::size_t kFastEnd = fastLimit(kPieceSize);
     // A group of 16 rounds starts only if every piece can take 16 of the longest items and
     // their control word without a look at its limits. A run may go further and says so.
     static constexpr std::size_t kGroupReach = kItemsPerControlWord * kMaxMatch;
@@ -377,15 +395,9 @@ private:
                                      bool& stop) {
         const std::uint64_t w = load64(s_ + x);
         if (w == std::rotr(w, 8)) [[unlikely]] {  // eight equal bytes: perhaps a run
-            const std::size_t limit = std::min(k * W + kPieceSize - x, kMaxRun);
-            std::size_t r = 8;
-            while (r < limit && s_[x + r] == static_cast<std::uint8_t>(w)) ++r;
+            const std::size_t r = runLength(s_ + x, 8, std::min(k * W + kPieceSize - x, kMaxRun));
             if (r >= kMinRun) {
-                std::uint8_t* const at = d_ + y;
-                at[0] = 0;
-                at[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
-                at[2] = static_cast<std::uint8_t>(r - kMinRun);
-                at[3] = static_cast<std::uint8_t>(w);
+                putRun(d_ + y, r, static_cast<std::uint8_t>(w));
                 x += r;
                 y += 4;
                 *bit = 1;
@@ -450,12 +462,9 @@ void TBlockCoder::CompressBlocks(const std::uint8_t* s, std::uint8_t* d, std::ui
 #if defined(__x86_64__)
     std::int16_t* const tables = table_.get();
     std::uint16_t* const hashes = hashes_.get();
-    std::fill(tables, tables + kPiecesAtOnce * kHashSize, kNoPosition);
-    for (std::size_t k = 0; k < kPiecesAtOnce; ++k) {
-        hashAll(s + k * kWorkBufferSize, fastLimit(kPieceSize) + kMaxMatch,
-                hashes + k * kWorkBufferSize);
-        d[k * kWorkBufferSize] = kCodedBlock;
-    }
+    for (std::size_t k = 0; k < kPiecesAtOnce; ++k)
+        startBlock(s + k * kWorkBufferSize, kPieceSize, d + k * kWorkBufferSize,
+                   tables + k * kHashSize, hashes + k * kWorkBufferSize);
     const auto states = Interleaved(s, d, tables, hashes).run();
     for (std::size_t k = 0; k < kPiecesAtOnce; ++k)
         lengths[k] = codeRest(s + k * kWorkBufferSize, kPieceSize, d + k * kWorkBufferSize,
