@@ -48,6 +48,10 @@ public:
     // the start of the piece, an item cut off by the block's end, more than kPieceSize bytes).
     static std::ptrdiff_t DecompressBlock(const std::uint8_t* block, std::size_t length,
                                           std::uint8_t* out);
+    // The same decoder without the assembly it uses on some machines, giving the same answers;
+    // here so that tests and fuzzing can hold the two to each other.
+    static std::ptrdiff_t DecompressBlockPortable(const std::uint8_t* block, std::size_t length,
+                                                  std::uint8_t* out);
 
 private:
     std::unique_ptr<std::int16_t[]> table_;    // one per piece coded at once
