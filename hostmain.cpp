@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/errornotice.h"
 #include "host/gamerandom.h"
 #include "host/logtext.h"
 #include "host/serverform.h"
-#include "net/errornotice.h"
 #include "net/protocol.h"
 
 namespace {

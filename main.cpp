@@ -5,7 +5,7 @@
 #include "client/application.h"
 #include "client/noticebox.h"
 #include "client/programinfo.h"
-#include "net/errornotice.h"
+#include "core/errornotice.h"
 
 int main(int argc, char* argv[]) {
     if (mb::answerInformationRequest(argc, argv)) return 0;

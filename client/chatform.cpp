@@ -18,17 +18,19 @@
 #include "assets/art.h"
 #include "assets/soundplayer.h"
 #include "client/spylistform.h"
+#include "core/errornotice.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
 #include "host/gamerandom.h"
 #include "host/serverform.h"
-#include "net/errornotice.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "net/tickpump.h"
 #include "records/tallylistform.h"
+#include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
+#include "widgets/picturebutton.h"
 
 namespace {
 

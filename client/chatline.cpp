@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "client/colourtext.h"
+#include "core/colourtext.h"
 #include "net/framing.h"
 
 namespace mb::chat {

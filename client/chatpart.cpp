@@ -18,9 +18,10 @@
 #include "assets/soundplayer.h"
 #include "client/chatform.h"
 #include "client/chatline.h"
-#include "client/colourtext.h"
-#include "net/errornotice.h"
+#include "core/colourtext.h"
+#include "core/errornotice.h"
 #include "net/framing.h"
+#include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
 #include "widgets/weblink.h"
 

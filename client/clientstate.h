@@ -3,10 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include "core/colourtext.h"
+
 namespace mb {
 
-// Colours are Windows colour values (0x00BBGGRR) because they travel in messages as such.
-using WinColor = quint32;
 inline constexpr WinColor kSystemBlue = 0xFF0000;
 
 struct ClientState {

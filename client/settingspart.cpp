@@ -14,15 +14,15 @@
 #include "assets/art.h"
 #include "chatview/chatlogview.h"
 #include "client/chatform.h"
-#include "client/colourtext.h"
-#include "client/profile.h"
+#include "core/appfiles.h"
+#include "core/colourtext.h"
+#include "core/errornotice.h"
+#include "core/profile.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/gamestartform.h"
 #include "dialogs/helpform.h"
 #include "dialogs/phrasesform.h"
-#include "net/errornotice.h"
-#include "records/appfiles.h"
-#include "widgets/clicklabel.h"
+#include "widgets/backgroundpanel.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "widgets/clicklabel.h"
+#include "widgets/backgroundpanel.h"
 
 namespace {
 constexpr QSize kWindowSize{200, 240};

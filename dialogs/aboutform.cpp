@@ -7,6 +7,7 @@
 
 #include "assets/art.h"
 #include "net/protocol.h"
+#include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
 #include "widgets/weblink.h"
 

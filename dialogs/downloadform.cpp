@@ -13,9 +13,9 @@
 #include <QScreen>
 
 #include "assets/art.h"
+#include "core/appfiles.h"
+#include "core/errornotice.h"
 #include "dialogs/httpclient.h"
-#include "net/errornotice.h"
-#include "records/appfiles.h"
 
 #ifndef MARROWBY_SITE_URL
 #define MARROWBY_SITE_URL "https://www.kestrosoftware.example"

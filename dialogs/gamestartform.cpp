@@ -5,7 +5,8 @@
 #include <QSpinBox>
 
 #include "assets/art.h"
-#include "widgets/clicklabel.h"
+#include "widgets/backgroundpanel.h"
+#include "widgets/picturebutton.h"
 
 namespace {
 constexpr QSize kClientSize{227, 125};

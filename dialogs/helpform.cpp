@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/helptexts.h"
-#include "widgets/clicklabel.h"
+#include "widgets/backgroundpanel.h"
 
 namespace {
 constexpr QSize kClientSize{556, 422};

@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "client/profile.h"
-#include "net/errornotice.h"
-#include "widgets/clicklabel.h"
+#include "core/errornotice.h"
+#include "core/profile.h"
+#include "widgets/backgroundpanel.h"
 
 namespace {
 constexpr QSize kClientSize{368, 265};

@@ -1,6 +1,6 @@
 #include "net/dispatch.h"
 
-#include "net/errornotice.h"
+#include "core/errornotice.h"
 #include "net/framing.h"
 
 namespace mb {

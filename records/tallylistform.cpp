@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include "assets/art.h"
-#include "net/errornotice.h"
-#include "records/appfiles.h"
-#include "widgets/clicklabel.h"
+#include "core/appfiles.h"
+#include "core/errornotice.h"
+#include "widgets/backgroundpanel.h"
 
 namespace {
 

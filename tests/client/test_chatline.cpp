@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "client/chatline.h"
-#include "client/colourtext.h"
+#include "core/colourtext.h"
 #include "net/framing.h"
 
 using namespace mb;

@@ -13,8 +13,8 @@
 
 #include "assets/soundplayer.h"
 #include "client/application.h"
+#include "core/errornotice.h"
 #include "host/serverform.h"
-#include "net/errornotice.h"
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"

@@ -1,7 +1,7 @@
 // Colour text as messages and the settings file carry it.
 #include <QTest>
 
-#include "client/colourtext.h"
+#include "core/colourtext.h"
 
 using namespace mb;
 

@@ -14,10 +14,10 @@
 
 #include "chatview/chatlogview.h"
 #include "client/application.h"
+#include "core/errornotice.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
 #include "dialogs/phrasesform.h"
-#include "net/errornotice.h"
 #include "tests/support/testfiles.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "client/profile.h"
-#include "records/appfiles.h"
+#include "core/appfiles.h"
+#include "core/profile.h"
 #include "tests/support/testfiles.h"
 
 namespace {

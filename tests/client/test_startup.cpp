@@ -4,9 +4,9 @@
 
 #include "client/application.h"
 #include "client/noticebox.h"
+#include "core/errornotice.h"
 #include "dialogs/downloadform.h"
 #include "host/serverform.h"
-#include "net/errornotice.h"
 #include "net/sock.h"
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawclient.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "client/chatline.h"
-#include "client/colourtext.h"
+#include "core/colourtext.h"
 #include "net/framing.h"
 
 namespace {

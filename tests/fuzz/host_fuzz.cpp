@@ -12,8 +12,8 @@
 
 #include <QString>
 
+#include "core/errornotice.h"
 #include "host/hostcore.h"
-#include "net/errornotice.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "client/profile.h"
+#include "core/profile.h"
 
 namespace {
 

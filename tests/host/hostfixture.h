@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/errornotice.h"
 #include "host/hostcore.h"
-#include "net/errornotice.h"
 
 namespace mbtest {
 

@@ -7,7 +7,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
-#include "net/errornotice.h"
+#include "core/errornotice.h"
 #include "tests/support/rawclient.h"
 
 using mbtest::kNetWaitMs;

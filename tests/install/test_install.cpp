@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "records/appfiles.h"
+#include "core/appfiles.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include "core/errornotice.h"
 #include "net/dispatch.h"
-#include "net/errornotice.h"
 #include "net/framing.h"
 #include "net/tickpump.h"
 

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "net/errornotice.h"
+#include "core/errornotice.h"
 #include "records/filecodec.h"
 #include "records/tallybook.h"
 #include "records/tallylistform.h"

@@ -1,4 +1,4 @@
-#include "records/appfiles.h"
+#include "core/appfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "client/colourtext.h"
+#include "core/colourtext.h"
 
 #include <array>
 
@@ -11,20 +11,32 @@ struct NamedColour {
 };
 
 constexpr std::array<NamedColour, 16> kPlainColours{{
-    {"clBlack", 0x000000},  {"clMaroon", 0x000080}, {"clGreen", 0x008000}, {"clOlive", 0x008080},
-    {"clNavy", 0x800000},   {"clPurple", 0x800080}, {"clTeal", 0x808000},  {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0}, {"clRed", 0x0000FF},    {"clLime", 0x00FF00},  {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},   {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00}, {"clWhite", 0xFFFFFF},
+    {"clBlack", 0x000000},
+    {"clMaroon", 0x000080},
+    {"clGreen", 0x008000},
+    {"clOlive", 0x008080},
+    {"clNavy", 0x800000},
+    {"clPurple", 0x800080},
+    {"clTeal", 0x808000},
+    {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},
+    {"clLime", 0x00FF00},
+    {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},
+    {"clFuchsia", 0xFF00FF},
+    {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},
 }};
 
 // In the order of the desktop's system colour indices 0 to 24.
 constexpr std::array<const char*, kSystemColourCount> kSystemNames{
-    "clScrollBar",     "clBackground",     "clActiveCaption",  "clInactiveCaption",
-    "clMenu",          "clWindow",         "clWindowFrame",    "clMenuText",
-    "clWindowText",    "clCaptionText",    "clActiveBorder",   "clInactiveBorder",
-    "clAppWorkSpace",  "clHighlight",      "clHighlightText",  "clBtnFace",
-    "clBtnShadow",     "clGrayText",       "clBtnText",        "clInactiveCaptionText",
-    "clBtnHighlight",  "cl3DDkShadow",     "cl3DLight",        "clInfoText",
+    "clScrollBar",    "clBackground",  "clActiveCaption", "clInactiveCaption",
+    "clMenu",         "clWindow",      "clWindowFrame",   "clMenuText",
+    "clWindowText",   "clCaptionText", "clActiveBorder",  "clInactiveBorder",
+    "clAppWorkSpace", "clHighlight",   "clHighlightText", "clBtnFace",
+    "clBtnShadow",    "clGrayText",    "clBtnText",       "clInactiveCaptionText",
+    "clBtnHighlight", "cl3DDkShadow",  "cl3DLight",       "clInfoText",
     "clInfoBk"};
 
 constexpr const char* kNoneName = "clNone";
@@ -61,9 +73,12 @@ std::optional<WinColor> textToColour(QStringView text) {
         for (QChar c : digits) {
             const char16_t u = c.unicode();
             int d = -1;
-            if (u >= '0' && u <= '9') d = u - '0';
-            else if (u >= 'a' && u <= 'f') d = u - 'a' + 10;
-            else if (u >= 'A' && u <= 'F') d = u - 'A' + 10;
+            if (u >= '0' && u <= '9')
+                d = u - '0';
+            else if (u >= 'a' && u <= 'f')
+                d = u - 'a' + 10;
+            else if (u >= 'A' && u <= 'F')
+                d = u - 'A' + 10;
             if (d < 0) return std::nullopt;
             v = v * 16 + WinColor(d);
         }

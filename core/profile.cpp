@@ -1,4 +1,4 @@
-#include "client/profile.h"
+#include "core/profile.h"
 
 #include <QFile>
 #include <QFileInfo>

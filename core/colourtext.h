@@ -4,9 +4,10 @@
 #include <QString>
 #include <optional>
 
-#include "client/clientstate.h"
-
 namespace mb {
+
+// Colours are Windows colour values (0x00BBGGRR) because they travel in messages as such.
+using WinColor = quint32;
 
 // Values from this one up stand for the desktop's system colours (index in the low byte).
 inline constexpr WinColor kSystemColourBase = 0x80000000u;

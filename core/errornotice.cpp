@@ -1,4 +1,4 @@
-#include "net/errornotice.h"
+#include "core/errornotice.h"
 
 #include <cstdio>
 
