@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
-#include <array>
 #include <memory>
 #include <new>
 
@@ -98,10 +97,8 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
         throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
                           InputFile);
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? adviseFor(in) : CompressMode;
-    // Pieces are read a few at a time: when all of them are whole, they are coded together,
-    // which is faster.
-    auto pieces = workBuffer(kPiecesBufferSize);
-    auto blocks = workBuffer(kPiecesAtOnce * kWorkBufferSize);
+    auto piece = workBuffer(kPieceSize);
+    auto block = workBuffer(kWorkBufferSize);
     DeviceSink sink(out, OutputFile, onProgress);
 
     std::uint8_t header[kHeaderSize];
@@ -110,34 +107,19 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
     sink.write(header, kHeaderSize);
 
     if (mode == TCompressMode::Fast) {
-        bool more = true;
-        while (more) {
-            std::array<std::size_t, kPiecesAtOnce> sizes{};
-            std::size_t count = 0;
-            while (more && count < kPiecesAtOnce) {
-                std::uint8_t* const piece = pieces.get() + count * kWorkBufferSize;
-                const qint64 n = readUpTo(in, piece, kPieceSize);
-                if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
-                // The hash may look two bytes past the piece; give them a fixed value.
-                piece[n] = piece[n + 1] = 0;
-                sizes[count++] = static_cast<std::size_t>(n);
-                more = n == static_cast<qint64>(kPieceSize);
-            }
-            std::array<std::uint16_t, kPiecesAtOnce> lengths{};
-            if (more) {
-                block_.CompressBlocks(pieces.get(), blocks.get(), lengths.data());
-            } else {
-                for (std::size_t k = 0; k < count; ++k)
-                    lengths[k] = block_.CompressBlock(pieces.get() + k * kWorkBufferSize, sizes[k],
-                                                      blocks.get() + k * kWorkBufferSize);
-            }
-            for (std::size_t k = 0; k < count; ++k) {
-                std::uint8_t record[2];
-                qToLittleEndian(lengths[k], record);
-                sink.write(record, sizeof record);
-                sink.write(blocks.get() + k * kWorkBufferSize, lengths[k]);
-            }
-        }
+        // Down to the last piece, which is short (perhaps empty): that is how a reader knows
+        // the end.
+        qint64 n = 0;
+        do {
+            n = readUpTo(in, piece.get(), kPieceSize);
+            if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
+            const std::uint16_t length =
+                block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get());
+            std::uint8_t record[2];
+            qToLittleEndian(length, record);
+            sink.write(record, sizeof record);
+            sink.write(block.get(), length);
+        } while (n == static_cast<qint64>(kPieceSize));
     } else {
         DeviceSource source(in, readError(InputFile, " (LZH)"), onProgress);
         huff_.encode(source, sink);
@@ -255,7 +237,6 @@ TCompressMode TFileCodec::adviseFor(QIODevice& in) {
         if (!in.seek(start + offset)) break;
         const qint64 n = readUpTo(in, piece.get(), kPieceSize);
         if (n <= 0) break;
-        piece[n] = piece[n + 1] = 0;
         taken += n;
         coded += block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get());
     }
