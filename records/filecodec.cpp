@@ -3,10 +3,11 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 #include <memory>
 #include <new>
+
+#include "records/savefile.h"
 
 namespace mb {
 namespace {
@@ -182,23 +183,32 @@ std::int64_t TFileCodec::Decompress(QIODevice& in, QIODevice& out) {
 
 namespace {
 
+bool isStandardStream(const QString& name) {
+    return name == QLatin1String(kStandardStream);
+}
+
 void openInput(QFile& in, const QString& name) {
-    if (!in.open(QIODevice::ReadOnly))
+    const bool opened = isStandardStream(name)
+                            ? in.open(stdin, QIODevice::ReadOnly)
+                            : (in.setFileName(name), in.open(QIODevice::ReadOnly));
+    if (!opened)
         throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open input file : ") +
                           name);
 }
 
-// Runs `code` from one file into the other. The output replaces an older file only once it is
-// complete; a throw discards the unfinished output.
+// Runs `code` from one file into the other. The output replaces an older regular file only once
+// it is complete, and a throw discards the unfinished output; a FIFO, a character device or
+// standard output is written into straight; anything else is refused.
 std::int64_t betweenFiles(const QString& inName, const QString& outName,
                           const std::function<std::int64_t(QIODevice&, QIODevice&)>& code) {
-    QFile in(inName);
+    QFile in;
     openInput(in, inName);
-    QSaveFile out(outName);
-    if (!out.open(QIODevice::WriteOnly))
+    SaveTarget out;
+    if (!(isStandardStream(outName) ? out.openStandardOutput()
+                                    : out.open(outName, SpecialFiles::WriteInto)))
         throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open output file : ") +
                           outName);
-    const std::int64_t written = code(in, out);
+    const std::int64_t written = code(in, out.device());
     if (!out.commit()) throw ECodecError(writeError(outName));
     return written;
 }
@@ -206,11 +216,22 @@ std::int64_t betweenFiles(const QString& inName, const QString& outName,
 }  // namespace
 
 std::int64_t TFileCodec::Compress() {
-    if (!QFileInfo(InputFile).isFile())
-        throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
-                          InputFile);
-    return betweenFiles(InputFile, OutputFile,
-                        [this](QIODevice& in, QIODevice& out) { return Compress(in, out); });
+    const QString sizeUnknown =
+        QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") + InputFile;
+    const PathKind kind = isStandardStream(InputFile) ? PathKind::Stream : pathKind(InputFile);
+    if (kind == PathKind::Regular)
+        return betweenFiles(InputFile, OutputFile,
+                            [this](QIODevice& in, QIODevice& out) { return Compress(in, out); });
+    if (kind != PathKind::Stream) throw ECodecError(sizeUnknown);
+    // The header gives the size first, so a stream is read whole, within a bound on memory.
+    return betweenFiles(InputFile, OutputFile, [&](QIODevice& in, QIODevice& out) {
+        const QByteArray data = readAtMost(in, kMostStreamInput);
+        if (data.size() > kMostStreamInput) throw ECodecError(sizeUnknown);
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        return Compress(buffer, out);
+    });
 }
 
 std::int64_t TFileCodec::Decompress() {
