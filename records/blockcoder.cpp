@@ -265,13 +265,13 @@ unsigned groupItems(const std::uint8_t* word) {
     return kReversed[word[0]] | (kReversed[word[1]] << 8) | kGroupEnd;
 }
 
-// While the input is this far from the block's end and the output this far from the piece's end,
-// one turn of the quick loop needs no bounds tests: it reads a row of 16 literals and then a
-// run's 4 bytes at most, and writes those 16 bytes and then a reference as 18 bytes. A run may
-// go further and is tested on its own.
-constexpr std::size_t kTurnInput = 16 + 4;
-constexpr std::size_t kTurnOutput = 16 + kMaxMatch;
-static_assert(kTurnOutput <= kPieceSize);
+// While a group starts this far from the block's end, and the output this far from the piece's
+// end, its items need no bounds tests: 16 items of at most 4 bytes and the next control word lie
+// inside the block, and 16 of the longest references and a 16-byte copy of literals after them
+// fit the piece. A run may go further and is tested on its own.
+constexpr std::size_t kLongestGroup = kItemsPerControlWord * 4 + 2;
+constexpr std::size_t kWidestGroup = kItemsPerControlWord * kMaxMatch + 16;
+static_assert(kWidestGroup <= kPieceSize);
 
 // Where decoding stands: the next item at b[in], `out` bytes written. Passed and returned by
 // value, so that both stay in registers: the output's bytes could alias anything in memory.
@@ -317,12 +317,14 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
     std::size_t o = 0;
     unsigned items = groupItems(b + 1);
 
-    // The quick loop, while far from both ends. Each turn copies the literals before the next
-    // reference (perhaps none, at most 16) as one 16-byte copy, then the reference as 18 bytes,
-    // whatever its length: bytes past either's end are written over later. That needs a
-    // reference that does not overlap its own output (a length no greater than its offset);
-    // nearly every one does, and the rest, runs and corrupt ones go the careful way.
-    while (in + kTurnInput <= length && o + kTurnOutput <= kPieceSize) {
+    // The quick loop, a group at a time while far from both ends. Each turn copies the literals
+    // before the next reference (perhaps none, at most 16) as one 16-byte copy, then the
+    // reference as 18 bytes, whatever its length: bytes past either's end are written over
+    // later. That needs a reference that does not overlap its own output (a length no greater
+    // than its offset); nearly every one does, and the rest, runs and corrupt ones go the careful
+    // way, after which the group goes on here only while still far from both ends.
+    bool far = in + kLongestGroup <= length && o + kWidestGroup <= kPieceSize;
+    while (far) {
         const auto literals = static_cast<unsigned>(std::countr_zero(items));
         std::memcpy(out + o, b + in, 16);
         o += literals;
@@ -331,6 +333,7 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
         if (items == 0) {  // the group's end
             items = groupItems(b + in);
             in += 2;
+            far = in + kLongestGroup <= length && o + kWidestGroup <= kPieceSize;
             continue;
         }
         const unsigned key = (unsigned{b[in]} << 8) | b[in + 1];
@@ -349,6 +352,7 @@ std::ptrdiff_t TBlockCoder::DecompressBlock(const std::uint8_t* b, std::size_t l
             if (next.in == 0) return -1;
             in = next.in;
             o = next.out;
+            far = in + kLongestGroup <= length && o + kWidestGroup <= kPieceSize;
         }
     }
 
