@@ -2,7 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "core/savefile.h"
 
 namespace mb {
 namespace ini {
@@ -182,12 +183,17 @@ QByteArray withKey(const QByteArray& text, QByteArrayView section, QByteArrayVie
 }  // namespace ini
 
 ProfileFile::ProfileFile(QString path) : path_(std::move(path)) {
-    const QFileInfo info(path_);
-    if (!info.exists()) return;  // every key reads as its default; the first write creates it
-    QFile file(path_);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        writable_ = false;
-        return;
+    QFile file;
+    switch (openRegularFile(file, path_)) {
+        case OpenResult::Missing:
+            return;                   // every key reads as its default; the first write creates it
+        case OpenResult::NotRegular:  // a FIFO would block, a directory or device is no settings
+                                      // file
+        case OpenResult::Failed:
+            writable_ = false;
+            return;
+        case OpenResult::Opened:
+            break;
     }
     text_ = file.read(ini::kMaxFileBytes + 1);
     // A file we cannot hold whole is left alone: rewriting part of it would lose the rest.
@@ -220,8 +226,11 @@ bool ProfileFile::writeString(const QString& section, const QString& key, const 
     if (!writable_) return false;
     QByteArray next = ini::withKey(text_, section.toUtf8(), key.toUtf8(), value.toUtf8());
     if (next == text_ && QFileInfo::exists(path_)) return true;
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(next) != next.size() || !file.commit())
+    // Only over a regular file or at a new path; whatever was put there since the pass began
+    // (a FIFO, a directory) is never replaced.
+    SaveTarget file;
+    if (!file.open(path_, SpecialFiles::Refuse) || file.device().write(next) != next.size() ||
+        !file.commit())
         return false;
     text_ = std::move(next);
     return true;

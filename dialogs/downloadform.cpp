@@ -15,6 +15,7 @@
 #include "assets/art.h"
 #include "core/appfiles.h"
 #include "core/errornotice.h"
+#include "core/savefile.h"
 #include "dialogs/httpclient.h"
 
 #ifndef MARROWBY_SITE_URL
@@ -185,14 +186,16 @@ void Tdownload::getbuttonClick() {
         fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String("..")
             ? QString()
             : mb::appFilePath(places_.programDir, fileName, mb::AppFileKind::Data);
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Saved as every file of the program is: over a regular file or at a new path only, the
+    // older file replaced when the transfer ends.
+    mb::SaveTarget file;
+    if (path.isEmpty() || !file.open(path, mb::SpecialFiles::Refuse)) {
         mb::showErrorNotice(QStringLiteral("Cannot create file \"%1\". %2")
                                 .arg(path.isEmpty() ? fileName : path, file.errorString()));
         return;
     }
     downloadPath_ = path;
-    HttpClient1->setRcvdStream(&file);
+    HttpClient1->setRcvdStream(&file.device());
     getbutton->setEnabled(false);
     abortbutton->setEnabled(true);
     infolabel->setText(QStringLiteral("Loading"));
@@ -200,7 +203,7 @@ void Tdownload::getbuttonClick() {
     QString otherError;
     try {
         HttpClient1->Get();
-        infolabel->setText(QStringLiteral("Received %1 bytes").arg(file.size()));
+        infolabel->setText(QStringLiteral("Received %1 bytes").arg(file.device().size()));
     } catch (const mb::HttpError&) {
         infolabel->setText(QStringLiteral("Download Aborted"));
         abortmark_ = 2;
@@ -212,13 +215,19 @@ void Tdownload::getbuttonClick() {
 
     getbutton->setEnabled(true);
     abortbutton->setEnabled(false);
-    file.close();
     HttpClient1->setRcvdStream(nullptr);
+    // What arrived is kept, a failed transfer's too; an installer that did not reach the disk
+    // whole is never run.
+    if (!file.commit() && abortmark_ != 2) {
+        abortmark_ = 2;
+        otherError = QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString());
+    }
     if (!otherError.isEmpty()) mb::showErrorNotice(otherError);
     if (abortmark_ == 2) return;
 
     infolabel3->setText(QStringLiteral("Installing"));
-    file.setPermissions(file.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    QFile::setPermissions(path,
+                          QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     if (!QProcess::startDetached(
             path, QProcess::splitCommand(QString::fromLatin1(kInstallerParameters)))) {
         showMessage(this, QStringLiteral("An Error has Occurred."));

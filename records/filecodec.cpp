@@ -3,11 +3,11 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
-#include <array>
 #include <memory>
 #include <new>
+
+#include "core/savefile.h"
 
 namespace mb {
 namespace {
@@ -98,10 +98,8 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
         throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
                           InputFile);
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? adviseFor(in) : CompressMode;
-    // Pieces are read a few at a time: when all of them are whole, they are coded together,
-    // which is faster.
-    auto pieces = workBuffer(kPiecesBufferSize);
-    auto blocks = workBuffer(kPiecesAtOnce * kWorkBufferSize);
+    auto piece = workBuffer(kPieceSize);
+    auto block = workBuffer(kWorkBufferSize);
     DeviceSink sink(out, OutputFile, onProgress);
 
     std::uint8_t header[kHeaderSize];
@@ -110,34 +108,19 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
     sink.write(header, kHeaderSize);
 
     if (mode == TCompressMode::Fast) {
-        bool more = true;
-        while (more) {
-            std::array<std::size_t, kPiecesAtOnce> sizes{};
-            std::size_t count = 0;
-            while (more && count < kPiecesAtOnce) {
-                std::uint8_t* const piece = pieces.get() + count * kWorkBufferSize;
-                const qint64 n = readUpTo(in, piece, kPieceSize);
-                if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
-                // The hash may look two bytes past the piece; give them a fixed value.
-                piece[n] = piece[n + 1] = 0;
-                sizes[count++] = static_cast<std::size_t>(n);
-                more = n == static_cast<qint64>(kPieceSize);
-            }
-            std::array<std::uint16_t, kPiecesAtOnce> lengths{};
-            if (more) {
-                block_.CompressBlocks(pieces.get(), blocks.get(), lengths.data());
-            } else {
-                for (std::size_t k = 0; k < count; ++k)
-                    lengths[k] = block_.CompressBlock(pieces.get() + k * kWorkBufferSize, sizes[k],
-                                                      blocks.get() + k * kWorkBufferSize);
-            }
-            for (std::size_t k = 0; k < count; ++k) {
-                std::uint8_t record[2];
-                qToLittleEndian(lengths[k], record);
-                sink.write(record, sizeof record);
-                sink.write(blocks.get() + k * kWorkBufferSize, lengths[k]);
-            }
-        }
+        // Down to the last piece, which is short (perhaps empty): that is how a reader knows
+        // the end.
+        qint64 n = 0;
+        do {
+            n = readUpTo(in, piece.get(), kPieceSize);
+            if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
+            const std::uint16_t length =
+                block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get());
+            std::uint8_t record[2];
+            qToLittleEndian(length, record);
+            sink.write(record, sizeof record);
+            sink.write(block.get(), length);
+        } while (n == static_cast<qint64>(kPieceSize));
     } else {
         DeviceSource source(in, readError(InputFile, " (LZH)"), onProgress);
         huff_.encode(source, sink);
@@ -200,23 +183,32 @@ std::int64_t TFileCodec::Decompress(QIODevice& in, QIODevice& out) {
 
 namespace {
 
+bool isStandardStream(const QString& name) {
+    return name == QLatin1String(kStandardStream);
+}
+
 void openInput(QFile& in, const QString& name) {
-    if (!in.open(QIODevice::ReadOnly))
+    const bool opened = isStandardStream(name)
+                            ? in.open(stdin, QIODevice::ReadOnly)
+                            : (in.setFileName(name), in.open(QIODevice::ReadOnly));
+    if (!opened)
         throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open input file : ") +
                           name);
 }
 
-// Runs `code` from one file into the other. The output replaces an older file only once it is
-// complete; a throw discards the unfinished output.
+// Runs `code` from one file into the other. The output replaces an older regular file only once
+// it is complete, and a throw discards the unfinished output; a FIFO, a character device or
+// standard output is written into straight; anything else is refused.
 std::int64_t betweenFiles(const QString& inName, const QString& outName,
                           const std::function<std::int64_t(QIODevice&, QIODevice&)>& code) {
-    QFile in(inName);
+    QFile in;
     openInput(in, inName);
-    QSaveFile out(outName);
-    if (!out.open(QIODevice::WriteOnly))
+    SaveTarget out;
+    if (!(isStandardStream(outName) ? out.openStandardOutput()
+                                    : out.open(outName, SpecialFiles::WriteInto)))
         throw ECodecError(QStringLiteral("Lzrw1 (de)compression : Failed to open output file : ") +
                           outName);
-    const std::int64_t written = code(in, out);
+    const std::int64_t written = code(in, out.device());
     if (!out.commit()) throw ECodecError(writeError(outName));
     return written;
 }
@@ -224,11 +216,22 @@ std::int64_t betweenFiles(const QString& inName, const QString& outName,
 }  // namespace
 
 std::int64_t TFileCodec::Compress() {
-    if (!QFileInfo(InputFile).isFile())
-        throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
-                          InputFile);
-    return betweenFiles(InputFile, OutputFile,
-                        [this](QIODevice& in, QIODevice& out) { return Compress(in, out); });
+    const QString sizeUnknown =
+        QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") + InputFile;
+    const PathKind kind = isStandardStream(InputFile) ? PathKind::Stream : pathKind(InputFile);
+    if (kind == PathKind::Regular)
+        return betweenFiles(InputFile, OutputFile,
+                            [this](QIODevice& in, QIODevice& out) { return Compress(in, out); });
+    if (kind != PathKind::Stream) throw ECodecError(sizeUnknown);
+    // The header gives the size first, so a stream is read whole, within a bound on memory.
+    return betweenFiles(InputFile, OutputFile, [&](QIODevice& in, QIODevice& out) {
+        const QByteArray data = readAtMost(in, kMostStreamInput);
+        if (data.size() > kMostStreamInput) throw ECodecError(sizeUnknown);
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        return Compress(buffer, out);
+    });
 }
 
 std::int64_t TFileCodec::Decompress() {
@@ -255,7 +258,6 @@ TCompressMode TFileCodec::adviseFor(QIODevice& in) {
         if (!in.seek(start + offset)) break;
         const qint64 n = readUpTo(in, piece.get(), kPieceSize);
         if (n <= 0) break;
-        piece[n] = piece[n + 1] = 0;
         taken += n;
         coded += block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get());
     }

@@ -20,6 +20,11 @@ enum class TCompressMode { Good, Fast, Auto };
 inline constexpr std::uint32_t kFastIdentifier = 0x4C5A5257;  // "WRZL" on disk
 inline constexpr std::uint32_t kGoodIdentifier = 0x4C5A4821;  // "!HZL" on disk
 inline constexpr int kHeaderSize = 8;
+// As a file name, standard input or output.
+inline constexpr char kStandardStream[] = "-";
+// A stream to compress (standard input, a FIFO) is held whole in memory, since the header gives
+// the size first: at most this much.
+inline constexpr qint64 kMostStreamInput = 256 * 1024 * 1024;
 
 class ECodecError : public std::runtime_error {
 public:
@@ -39,8 +44,10 @@ public:
     // into memory bounds what a hostile file can make it hold).
     std::int64_t maxOriginalSize = std::numeric_limits<std::int32_t>::max();
 
-    // InputFile to OutputFile. The output replaces an older file only once it is complete;
-    // on failure no output is left and an older one is untouched. Return the bytes written.
+    // InputFile to OutputFile, either of which may be kStandardStream. The output replaces an
+    // older regular file only once it is complete; on failure no output is left and an older
+    // one is untouched. A FIFO or a character device as OutputFile is written into straight,
+    // anything else that is no regular file is refused. Return the bytes written.
     std::int64_t Compress();
     std::int64_t Decompress();
     // The same between two open devices; the file names only label the error texts. On failure

@@ -12,12 +12,14 @@ constexpr char kCtrlZ = '\x1a';
 // A grid wider than this is no grid of ours.
 constexpr int kMostColumns = 1000;
 
-QList<QByteArray> textLines(const QByteArray& text) {
+// The first `most` lines of the text, so that a text of many short lines costs no more than the
+// lines a grid needs.
+QList<QByteArray> textLines(const QByteArray& text, qint64 most) {
     QList<QByteArray> lines;
     qsizetype start = 0;
     qsizetype i = 0;
     const qsizetype end = text.indexOf(kCtrlZ) < 0 ? text.size() : text.indexOf(kCtrlZ);
-    while (i < end) {
+    while (i < end && lines.size() < most) {
         if (text[i] == kCR) {
             lines << text.mid(start, i - start);
             ++i;
@@ -27,7 +29,7 @@ QList<QByteArray> textLines(const QByteArray& text) {
             ++i;
         }
     }
-    if (start < end) lines << text.mid(start, end - start);
+    if (start < end && lines.size() < most) lines << text.mid(start, end - start);
     return lines;
 }
 
@@ -79,11 +81,16 @@ QByteArray gridText(const StringGrid& grid) {
     return text;
 }
 
-void readGridText(const QByteArray& text, StringGrid& grid) {
-    const QList<QByteArray> lines = textLines(text);
-    const int cols = count(lines, 0, "column count");
-    const int rows = count(lines, 1, "row count");
-    if (cols > kMostColumns || qint64{cols} * rows > lines.size() - 2)
+void readGridText(const QByteArray& text, StringGrid& grid, int mostRows) {
+    const QList<QByteArray> head = textLines(text, 2);
+    const int cols = count(head, 0, "column count");
+    const int rows = count(head, 1, "row count");
+    if (rows > mostRows)
+        throw GridTextError(
+            QStringLiteral("The grid text has %1 rows, more than %2").arg(rows).arg(mostRows));
+    const qint64 cells = qint64{cols} * rows;
+    const QList<QByteArray> lines = cols > kMostColumns ? head : textLines(text, 2 + cells);
+    if (cols > kMostColumns || cells > lines.size() - 2)
         throw GridTextError(QStringLiteral("The grid text holds fewer cells than it says"));
     grid.setColCount(cols);
     grid.setRowCount(rows);

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <stdexcept>
 
 namespace mb {
@@ -39,8 +40,9 @@ private:
 // are written as spaces.
 QByteArray gridText(const StringGrid& grid);
 // Fills grid from text; throws GridTextError when the counts are not numbers or promise more
-// cells than the text holds.
-void readGridText(const QByteArray& text, StringGrid& grid);
+// cells than the text holds, or more than mostRows rows.
+void readGridText(const QByteArray& text, StringGrid& grid,
+                  int mostRows = std::numeric_limits<int>::max());
 
 void SaveGridFile(const StringGrid& grid, const QString& name);
 void LoadGridFile(StringGrid& grid, const QString& name);

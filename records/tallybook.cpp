@@ -1,9 +1,9 @@
 #include "records/tallybook.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "records/filecodec.h"
+#include "core/savefile.h"
 
 namespace mb {
 namespace {
@@ -109,7 +109,9 @@ QByteArray TallyBook::fileBytes() const {
 
 TallyBook TallyBook::fromFileBytes(const QByteArray& bytes, const QString& fileName) {
     TallyBook book;
-    readGridText(decompressBytes(bytes, kMostTallyText, fileName), book.stringgrid_scores);
+    // Row 0 holds the totals.
+    readGridText(decompressBytes(bytes, kMostTallyText, fileName), book.stringgrid_scores,
+                 kMostOpponents + 1);
     const StringGrid& g = book.stringgrid_scores;
     if (g.colCount() != kTallyColumns || g.rowCount() < 1)
         throw GridTextError(QStringLiteral("The tally has %1 columns and %2 rows")
@@ -123,14 +125,25 @@ TallyBook TallyBook::fromFileBytes(const QByteArray& bytes, const QString& fileN
 
 TallyLoad loadTallyFile(const QString& path) {
     TallyLoad load;
-    QFile file(path);
-    if (!file.exists()) return load;
+    QFile file;
+    switch (openRegularFile(file, path)) {
+        case OpenResult::Missing:
+            return load;
+        case OpenResult::NotRegular:
+            load.problem = QStringLiteral("The tally file is not a regular file");
+            load.notRegular = true;
+            load.mayReplace = false;
+            return load;
+        case OpenResult::Failed:
+        case OpenResult::Opened:
+            break;
+    }
     try {
-        if (!file.open(QIODevice::ReadOnly))
-            throw GridTextError(QStringLiteral("The tally file cannot be opened"));
-        if (file.size() > kMostTallyFile)
+        if (!file.isOpen()) throw GridTextError(QStringLiteral("The tally file cannot be opened"));
+        const QByteArray bytes = readAtMost(file, kMostTallyFile);
+        if (bytes.size() > kMostTallyFile)
             throw GridTextError(QStringLiteral("The tally file is too large"));
-        load.book = TallyBook::fromFileBytes(file.readAll(), path);
+        load.book = TallyBook::fromFileBytes(bytes, path);
         return load;
     } catch (const std::exception& e) {
         load.problem = QString::fromStdString(e.what());
@@ -149,9 +162,10 @@ TallyLoad loadTallyFile(const QString& path) {
 }
 
 bool saveTallyFile(const TallyBook& book, const QString& path, QString* error) {
-    QSaveFile file(path);
+    SaveTarget file;
     const QByteArray bytes = book.fileBytes();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (file.open(path, SpecialFiles::Refuse) && file.device().write(bytes) == bytes.size() &&
+        file.commit())
         return true;
     if (error) *error = file.errorString();
     return false;
@@ -159,7 +173,10 @@ bool saveTallyFile(const TallyBook& book, const QString& path, QString* error) {
 
 QString tallyProblemNotice(const TallyLoad& load) {
     QString text = QStringLiteral("The tally could not be read: ") + load.problem;
-    if (load.mayReplace)
+    if (load.notRegular)
+        text +=
+            QStringLiteral("\nIt is left as it is, and this session's tally will not be saved.");
+    else if (load.mayReplace)
         text += QStringLiteral("\nThe old file was kept as %1, and a new tally begins.")
                     .arg(load.keptAs);
     else

@@ -19,9 +19,13 @@ inline constexpr int kFirstSessionColumn = 5;
 inline constexpr int kLastColumn = 8;
 // The winner's name when the local player won.
 inline constexpr char kMyWin[] = "addtomine";
-// A tally file larger than this is not read, and its text may not claim more than kMostText.
+// A tally file larger than this is not read, and its text may not claim more than
+// kMostTallyText, nor more opponents than kMostOpponents: a few kilobytes of file could
+// otherwise unpack to millions of rows and gigabytes of memory. A player meets some hundreds of
+// people in years; 10,000 rows of names and figures take about a megabyte of text.
 inline constexpr qint64 kMostTallyFile = 16 * 1024 * 1024;
-inline constexpr qint64 kMostTallyText = 64 * 1024 * 1024;
+inline constexpr qint64 kMostTallyText = 16 * 1024 * 1024;
+inline constexpr int kMostOpponents = 10'000;
 
 class TallyBook {
 public:
@@ -62,14 +66,17 @@ qint64 cellCount(const QString& text);
 
 struct TallyLoad {
     TallyBook book;
-    QString problem;         // empty when the file was read or did not exist
-    QString keptAs;          // where an unreadable file was moved
-    bool mayReplace = true;  // false when an unreadable file could not be moved out of the way
+    QString problem;          // empty when the file was read or did not exist
+    QString keptAs;           // where an unreadable file was moved
+    bool mayReplace = true;   // false when an unreadable file could not be moved out of the way
+    bool notRegular = false;  // a FIFO, directory or device at the path, left alone
 };
 // Reads the tally file at path. An unreadable one is renamed aside (path + ".unreadable", then
 // ".unreadable.1" and on) before anything else happens, so saving can never overwrite it.
+// Anything but a regular file there is never opened (a FIFO would block), moved or replaced.
 TallyLoad loadTallyFile(const QString& path);
-// Replaces the file atomically: a crash leaves the old tally or the new one.
+// Replaces the file atomically: a crash leaves the old tally or the new one. Fails, touching
+// nothing, when the path holds anything but a regular file.
 bool saveTallyFile(const TallyBook& book, const QString& path, QString* error = nullptr);
 // The text telling the user about an unreadable tally.
 QString tallyProblemNotice(const TallyLoad& load);

@@ -7,6 +7,7 @@
 
 #include "net/protocol.h"
 #include "records/filecodec.h"
+#include "core/savefile.h"
 #include "records/tallybook.h"
 
 namespace {
@@ -26,8 +27,9 @@ const char kUsage[] =
     "decompress  restores the original of IN (either mode) into OUT\n"
     "show        prints the figures of a tally file\n"
     "\n"
-    "On failure the codec's error text goes to standard error, the exit status is 1 and OUT is\n"
-    "left as it was.\n";
+    "IN, OUT or FILE may be - for standard input or output. A FIFO or a device as OUT is written\n"
+    "into; a regular OUT is replaced only once complete. On failure the codec's error text goes\n"
+    "to standard error, the exit status is 1 and OUT is left as it was.\n";
 
 void print(std::FILE* to, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), to);
@@ -44,15 +46,20 @@ QString printable(const QString& text) {
 
 int show(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const bool opened = path == QLatin1String(mb::kStandardStream)
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : file.open(QIODevice::ReadOnly);
+    if (!opened) {
         print(stderr, QStringLiteral("marrowby-tally: cannot open %1\n").arg(path));
         return kExitFailure;
     }
-    if (file.size() > mb::kMostTallyFile) {
+    // Read up to the bound, not by the size the file claims: a pipe claims none.
+    const QByteArray bytes = mb::readAtMost(file, mb::kMostTallyFile);
+    if (bytes.size() > mb::kMostTallyFile) {
         print(stderr, QStringLiteral("marrowby-tally: %1 is too large for a tally\n").arg(path));
         return kExitFailure;
     }
-    const mb::TallyBook book = mb::TallyBook::fromFileBytes(file.readAll(), path);
+    const mb::TallyBook book = mb::TallyBook::fromFileBytes(bytes, path);
     const mb::StringGrid& g = book.stringgrid_scores;
     QString out;
     out += QStringLiteral("Total games:   %1\n").arg(g.cell(mb::kGamesColumn, 0));
@@ -117,7 +124,7 @@ int main(int argc, char** argv) {
     bool good = false;
     if (command == QLatin1String("compress") && args.removeAll(QStringLiteral("--good")) > 0)
         good = true;
-    for (const QString& a : args)
+    for (const QString& a : args)  // "-" alone is a file name
         if (a.startsWith(QLatin1Char('-')) && a.size() > 1) return usageError();
 
     try {

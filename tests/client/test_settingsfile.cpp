@@ -2,9 +2,12 @@
 // other byte, failed writes, and where the file lives.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include "core/appfiles.h"
 #include "core/profile.h"
@@ -38,6 +41,26 @@ class TestSettingsFile : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // A FIFO or a directory as the settings file reads as missing without waiting on it, and is
+    // never written through nor replaced.
+    void specialFilesAreLeftAlone() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("kestrolobby.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString sub = dir.filePath(QStringLiteral("sub.ini"));
+        QVERIFY(QDir().mkdir(sub));
+        for (const QString& path : {fifo, sub}) {
+            mb::ProfileFile ini(path);
+            QCOMPARE(ini.readInteger(kSection, QStringLiteral("Textsize"), 8), 8);
+            QVERIFY(!ini.writeString(kSection, QStringLiteral("Textsize"), QStringLiteral("12")));
+        }
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(QFileInfo(sub).isDir());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    }
 
     void readsFirstKeyOfFirstSectionWithDefaults() {
         QTemporaryDir dir;

@@ -1,11 +1,15 @@
 // The tally: its grid text, its figures, its file (first start, restart, unreadable file) and
 // the window's lists.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include "core/errornotice.h"
 #include "records/filecodec.h"
@@ -204,6 +208,68 @@ private slots:
         const TallyLoad load = loadTallyFile(path);
         QCOMPARE(load.keptAs, path + ".unreadable.1");
         QVERIFY(load.problem.contains("no valid header"));
+    }
+
+    // A FIFO as the tally file: the window opens and closes without waiting on it, says so once,
+    // and the FIFO is neither read, written, moved nor replaced.
+    void fifoTallyIsLeftAlone() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Marrowbytally.tld"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        Notices notices;
+        {
+            Ttallylist t(nullptr, path);
+            QTRY_COMPARE(notices.texts.size(), 1);
+            QVERIFY(notices.texts[0].contains(QStringLiteral("not a regular file")));
+            QVERIFY(notices.texts[0].contains(QStringLiteral("will not be saved")));
+            t.addgame(QStringLiteral("addtomine"));
+        }
+        QCOMPARE(notices.texts.size(), 1);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(!QFile::exists(path + ".unreadable"));
+        QVERIFY(!saveTallyFile(TallyBook(), path));
+        QVERIFY(S_ISFIFO((::stat(QFile::encodeName(path).constData(), &st), st.st_mode)));
+        // A directory there is refused the same way.
+        const QString sub = dir.filePath(QStringLiteral("sub"));
+        QVERIFY(QDir().mkdir(sub));
+        QVERIFY(loadTallyFile(sub).notRegular);
+        QVERIFY(!saveTallyFile(TallyBook(), sub));
+        QVERIFY(QFileInfo(sub).isDir());
+    }
+
+    // A few kilobytes claiming more opponents than a tally may hold are unreadable and set aside;
+    // the most it may hold is read.
+    void overLargeGridIsSetAside() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Marrowbytally.tld"));
+        const auto grid = [](int rows) {
+            QByteArray text = "9\r\n" + QByteArray::number(rows) + "\r\n";
+            for (int c = 0; c < kTallyColumns; ++c)
+                for (int r = 0; r < rows; ++r)
+                    text += c == 0 ? "p" + QByteArray::number(r) + "\r\n" : "0\r\n";
+            return compressBytes(text, TCompressMode::Fast);
+        };
+        const auto write = [&](const QByteArray& bytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        write(grid(kMostOpponents + 1));
+        QCOMPARE(loadTallyFile(path).book.opponents(), kMostOpponents);
+        const QByteArray tooMany = grid(kMostOpponents + 2);
+        write(tooMany);
+        const TallyLoad load = loadTallyFile(path);
+        QVERIFY(load.problem.contains(QStringLiteral("rows")));
+        QCOMPARE(load.keptAs, path + ".unreadable");
+        QCOMPARE(load.book.opponents(), 0);
+        QVERIFY(!QFile::exists(path));
+        // Text beyond its bound, from a small file.
+        write(
+            compressBytes("9\r\n1\r\n" + QByteArray(kMostTallyText + 1, 'x'), TCompressMode::Fast));
+        QVERIFY(QFileInfo(path).size() < 64 * 1024);
+        QCOMPARE(loadTallyFile(path).keptAs, path + ".unreadable.1");
     }
 
     void lists() {
