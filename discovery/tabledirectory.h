@@ -37,6 +37,10 @@ struct TableEntry {
     TableRecord record;
 };
 
+}  // namespace mb
+Q_DECLARE_METATYPE(mb::TableEntry)
+namespace mb {
+
 class TableDirectory : public QObject {
     Q_OBJECT
 public:
