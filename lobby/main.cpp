@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marrowby Lobby"));
     QApplication::setDesktopFileName(QStringLiteral("marrowby-lobby"));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::appIcon(256))));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::lobbyIcon(256))));
 
     {
         QLocalSocket first;
