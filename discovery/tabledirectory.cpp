@@ -52,6 +52,11 @@ struct TableDirectory::Callbacks {
                 d->registered_ = false;
                 break;
             case AVAHI_CLIENT_CONNECTING:
+                // Also after a running daemon went away: what it held for us went with it, and
+                // is announced again when a daemon runs.
+                if (d->group_) avahi_entry_group_free(d->group_);
+                d->group_ = nullptr;
+                d->registered_ = false;
                 d->setState(State::Unavailable, QStringLiteral("the Avahi service is not running"));
                 break;
             case AVAHI_CLIENT_FAILURE:

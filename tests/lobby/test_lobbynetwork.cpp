@@ -3,9 +3,12 @@
 // counts, the counts follow a login and a game start, a host that ends leaves the list, and a
 // malformed record is refused without being listed.
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 
 #include "discovery/tabledirectory.h"
 #include "lobby/lobbywindow.h"
@@ -47,8 +50,14 @@ class TestLobbyNetwork : public QObject {
     Q_OBJECT
 private slots:
     void tablesAreListedFollowedAndForgotten() {
+        QList<QStringList> started;
         mb::LobbyWindow lobby(
-            mbtest::scratchSettingsFile(), [](const QStringList&, QString*) { return true; }, 0);
+            mbtest::scratchSettingsFile(),
+            [&](const QStringList& arguments, QString*) {
+                started << arguments;
+                return true;
+            },
+            0);
         lobby.show();
         TableList& list = lobby.tables();
 
@@ -72,6 +81,20 @@ private slots:
         QCOMPARE(cell(list, "Ann's table", TableList::AddressColumn), "127.0.0.1:7772");
         // The hosting copy's own player sits at its table.
         QTRY_COMPARE(cell(list, "Ann's table", TableList::SeatsColumn), "1 of 4");
+
+        // A listed table is joined at its address; one on another port cannot be joined.
+        lobby.findChild<QLineEdit*>("name")->setText("Cy");
+        auto* view = lobby.findChild<QTreeView*>("tables");
+        view->setCurrentIndex(list.index(rowNamed(list, "Ann's table"), 0));
+        QTest::mouseClick(lobby.findChild<QPushButton*>("join"), Qt::LeftButton);
+        QCOMPARE(started, (QList<QStringList>{{"Cy", "127.0.0.1", "false"}}));
+        view->setCurrentIndex(list.index(rowNamed(list, "Test table"), 0));
+        QTest::mouseClick(lobby.findChild<QPushButton*>("join"), Qt::LeftButton);
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(lobby.findChild<QLabel*>("status")->text(),
+                 QStringLiteral("This table listens on port %1; the game joins tables on port "
+                                "7772 only.")
+                     .arg(host.port));
 
         mbtest::RawClient bob(host.port);
         QCOMPARE(bob.login("Bob"), 1);

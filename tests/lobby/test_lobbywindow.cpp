@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QTcpSocket>
 #include <QTest>
 
 #include "discovery/tabledirectory.h"
@@ -89,6 +91,27 @@ private slots:
         QVERIFY(host.stop(SIGTERM));
         QTRY_VERIFY(lobby.isVisible());
         QCOMPARE(part<QLabel>(lobby, "status")->text(), "The table ended the game.");
+    }
+
+    void aSecondLobbyBringsTheFirstForward() {
+        QProcess first;
+        first.start(mbtest::builtProgram(QStringLiteral("marrowby-lobby")), QStringList{});
+        QVERIFY(first.waitForStarted());
+        // It is ready once its link answers (it takes calls from other lobbies before that).
+        QVERIFY(QTest::qWaitFor(
+            [] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, mb::kLobbyPort);
+                return probe.waitForConnected(100);
+            },
+            mbtest::kNetWaitMs));
+        QProcess second;
+        second.start(mbtest::builtProgram(QStringLiteral("marrowby-lobby")), QStringList{});
+        QVERIFY(second.waitForFinished(mbtest::kNetWaitMs));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
     }
 };
 
