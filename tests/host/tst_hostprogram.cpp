@@ -26,7 +26,22 @@ private slots:
     void helpAndVersion();
     void peerTextIsLoggedPrintablyAndNoticesAreBounded();
     void turnLimitAndOwnerSeatInAGame();
+    void withoutAvahiItPlaysAndSaysSoOnce();
 };
+
+void HostProgramTest::withoutAvahiItPlaysAndSaysSoOnce() {
+    HostProcess host;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // No system bus at all, so no Avahi daemon can answer.
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket");
+    host.process.setProcessEnvironment(env);
+    QVERIFY(host.start({"--name", "Attic"}));
+    QVERIFY(host.waitLog("Not announced on the local network: the Avahi service is not running\n"));
+    RawClient ann(host.port);
+    QCOMPARE(ann.login("Ann"), 1);
+    QVERIFY(host.waitLog("Seat 1 logged in as Ann"));
+    QCOMPARE(host.log.count("Not announced"), 1);
+}
 
 void HostProgramTest::loginChatKickAndGame() {
     HostProcess host;
@@ -122,8 +137,8 @@ void HostProgramTest::helpAndVersion() {
     QCOMPARE(p.exitCode(), 0);
     const QByteArray help = p.readAllStandardOutput();
     QVERIFY(help.startsWith("Usage: marrowby-host "));
-    for (const char* option :
-         {"--port N", "--bot-speed", "--turn-limit SECONDS", "--help", "--version"})
+    for (const char* option : {"--port N", "--bot-speed", "--turn-limit SECONDS", "--name TEXT",
+                               "--no-announce", "--help", "--version"})
         QVERIFY2(help.contains(option), option);
 
     p.start(hostBinary(), {"--version"});
