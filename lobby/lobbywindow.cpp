@@ -126,6 +126,9 @@ LobbyWindow::LobbyWindow(QString settingsPath, Launcher launcher, quint16 linkPo
     connect(host_, &QPushButton::clicked, this, &LobbyWindow::hostTable);
     connect(solo_, &QPushButton::clicked, this, &LobbyWindow::playSolo);
     connect(list_, &QTreeView::doubleClicked, this, &LobbyWindow::join);
+    // Enter in either box is Join, as the default button of a dialog would be.
+    connect(name_, &QLineEdit::returnPressed, this, &LobbyWindow::join);
+    connect(address_->lineEdit(), &QLineEdit::returnPressed, this, &LobbyWindow::join);
     // Typing an address means that address, not the table chosen in the list.
     connect(address_, &QComboBox::editTextChanged, this, [this](const QString& text) {
         if (!text.isEmpty()) list_->clearSelection();

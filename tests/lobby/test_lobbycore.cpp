@@ -7,6 +7,7 @@
 
 #include "lobby/lobbylink.h"
 #include "lobby/lobbysettings.h"
+#include "lobby/tablelist.h"
 #include "net/lobbylink.h"
 #include "tests/support/scratchsettings.h"
 
@@ -84,6 +85,40 @@ private slots:
         QCOMPARE(list.first(), "H5");
         QCOMPARE(list.count(), mb::kRememberedAddresses);
         QVERIFY(!list.contains("h5"));
+    }
+
+    void tableRowsShowPeerTextSafely() {
+        mb::TableList list("1.0.0");
+        using C = mb::TableList::Column;
+        mb::TableEntry ann{"2/a", "a", "192.168.1.7", 7772, {"1.0.0", "Ann", 2, 1, true}};
+        // A right-to-left override would turn the rest of the row around.
+        mb::TableEntry odd{"2/b",
+                           "b",
+                           "192.168.1.8",
+                           7773,
+                           {"0.9",
+                            "x\xE2\x80\xAE"
+                            "elbat",
+                            0, 0, false}};
+        list.put(ann);
+        list.put(odd);
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.text(0, C::NameColumn), "Ann");
+        QCOMPARE(list.text(0, C::AddressColumn), "192.168.1.7:7772");
+        QCOMPARE(list.text(0, C::SeatsColumn), "2 of 4");
+        QCOMPARE(list.text(0, C::WatchersColumn), "1");
+        QCOMPARE(list.text(0, C::GameColumn), "playing");
+        QCOMPARE(list.text(1, C::NameColumn), "x?elbat  (version 0.9)");
+        QCOMPARE(list.text(1, C::GameColumn), "waiting");
+        QVERIFY(list.data(list.index(1, 0), Qt::ToolTipRole).isValid());
+        QVERIFY(!list.data(list.index(0, 0), Qt::ToolTipRole).isValid());
+        ann.record.seats = 3;
+        list.put(ann);
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.text(0, C::SeatsColumn), "3 of 4");
+        list.remove("2/a");
+        QCOMPARE(list.rowCount(), 1);
+        QCOMPARE(list.rowOf("2/b"), 0);
     }
 
     void settingsKeepTheGamesSection() {
