@@ -9,15 +9,18 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QSysInfo>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include "core/errornotice.h"
 #include "host/gamerandom.h"
 #include "host/logtext.h"
 #include "host/serverform.h"
+#include "host/tableannouncer.h"
 #include "net/protocol.h"
 
 namespace {
@@ -61,6 +64,7 @@ constexpr int kMaxTurnLimitSeconds = 24 * 60 * 60;
 
 const char kUsage[] =
     "Usage: marrowby-host [--port N] [--bot-speed fast|normal|slow|MS] [--turn-limit SECONDS]\n"
+    "                     [--name TEXT] [--no-announce]\n"
     "\n"
     "Runs a Marrowby game host without a table of its own; players join it with\n"
     "\"marrowby NAME HOST false\". Needs no display.\n"
@@ -71,6 +75,9 @@ const char kUsage[] =
     "                        slow (2000 ms) or a number of milliseconds (default normal)\n"
     "  --turn-limit SECONDS  a player who has not moved SECONDS after the turn began has\n"
     "                        the move made by the computer's rule (default: no limit)\n"
+    "  --name TEXT           the table's name on the local network (default: the\n"
+    "                        machine's name)\n"
+    "  --no-announce         do not announce the table on the local network\n"
     "  -h, --help            show this help and exit\n"
     "  -v, --version         show the version and exit\n";
 
@@ -93,7 +100,10 @@ int main(int argc, char** argv) {
                                          QStringLiteral("speed"), QStringLiteral("normal"));
     const QCommandLineOption turnLimitOption(QStringLiteral("turn-limit"), QString(),
                                              QStringLiteral("seconds"));
-    parser.addOptions({helpOption, versionOption, portOption, speedOption, turnLimitOption});
+    const QCommandLineOption nameOption(QStringLiteral("name"), QString(), QStringLiteral("text"));
+    const QCommandLineOption noAnnounceOption(QStringLiteral("no-announce"));
+    parser.addOptions({helpOption, versionOption, portOption, speedOption, turnLimitOption,
+                       nameOption, noAnnounceOption});
     if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
         const QString problem = parser.errorText().isEmpty()
                                     ? QStringLiteral("unexpected argument '%1'")
@@ -229,6 +239,18 @@ int main(int argc, char** argv) {
         log(QStringLiteral("Shutting down"));
         QCoreApplication::quit();
     });
+
+    // Players on this network find the table in their lobby.
+    std::unique_ptr<mb::TableAnnouncer> announcer;
+    if (!parser.isSet(noAnnounceOption)) {
+        QString name = parser.value(nameOption).trimmed();
+        if (name.isEmpty()) name = QSysInfo::machineHostName();
+        announcer = std::make_unique<mb::TableAnnouncer>(server, name);
+        QObject::connect(
+            announcer.get(), &mb::TableAnnouncer::unavailable, [&](const QString& reason) {
+                log(QStringLiteral("Not announced on the local network: %1").arg(reason));
+            });
+    }
 
     try {
         server.startListening();

@@ -1169,4 +1169,27 @@ QImage appIcon(int pixels) {
     return image;
 }
 
+QImage lobbyIcon(int pixels) {
+    QImage image = appIcon(pixels);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing);
+    const qreal side = image.width();
+    // The globe covers the lower right 45 per cent; its outline keeps it apart from the cards.
+    const QRectF globe(side * 0.53, side * 0.53, side * 0.45, side * 0.45);
+    const qreal line = std::max(1.0, side / 40.0);
+    painter.setPen(QPen(QColor(0xFF, 0xFF, 0xFF), line * 1.5));
+    painter.setBrush(QColor(0x2A, 0x6F, 0xC9));
+    painter.drawEllipse(globe);
+    if (pixels >= kIconDetailPixels / 2) {
+        painter.setPen(QPen(QColor(0xE8, 0xF1, 0xFF), line));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(globe.adjusted(globe.width() * 0.3, 0, -globe.width() * 0.3, 0));
+        painter.drawLine(QPointF(globe.left(), globe.center().y()),
+                         QPointF(globe.right(), globe.center().y()));
+        painter.drawLine(QPointF(globe.center().x(), globe.top()),
+                         QPointF(globe.center().x(), globe.bottom()));
+    }
+    return image;
+}
+
 }  // namespace mb::art

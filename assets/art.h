@@ -70,5 +70,8 @@ QPixmap lobbyPicture(qreal dpr = 1.0);
 inline constexpr int kMaxIconPixels = 1024;
 // A square icon `pixels` wide, 1..kMaxIconPixels.
 QImage appIcon(int pixels);
+// The lobby's icon: the application icon with a globe in its lower right corner, for the
+// program that finds tables on the network. Same sizes as appIcon().
+QImage lobbyIcon(int pixels);
 
 }  // namespace mb::art

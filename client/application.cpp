@@ -1,6 +1,7 @@
 #include "client/application.h"
 
 #include <QAction>
+#include <cstdio>
 
 #include "client/spylistform.h"
 #include "dialogs/aboutform.h"
@@ -9,11 +10,12 @@
 #include "dialogs/helpform.h"
 #include "dialogs/phrasesform.h"
 #include "host/serverform.h"
+#include "host/tableannouncer.h"
 #include "records/tallylistform.h"
 
 Application::Application(QStringList arguments, Tchat::Ports ports,
                          std::chrono::milliseconds breakInterval) {
-    chat_ = std::make_unique<Tchat>(std::move(arguments), ports);
+    chat_ = std::make_unique<Tchat>(arguments, ports);
     Tchat* chat = chat_.get();
     mb::ServerOptions options;
     options.port = QString::number(ports.game);
@@ -23,6 +25,15 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     options.botSpeed = [chat] { return std::chrono::milliseconds(chat->botSpeed()); };
     options.hostTurnCount = [chat] { return chat->state().myturncount; };
     server_ = std::make_unique<mb::TServer>(std::move(options));
+    if (arguments.size() >= 3 && arguments[2] == QLatin1String("true")) {
+        announcer_ = std::make_unique<mb::TableAnnouncer>(
+            *server_, QStringLiteral("%1's table").arg(arguments[0]));
+        QObject::connect(
+            announcer_.get(), &mb::TableAnnouncer::unavailable, [](const QString& reason) {
+                std::fprintf(stderr, "marrowby: not announced on the local network: %s\n",
+                             qPrintable(reason));
+            });
+    }
     about_ = std::make_unique<Tabout>();
     download_ = std::make_unique<Tdownload>();
     QObject::connect(download_.get(), &Tdownload::exitRequested, chat->action("Exit1"),

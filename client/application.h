@@ -7,6 +7,10 @@
 
 #include "client/chatform.h"
 
+namespace mb {
+class TableAnnouncer;
+}
+
 class Application {
 public:
     // The pause interval is the host's one-second tick; tests shorten it.
@@ -28,6 +32,8 @@ private:
     // Declared in creation order; destroyed in reverse.
     std::unique_ptr<Tchat> chat_;
     std::unique_ptr<mb::TServer> server_;
+    // A copy that hosts for others tells the local network about its table.
+    std::unique_ptr<mb::TableAnnouncer> announcer_;
     std::unique_ptr<Tabout> about_;
     std::unique_ptr<Tdownload> download_;
     std::unique_ptr<Tgamestart> gamestart_;

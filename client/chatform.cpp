@@ -24,6 +24,7 @@
 #include "dialogs/gamestartform.h"
 #include "host/gamerandom.h"
 #include "host/serverform.h"
+#include "net/lobbylink.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "net/tickpump.h"
@@ -219,6 +220,7 @@ void Tchat::connectionLost() {
     // What arrived before the close is worked off first: a refused copy's "CMD_full" comes
     // just ahead of it. The tick closes the window once the queue is empty.
     connectionLost_ = true;
+    if (lobbyReport_.isEmpty()) lobbyReport_ = mb::lobbylink::kLost;
     Timer1->wake();
 }
 
@@ -235,6 +237,13 @@ bool Tchat::processsocktimer() {
 void Tchat::sendloginfo(const QByteArray& body) {
     st_.myseat = mb::toInt(body);
     st_.isconnected = true;
+    // A joining copy that is given seat 1 gains what the hosting copy shows.
+    if (table_.hasSeatOneRights() && !st_.ishost) {
+        table_.startVisible = true;
+        StartGame1->setEnabled(true);
+        if (w_.spylist) w_.spylist->setRemoveEnabled(true);
+        render();
+    }
     sendToHost("CMD_logininfo+" + QByteArray::number(st_.myseat) + "+" +
                versionText(w_.about).toUtf8() + "+" + st_.loginname);
 }
@@ -249,6 +258,7 @@ void Tchat::sendToHost(const QByteArray& message) {
 
 void Tchat::gameFull() {
     // The host closes the connection right after; the window waits for the user instead.
+    lobbyReport_ = mb::lobbylink::kFull;
     QMessageBox* box = showMessage(this, QStringLiteral("Game is full"));
     fullBox_ = box;
     connect(box, &QDialog::finished, this, &QWidget::close);
@@ -256,6 +266,16 @@ void Tchat::gameFull() {
 
 void Tchat::closeEvent(QCloseEvent* event) {
     FormClose();
+    // The lobby that started this copy says how the game ended; a lobby that is not there
+    // goes unnoticed, as ever.
+    if (Sock11->isConnected()) {
+        if (lobbyReport_.isEmpty())
+            lobbyReport_ = st_.isconnected ? mb::lobbylink::kClosed : mb::lobbylink::kUnreachable;
+        try {
+            Sock11->send(lobbyReport_);
+        } catch (const mb::SockError&) {
+        }
+    }
     event->accept();
     // Side windows may still be visible; closing the main window ends the program all the same.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -1,5 +1,6 @@
 #pragma once
 // The main window: program start, the connection to the host and the dispatch of its messages.
+#include <QByteArrayView>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -212,6 +213,8 @@ private:
     mb::Sock* Sock11 = nullptr;
     bool connectionLost_ = false;  // close once the queue is worked off
     QPointer<QObject> fullBox_;    // the open "Game is full" box
+    // How this copy ended, for the lobby link (see net/lobbylink.h).
+    QByteArrayView lobbyReport_;
     mb::FrameDecoder remainder_;
     mb::InboundQueue receivedlist_{QByteArray("receivedlist")};
     mb::TickPump* Timer1 = nullptr;

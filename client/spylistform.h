@@ -11,7 +11,7 @@ public:
     explicit Tspylist(QWidget* parent = nullptr);
 
     void setSpies(const QStringList& entries);
-    // Only the hosting copy may remove anybody.
+    // Only seat 1 (the hosting copy, or the first player at a dedicated host) removes anybody.
     void setRemoveEnabled(bool enabled);
     void setBackground(const QPixmap& tile);
     // Index of the entry under the pointer, -1 when there is none.

@@ -177,7 +177,7 @@ void TableModel::winner(const QByteArray& body) {
     status = QStringLiteral("Game Over!");
     fx_.addSystemLine(QStringLiteral("0+") + winnerText);
     winnerVisible = true;
-    if (st_.ishost) startVisible = true;
+    if (hasSeatOneRights()) startVisible = true;
     if (st_.myseat >= 1 && st_.myseat <= st_.seatcount)
         fx_.addgame(seat == st_.myseat ? QStringLiteral("addtomine") : shownName(seat));
 }
@@ -298,7 +298,8 @@ void TableModel::JustWatch1Click() {
 }
 
 SeatMenuState TableModel::seatMenu(int seat) const {
-    SeatMenuState m{st_.ishost, st_.ishost, st_.ishost};
+    const bool rights = hasSeatOneRights();
+    SeatMenuState m{rights, rights, rights};
     if (shownName(seat) == kWaiting) m.remove = false;
     return m;
 }
@@ -309,7 +310,7 @@ void TableModel::setJustWatch(int seat, bool watch) {
 }
 
 void TableModel::kicking(int seat) {
-    if (!st_.ishost || !st_.isconnected) return;
+    if (!hasSeatOneRights() || !st_.isconnected) return;
     fx_.sendToHost("CMD_kickhim+" + QByteArray::number(st_.myseat) + "+" +
                    QByteArray::number(seat) + "+");
 }

@@ -75,6 +75,9 @@ public:
     void winnerDone() { winnerCardsVisible = false; }
     void JustWatch1Click();
     SeatMenuState seatMenu(int seat) const;
+    // Seat 1 starts games and removes players, whether this copy hosts the table or joined a
+    // dedicated host as its first player; the host refuses those requests from other seats.
+    bool hasSeatOneRights() const { return st_.myseat == 1 || st_.ishost; }
     void setJustWatch(int seat, bool watch);
     void kicking(int seat);
     void clearall();

@@ -27,6 +27,8 @@ namespace {
 constexpr char kLobbyInstallerUrl[] = MARROWBY_SITE_URL "/lobby/kestrolobby-setup.run";
 constexpr char kLobbyUrlVariable[] = "MARROWBY_LOBBY_URL";
 constexpr char kInstalledLobby[] = ".local/bin/kestrolobby";
+// The lobby program built and installed with the game.
+constexpr char kBesideLobby[] = "marrowby-lobby";
 constexpr char kInstallerParameters[] = "/SP- /silent /noicons";
 
 constexpr QSize kClientSize{724, 500};
@@ -97,7 +99,9 @@ QString Tdownload::installedLobbyPath() {
 }
 
 Tdownload::Places Tdownload::defaultPlaces() {
-    return {installerUrl(), QCoreApplication::applicationDirPath(), installedLobbyPath()};
+    const QString dir = QCoreApplication::applicationDirPath();
+    return {installerUrl(), dir, installedLobbyPath(),
+            QDir(dir).filePath(QString::fromLatin1(kBesideLobby))};
 }
 
 Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
@@ -260,8 +264,9 @@ void Tdownload::Button1Click() {
 }
 
 void Tdownload::Button2Click() {
-    if (QFileInfo::exists(places_.lobbyProgram)) {
-        QProcess::startDetached(places_.lobbyProgram, {});
+    for (const QString& lobby : {places_.besideLobby, places_.lobbyProgram}) {
+        if (lobby.isEmpty() || !QFileInfo::exists(lobby)) continue;
+        QProcess::startDetached(lobby, {});
         emit exitRequested();
         return;
     }

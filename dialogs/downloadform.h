@@ -15,11 +15,12 @@ class Tdownload : public QDialog {
     Q_OBJECT
 public:
     // Where the installer is fetched from, where it is saved and where an installed lobby
-    // program lives. Tests point all three at a loopback server and a temporary directory.
+    // program lives. Tests point them all at a loopback server and a temporary directory.
     struct Places {
         QString url;           // the installer's address; its last path segment names the file
         QString programDir;    // downloads are saved where this program keeps its data files
         QString lobbyProgram;  // the installed lobby program
+        QString besideLobby;   // our own lobby beside this program, tried first; may be empty
     };
     // The installer's address: the project's site unless MARROWBY_LOBBY_URL names another.
     static QString installerUrl();

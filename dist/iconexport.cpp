@@ -22,7 +22,9 @@ int main(int argc, char* argv[]) {
     for (const int size : kIconSizes) {
         const QString dir = out.filePath(QStringLiteral("%1x%1/apps").arg(size));
         if (!QDir().mkpath(dir) ||
-            !mb::art::appIcon(size).save(QDir(dir).filePath(QStringLiteral("marrowby.png")))) {
+            !mb::art::appIcon(size).save(QDir(dir).filePath(QStringLiteral("marrowby.png"))) ||
+            !mb::art::lobbyIcon(size).save(
+                QDir(dir).filePath(QStringLiteral("marrowby-lobby.png")))) {
             std::fprintf(stderr, "cannot write the %dx%d icon under %s\n", size, size, argv[1]);
             return 1;
         }

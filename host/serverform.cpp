@@ -61,7 +61,13 @@ TServer::TServer(ServerOptions options, QObject* parent)
       core_(std::make_unique<HostCore>(*port_, *port_, options_.seed, options_.version)),
       Sock1(new Sock(this)),
       socktimer(new TickPump(
-          kHostTick, [this] { return core_->socktimerTimer(); }, this)),
+          kHostTick,
+          [this] {
+              const bool more = core_->socktimerTimer();
+              emit tableTouched();
+              return more;
+          },
+          this)),
       timer_breaks(new QTimer(this)),
       computertimer(new QTimer(this)),
       housekeeping_(new QTimer(this)) {
@@ -77,8 +83,14 @@ TServer::TServer(ServerOptions options, QObject* parent)
     Sock1->setPortName(options_.port);
     connect(Sock1, &Sock::acceptPending, this, &TServer::Sock1Accept);
     timer_breaks->setInterval(options_.breakInterval);
-    connect(timer_breaks, &QTimer::timeout, this, [this] { core_->breaksTick(); });
-    connect(computertimer, &QTimer::timeout, this, [this] { core_->computerTick(); });
+    connect(timer_breaks, &QTimer::timeout, this, [this] {
+        core_->breaksTick();
+        emit tableTouched();
+    });
+    connect(computertimer, &QTimer::timeout, this, [this] {
+        core_->computerTick();
+        emit tableTouched();
+    });
 }
 
 TServer::~TServer() {
@@ -90,6 +102,7 @@ TServer::~TServer() {
 void TServer::startListening() {
     Sock1->setListen(true);
     housekeeping_->start();
+    emit listening(listenPort());
 }
 void TServer::stopListening() {
     Sock1->setListen(false);
@@ -151,7 +164,10 @@ void TServer::tempsockDisconnect(Sock* sock) {
 void TServer::tempsockInfo(Sock* sock, const QString& text) {
     if (text != QLatin1String(kSocketClosed)) return;
     // A peer close is reported twice; the second report finds the seat free already.
-    if (const int seat = seatOf(sock); seat != 0) core_->seatClosed(seat);
+    if (const int seat = seatOf(sock); seat != 0) {
+        core_->seatClosed(seat);
+        emit tableTouched();
+    }
 }
 
 void TServer::send(int seat, const QByteArray& message) {

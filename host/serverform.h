@@ -71,6 +71,11 @@ signals:
     void loginTimedOut(int seat, const QString& peer);
     void relaysDropped(int seat, const QString& name);
     void turnTimedOut(int seat, const QString& name);
+    // The listener is open on `port`.
+    void listening(quint16 port);
+    // Something was handled that may have changed who sits, watches or plays; cheap to
+    // compare against, emitted often.
+    void tableTouched();
 
 private:
     class Port;

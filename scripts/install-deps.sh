@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   xvfb xauth fonts-dejavu-core python3 liblz4-dev
   desktop-file-utils appstream
+  libavahi-client-dev pkg-config avahi-daemon avahi-utils dbus iproute2
 )
 missing=()
 for p in "${packages[@]}"; do

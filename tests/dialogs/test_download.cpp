@@ -98,8 +98,10 @@ struct Fixture {
         qputenv("MARROWBY_LOBBY_URL", url.toUtf8());
         window = std::make_unique<Tdownload>();
         qunsetenv("MARROWBY_LOBBY_URL");
-        window->setPlaces(
-            {window->places().url, dir.path(), dir.filePath(QStringLiteral("bin/kestrolobby"))});
+        window->setPlaces({window->places().url,
+                           dir.path(),
+                           dir.filePath(QStringLiteral("bin/kestrolobby")),
+                           {}});
         exits = std::make_unique<QSignalSpy>(window.get(), &Tdownload::exitRequested);
         window->show();
     }
@@ -347,6 +349,20 @@ private slots:
         f.click("Button2");
         QCOMPARE(f.exits->count(), 1);
         QTRY_COMPARE(readAll(f.marker), QByteArray("\n"));
+
+        // The lobby beside the game comes first; it is started without arguments too.
+        QFile::remove(f.marker);
+        Tdownload::Places places = f.window->places();
+        places.besideLobby = f.dir.filePath(QStringLiteral("marrowby-lobby"));
+        f.window->setPlaces(places);
+        QFile beside(places.besideLobby);
+        QVERIFY(beside.open(QIODevice::WriteOnly));
+        beside.write("#!/bin/sh\necho beside \"$@\" > '" + f.marker.toUtf8() + "'\n");
+        beside.close();
+        beside.setPermissions(beside.permissions() | QFileDevice::ExeOwner);
+        f.click("Button2");
+        QCOMPARE(f.exits->count(), 2);
+        QTRY_COMPARE(readAll(f.marker), QByteArray("beside\n"));
     }
 
     void soloStartShowsItAndItsExitEndsTheGame() {

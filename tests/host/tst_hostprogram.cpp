@@ -8,63 +8,14 @@
 #include <QtTest>
 
 #include "core/errornotice.h"
+#include "tests/support/hostprocess.h"
 #include "tests/support/rawclient.h"
 
+using mbtest::freePort;
+using mbtest::hostBinary;
+using mbtest::HostProcess;
 using mbtest::kNetWaitMs;
 using mbtest::RawClient;
-
-namespace {
-
-QString hostBinary() {
-    const QString dir = qEnvironmentVariable("MARROWBY_BINARY_DIR");
-    if (!dir.isEmpty()) return QDir(dir).filePath(QStringLiteral("marrowby-host"));
-    return QStringLiteral(MARROWBY_HOST_BINARY);
-}
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// Runs marrowby-host and collects its log lines.
-class HostProcess {
-public:
-    bool start(const QStringList& extraArgs = {}) {
-        port = freePort();
-        process.setProgram(hostBinary());
-        process.setArguments(QStringList{"--port", QString::number(port)} + extraArgs);
-        process.start();
-        return process.waitForStarted(kNetWaitMs) &&
-               waitLog(QStringLiteral("listening on port %1").arg(port));
-    }
-    bool waitLog(const QString& text) {
-        return QTest::qWaitFor(
-            [&] {
-                log += QString::fromUtf8(process.readAllStandardOutput());
-                return log.contains(text);
-            },
-            kNetWaitMs);
-    }
-    bool stop(int signalNumber) {
-        ::kill(pid_t(process.processId()), signalNumber);
-        return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; },
-                               kNetWaitMs) &&
-               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    }
-    ~HostProcess() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    QProcess process;
-    quint16 port = 0;
-    QString log;
-};
-
-}  // namespace
 
 class HostProgramTest : public QObject {
     Q_OBJECT
@@ -75,7 +26,22 @@ private slots:
     void helpAndVersion();
     void peerTextIsLoggedPrintablyAndNoticesAreBounded();
     void turnLimitAndOwnerSeatInAGame();
+    void withoutAvahiItPlaysAndSaysSoOnce();
 };
+
+void HostProgramTest::withoutAvahiItPlaysAndSaysSoOnce() {
+    HostProcess host;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // No system bus at all, so no Avahi daemon can answer.
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket");
+    host.process.setProcessEnvironment(env);
+    QVERIFY(host.start({"--name", "Attic"}));
+    QVERIFY(host.waitLog("Not announced on the local network: the Avahi service is not running\n"));
+    RawClient ann(host.port);
+    QCOMPARE(ann.login("Ann"), 1);
+    QVERIFY(host.waitLog("Seat 1 logged in as Ann"));
+    QCOMPARE(host.log.count("Not announced"), 1);
+}
 
 void HostProgramTest::loginChatKickAndGame() {
     HostProcess host;
@@ -171,8 +137,8 @@ void HostProgramTest::helpAndVersion() {
     QCOMPARE(p.exitCode(), 0);
     const QByteArray help = p.readAllStandardOutput();
     QVERIFY(help.startsWith("Usage: marrowby-host "));
-    for (const char* option :
-         {"--port N", "--bot-speed", "--turn-limit SECONDS", "--help", "--version"})
+    for (const char* option : {"--port N", "--bot-speed", "--turn-limit SECONDS", "--name TEXT",
+                               "--no-announce", "--help", "--version"})
         QVERIFY2(help.contains(option), option);
 
     p.start(hostBinary(), {"--version"});

@@ -45,7 +45,7 @@ private slots:
     }
 
     void programsAnswerHelpAndVersion() {
-        for (const char* program : {"marrowby", "marrowby-host"})
+        for (const char* program : {"marrowby", "marrowby-host", "marrowby-lobby"})
             QVERIFY2(QFileInfo(path(QStringLiteral("bin/") + program)).isExecutable(), program);
         // Answered before any window exists: no display is needed.
         const Run version = run(path("bin/marrowby"), {"--version"});
@@ -56,6 +56,11 @@ private slots:
             QCOMPARE(help.exitCode, 0);
             QVERIFY(help.out.startsWith("Usage: marrowby"));
         }
+        const Run lobby = run(path("bin/marrowby-lobby"), {"--version"});
+        QCOMPARE(lobby.exitCode, 0);
+        QCOMPARE(lobby.out, QByteArray("marrowby-lobby 1.0.0\n"));
+        QVERIFY(
+            run(path("bin/marrowby-lobby"), {"--help"}).out.startsWith("Usage: marrowby-lobby"));
     }
 
     void desktopEntryAndIcons() {
@@ -67,14 +72,24 @@ private slots:
         const QByteArray text = f.readAll();
         QVERIFY(text.contains("\nCategories=Game;CardGame;\n"));
         QVERIFY(text.contains("\nIcon=marrowby\n"));
-        for (const int size : {16, 32, 48, 64, 128, 256, 512}) {
-            const QImage icon(
-                path(QStringLiteral("share/icons/hicolor/%1x%1/apps/marrowby.png").arg(size)));
-            QCOMPARE(icon.size(), QSize(size, size));
-            // Drawn, not blank: the corners are clear and the middle is not.
-            QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
-            QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
-        }
+        // "Play with Others" starts the lobby, which has an entry and an icon of its own.
+        QVERIFY(text.contains("\nActions=PlayWithOthers;\n"));
+        QVERIFY(
+            text.contains("\n[Desktop Action PlayWithOthers]\nName=Play with Others\n"
+                          "Exec=marrowby-lobby\n"));
+        const QString lobbyEntry = path("share/applications/marrowby-lobby.desktop");
+        const Run lobbyCheck = run(QStringLiteral("desktop-file-validate"), {lobbyEntry});
+        QVERIFY2(lobbyCheck.exitCode == 0 && lobbyCheck.out.isEmpty(), lobbyCheck.out.constData());
+        for (const int size : {16, 32, 48, 64, 128, 256, 512})
+            for (const char* name : {"marrowby", "marrowby-lobby"}) {
+                const QImage icon(path(QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png")
+                                           .arg(size)
+                                           .arg(QLatin1String(name))));
+                QCOMPARE(icon.size(), QSize(size, size));
+                // Drawn, not blank: the corners are clear and the middle is not.
+                QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+                QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+            }
     }
 
     void metainfoValidates() {

@@ -40,7 +40,9 @@ int main(int argc, char* argv[]) {
     Tdownload window;
     window.setPlaces(
         {QStringLiteral("http://127.0.0.1:%1/lobby/kestrolobby-setup.run").arg(server.serverPort()),
-         dir.path(), dir.filePath(QStringLiteral("kestrolobby"))});
+         dir.path(),
+         dir.filePath(QStringLiteral("kestrolobby")),
+         {}});
     window.show();
 
     int result = 1;

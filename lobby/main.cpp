@@ -1,0 +1,80 @@
+// The lobby: finds the tables on this network and starts the game to join one, to host one
+// or to play alone. One lobby runs at a time; starting another brings the first to the front.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <cstdio>
+#include <cstring>
+
+#include "assets/art.h"
+#include "core/appfiles.h"
+#include "lobby/lobbysettings.h"
+#include "lobby/lobbywindow.h"
+#include "net/protocol.h"
+
+namespace {
+
+// How long a second lobby waits for the first to take its call.
+constexpr int kFrontCallMs = 1000;
+
+const char kUsage[] =
+    "Usage: marrowby-lobby\n"
+    "\n"
+    "Lists the Marrowby tables on this network and starts the game to join one, to host\n"
+    "a table or to play solo. A second lobby brings the running one to the front.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n";
+
+QString instanceName() {
+    return QStringLiteral("marrowby-lobby-%1").arg(::getuid());
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "-v"))) {
+        std::printf("marrowby-lobby %s\n", mb::kProgramVersion);
+        return 0;
+    }
+    if (argc > 1) {
+        std::fprintf(stderr, "marrowby-lobby: unexpected argument '%s'\n%s", argv[1], kUsage);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Marrowby Lobby"));
+    QApplication::setDesktopFileName(QStringLiteral("marrowby-lobby"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::lobbyIcon(256))));
+
+    {
+        QLocalSocket first;
+        first.connectToServer(instanceName());
+        if (first.waitForConnected(kFrontCallMs)) {
+            first.write("front\n");
+            first.waitForBytesWritten(kFrontCallMs);
+            return 0;
+        }
+    }
+    QLocalServer calls;
+    QLocalServer::removeServer(instanceName());  // left behind by a lobby that crashed
+    calls.listen(instanceName());
+
+    mb::LobbyWindow window(
+        mb::appFilePath(QString::fromLatin1(mb::kLobbySettingsFile), mb::AppFileKind::Config),
+        mb::LobbyWindow::gameIn(QCoreApplication::applicationDirPath()));
+    QObject::connect(&calls, &QLocalServer::newConnection, &window, [&] {
+        while (QLocalSocket* call = calls.nextPendingConnection()) {
+            // Whatever the caller says, the answer is the same: come to the front.
+            call->deleteLater();
+            window.bringToFront();
+        }
+    });
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,119 @@
+// The lobby's window without an Avahi daemon (no system bus at all): it says so, and still
+// starts the game to join a typed address, to host or to play solo, remembering name and
+// address. A second part drives the real game: Join starts marrowby, which logs in to a real
+// marrowby-host; the lobby hides while the game holds its link and comes back with its line.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTest>
+
+#include "discovery/tabledirectory.h"
+#include "lobby/lobbysettings.h"
+#include "lobby/lobbywindow.h"
+#include "tests/support/hostprocess.h"
+#include "tests/support/scratchsettings.h"
+
+namespace {
+
+struct Recorder {
+    QList<QStringList> started;
+    mb::LobbyWindow::Launcher launcher() {
+        return [this](const QStringList& arguments, QString*) {
+            started << arguments;
+            return true;
+        };
+    }
+};
+
+template <typename W>
+W* part(QWidget& window, const char* name) {
+    W* w = window.findChild<W*>(QString::fromLatin1(name));
+    Q_ASSERT(w);
+    return w;
+}
+
+}  // namespace
+
+class TestLobbyWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void withoutAvahiJoinsByAddress() {
+        Recorder games;
+        const QString settings = mbtest::scratchSettingsFile();
+        mb::LobbyWindow lobby(settings, games.launcher(), 0);
+        lobby.show();
+        QCOMPARE(lobby.directory().state(), mb::TableDirectory::State::Unavailable);
+        QCOMPARE(part<QLabel>(lobby, "notice")->text(),
+                 "Tables on this network cannot be listed: the Avahi service is not running");
+
+        auto* join = part<QPushButton>(lobby, "join");
+        QTest::mouseClick(join, Qt::LeftButton);
+        QCOMPARE(part<QLabel>(lobby, "status")->text(), "Please type your name first.");
+        part<QLineEdit>(lobby, "name")->setText("  Ann  ");
+        part<QComboBox>(lobby, "address")->setEditText("host name");
+        QTest::mouseClick(join, Qt::LeftButton);
+        QVERIFY(games.started.isEmpty());
+        part<QComboBox>(lobby, "address")->setEditText("192.168.1.20");
+        QTest::mouseClick(join, Qt::LeftButton);
+        QTest::mouseClick(part<QPushButton>(lobby, "host"), Qt::LeftButton);
+        QTest::mouseClick(part<QPushButton>(lobby, "solo"), Qt::LeftButton);
+        QCOMPARE(games.started,
+                 (QList<QStringList>{
+                     {"Ann", "192.168.1.20", "false"}, {"Ann", "127.0.0.1", "true"}, {}}));
+        const mb::LobbySettings saved = mb::LobbySettings::load(settings);
+        QCOMPARE(saved.name, "Ann");
+        QCOMPARE(saved.addresses, QStringList{"192.168.1.20"});
+
+        // A game that cannot be started says why, and the lobby stays.
+        mb::LobbyWindow again(settings, mb::LobbyWindow::gameIn("/nonexistent"), 0);
+        QCOMPARE(part<QLineEdit>(again, "name")->text(), "Ann");
+        QCOMPARE(part<QComboBox>(again, "address")->itemText(0), "192.168.1.20");
+        QTest::mouseClick(part<QPushButton>(again, "solo"), Qt::LeftButton);
+        QCOMPARE(part<QLabel>(again, "status")->text(),
+                 "The game was not found beside the lobby (/nonexistent/marrowby).");
+    }
+
+    void joinsARealHostAndComesBack() {
+        mbtest::HostProcess host;
+        QVERIFY(host.start({"--no-announce"}, mb::kGamePort));
+        mb::LobbyWindow lobby(mbtest::scratchSettingsFile(),
+                              mb::LobbyWindow::gameIn(qEnvironmentVariable("MARROWBY_BINARY_DIR")));
+        lobby.show();
+        part<QLineEdit>(lobby, "name")->setText("Ann");
+        part<QComboBox>(lobby, "address")->setEditText("127.0.0.1");
+        QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+        QVERIFY(host.waitLog("Seat 1 logged in as Ann"));
+        QTRY_VERIFY(!lobby.isVisible());
+        // The table goes away: the game ends with it, and the lobby says so.
+        QVERIFY(host.stop(SIGTERM));
+        QTRY_VERIFY(lobby.isVisible());
+        QCOMPARE(part<QLabel>(lobby, "status")->text(), "The table ended the game.");
+    }
+
+    void aSecondLobbyBringsTheFirstForward() {
+        QProcess first;
+        first.start(mbtest::builtProgram(QStringLiteral("marrowby-lobby")), QStringList{});
+        QVERIFY(first.waitForStarted());
+        // It is ready once its link answers (it takes calls from other lobbies before that).
+        QVERIFY(QTest::qWaitFor(
+            [] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, mb::kLobbyPort);
+                return probe.waitForConnected(100);
+            },
+            mbtest::kNetWaitMs));
+        QProcess second;
+        second.start(mbtest::builtProgram(QStringLiteral("marrowby-lobby")), QStringList{});
+        QVERIFY(second.waitForFinished(mbtest::kNetWaitMs));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestLobbyWindow)
+#include "test_lobbywindow.moc"
