@@ -3,6 +3,7 @@
 
 #include "client/chatline.h"
 #include "client/colourtext.h"
+#include "client/sendrate.h"
 #include "net/framing.h"
 
 using namespace mb;
@@ -165,6 +166,35 @@ private slots:
         // What is drawn stays the whole word.
         QCOMPARE(shape(parse("1+A: (see http://a.example/x)")),
                  "P[A: ]T[ (see ]L[http://a.example/x) ]");
+    }
+
+    // Ten sends in any five seconds, as the host relays them; refusals are said once a burst.
+    void sendRateFollowsTheHostsRule() {
+        using std::chrono::milliseconds;
+        milliseconds now{100000};
+        SendRate rate([&] { return now; });
+        using V = SendRate::Verdict;
+        for (int i = 0; i < kMaxRelaysPerWindow; ++i) {
+            QCOMPARE(rate.take(), V::Send);
+            now += milliseconds(100);
+        }
+        QCOMPARE(rate.take(), V::Refuse);
+        QCOMPARE(rate.take(), V::RefuseQuietly);
+        // Refused sends are not counted: once the first send is a window (and the slack) old,
+        // one more goes, and the burst is over.
+        now = milliseconds(100000) + kRelayWindow + kRelaySlack - milliseconds(1);
+        QCOMPARE(rate.take(), V::RefuseQuietly);
+        now += milliseconds(1);
+        QCOMPARE(rate.take(), V::Send);
+        QCOMPARE(rate.take(), V::Refuse);  // a new burst is said again
+        now += milliseconds(100);
+        QCOMPARE(rate.take(), V::Send);
+        // A quiet spell of a whole window lets ten go again.
+        now += kRelayWindow + kRelaySlack;
+        for (int i = 0; i < kMaxRelaysPerWindow; ++i) QCOMPARE(rate.take(), V::Send);
+        QCOMPARE(rate.take(), V::Refuse);
+        QCOMPARE(QString::fromLatin1(kSendingTooFast),
+                 QStringLiteral("0+You are sending too fast: wait a moment."));
     }
 
     void relayedColour() {
