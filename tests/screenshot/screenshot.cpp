@@ -1,8 +1,11 @@
-// Takes a picture of a solo game in progress: `marrowby-screenshot OUT.png`. Run it under a
-// real X server (the `make screenshot` target uses Xvfb) to see what a player sees.
+// Takes a picture of a solo game in progress: `marrowby-screenshot OUT.png [maximised]`. Run it
+// under a real X server (the `make screenshot` target uses Xvfb) to see what a player sees.
+// With "maximised" the window fills the screen's work area, as a maximised window does (Xvfb
+// has no window manager that would maximise it).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <cstdio>
 
@@ -24,6 +27,8 @@ int main(int argc, char* argv[]) {
     Tchat& chat = windows.main();
     chat.setSettingsFile(mbtest::scratchSettingsFile());
     chat.show();
+    if (argc > 2 && QByteArrayView(argv[2]) == "maximised" && chat.screen())
+        chat.setGeometry(chat.screen()->availableGeometry());
     windows.download().hide();
     if (!QTest::qWaitFor([&] { return chat.state().isconnected; }, kTimeoutMs)) return 1;
     QTest::qWait(200);
