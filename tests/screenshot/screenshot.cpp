@@ -27,11 +27,12 @@ int main(int argc, char* argv[]) {
     Tchat& chat = windows.main();
     chat.setSettingsFile(mbtest::scratchSettingsFile());
     chat.show();
-    if (argc > 2 && QByteArrayView(argv[2]) == "maximised" && chat.screen())
-        chat.setGeometry(chat.screen()->availableGeometry());
     windows.download().hide();
     if (!QTest::qWaitFor([&] { return chat.state().isconnected; }, kTimeoutMs)) return 1;
     QTest::qWait(200);
+    // After the login, which places the window where the settings say.
+    if (argc > 2 && QByteArrayView(argv[2]) == "maximised" && chat.screen())
+        chat.setGeometry(chat.screen()->availableGeometry());
     chat.action(QStringLiteral("Fast1"))->trigger();
     chat.quickInstructionsPanel()->hide();
     QTest::mouseClick(chat.startButton(), Qt::LeftButton);
