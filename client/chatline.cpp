@@ -77,12 +77,17 @@ void addWords(QStringView piece, int style, QList<LogOp>& ops) {
 
 QByteArray colourTail(QStringView text, WinColor colour) {
     // A line break would split the message on the way; the log shows one line per message.
-    QString flat = text.toString();
-    flat.replace(u'\r', kSpace).replace(u'\n', kSpace);
-    return flat.toUtf8() + '|' + colourToText(colour).toUtf8();
+    return flattenLineBreaks(text).toUtf8() + '|' + colourToText(colour).toUtf8();
 }
 
 }  // namespace
+
+QString flattenLineBreaks(QStringView text) {
+    QString flat = text.toString();
+    flat.replace(QStringLiteral("\r\n"), QString(kSpace));
+    flat.replace(u'\r', kSpace).replace(u'\n', kSpace);
+    return flat;
+}
 
 bool isWebAddress(QStringView word) {
     return word.contains(kHttpMark, Qt::CaseInsensitive) ||

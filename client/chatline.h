@@ -71,6 +71,10 @@ struct RelayedLine {
 };
 RelayedLine splitRelayed(QStringView body);
 
+// Text for the one-line entry box and for messages: each line break (CR LF, CR or LF) becomes
+// one space.
+QString flattenLineBreaks(QStringView text);
+
 // Messages a client sends, without the terminator. A typed line that sends nothing gives
 // nullopt.
 std::optional<QByteArray> typedMessage(int seat, QStringView typed, WinColor colour);

@@ -168,6 +168,12 @@ private slots:
                  "P[A: ]T[ (see ]L[http://a.example/x) ]");
     }
 
+    void lineBreaksBecomeOneSpace() {
+        QCOMPARE(flattenLineBreaks(u"a\r\nb\nc\rd\r\n\r\ne"), QStringLiteral("a b c d  e"));
+        QCOMPARE(*typedMessage(2, u"one\r\ntwo", kColourBlack),
+                 QByteArray("CMD_chat+2+one two|clBlack"));
+    }
+
     // Ten sends in any five seconds, as the host relays them; refusals are said once a burst.
     void sendRateFollowsTheHostsRule() {
         using std::chrono::milliseconds;
