@@ -66,6 +66,9 @@ size_t qHash(const CacheKey& key, size_t seed = 0) {
 }
 
 using Cache = QHash<CacheKey, QPixmap>;
+// A table that grows with its window draws its pictures at every size it passes through; past
+// this many pictures the cache starts again rather than keep them all.
+constexpr qsizetype kMaxCachedPictures = 400;
 
 Cache& cache() {
     static Cache pixmaps;
@@ -92,6 +95,7 @@ QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& pa
     const CacheKey key{item, index, qRound64(dpr * 1000.0)};
     Cache& pixmaps = cache();
     if (auto found = pixmaps.constFind(key); found != pixmaps.constEnd()) return *found;
+    if (pixmaps.size() >= kMaxCachedPictures) pixmaps.clear();
 
     QImage image(QSize(qRound(logical.width() * dpr), qRound(logical.height() * dpr)),
                  QImage::Format_ARGB32_Premultiplied);

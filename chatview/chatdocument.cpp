@@ -412,7 +412,7 @@ qsizetype TChatDocument::textPosition(TChatPos pos) const {
     return qsizetype(it.start) + (it.isPicture() ? 0 : std::clamp(pos.offset, 0, int(it.length)));
 }
 
-TChatPos TChatDocument::positionAt(QPoint point) const {
+TChatPos TChatDocument::positionAt(QPoint point, bool nearest) const {
     if (laidOut_ == 0 || pieces_.empty() || point.y() < 0) return {};
     const int p = paragraphAt(point.y());
     if (p >= laidOut_) return end();
@@ -439,7 +439,9 @@ TChatPos TChatDocument::positionAt(QPoint point) const {
             else
                 high = middle - 1;
         }
-        if (low < piece.length && advance(piece, low + 1) - dx < dx - advance(piece, low)) ++low;
+        if (nearest && low < piece.length &&
+            advance(piece, low + 1) - dx < dx - advance(piece, low))
+            ++low;
         return positionInPiece(piece, low);
     }
     const Piece& last = pieces_[size_t(i) - 1];
@@ -489,6 +491,74 @@ std::vector<QRect> TChatDocument::itemBoxes(int itemIndex) const {
                            piece.height);
     }
     return boxes;
+}
+
+int TChatDocument::paragraphOfItem(int itemIndex) const {
+    const auto found =
+        std::upper_bound(paragraphs_.begin(), paragraphs_.end(), itemIndex,
+                         [](int value, const Paragraph& p) { return value < p.firstItem; });
+    return std::max(0, int(found - paragraphs_.begin()) - 1);
+}
+
+int TChatDocument::endItemOf(int paragraph) const {
+    return size_t(paragraph) + 1 < paragraphs_.size() ? paragraphs_[size_t(paragraph) + 1].firstItem
+                                                      : int(items_.size());
+}
+
+TChatPos TChatDocument::placeOfCharacter(qsizetype at, int first, int last, bool end) const {
+    // Pictures hold no characters; an end belongs to the item it closes, a start to the item
+    // it opens, so that a selection never reaches into a neighbouring item it does not touch.
+    for (int i = first; i < last; ++i) {
+        const Item& it = items_[size_t(i)];
+        if (it.isPicture()) continue;
+        const qsizetype start = it.start;
+        const qsizetype stop = start + it.length;
+        if (end ? (at > start && at <= stop) : (at >= start && at < stop))
+            return {i, int(at - start)};
+    }
+    return {first, 0};
+}
+
+std::pair<TChatPos, TChatPos> TChatDocument::wordAt(TChatPos pos) const {
+    if (items_.empty()) return {};
+    pos.item = std::clamp(pos.item, 0, int(items_.size()) - 1);
+    const Item& at = items_[size_t(pos.item)];
+    if (at.isPicture()) return {{pos.item, 0}, {pos.item, 1}};
+    // The run of text items around the place, up to the pictures or paragraph ends around it.
+    const int paragraph = paragraphOfItem(pos.item);
+    int first = pos.item;
+    while (first > paragraphs_[size_t(paragraph)].firstItem &&
+           !items_[size_t(first) - 1].isPicture())
+        --first;
+    int last = pos.item + 1;
+    const int paragraphEnd = endItemOf(paragraph);
+    while (last < paragraphEnd && !items_[size_t(last)].isPicture()) ++last;
+    const qsizetype runStart = items_[size_t(first)].start;
+    const qsizetype runEnd =
+        qsizetype(items_[size_t(last) - 1].start) + items_[size_t(last) - 1].length;
+    const qsizetype place = qsizetype(at.start) + std::clamp(pos.offset, 0, int(at.length));
+    if (runEnd == runStart) return {pos, pos};
+
+    // The character after the place was hit; at the run's end, the last one.
+    const auto kind = [](QChar c) {
+        if (c.isSpace()) return 0;
+        return c.isLetterOrNumber() || c == u'_' ? 1 : 2;
+    };
+    const qsizetype hit = std::min(place, runEnd - 1);
+    auto sameKind = [&, want = kind(text_[hit])](qsizetype i) { return kind(text_[i]) == want; };
+    qsizetype from = hit;
+    while (from > runStart && sameKind(from - 1)) --from;
+    qsizetype to = hit + 1;
+    while (to < runEnd && sameKind(to)) ++to;
+    return {placeOfCharacter(from, first, last, false), placeOfCharacter(to, first, last, true)};
+}
+
+std::pair<TChatPos, TChatPos> TChatDocument::paragraphOf(TChatPos pos) const {
+    if (items_.empty()) return {};
+    const int paragraph = paragraphOfItem(std::clamp(pos.item, 0, int(items_.size()) - 1));
+    const int first = paragraphs_[size_t(paragraph)].firstItem;
+    const int last = endItemOf(paragraph) - 1;
+    return {{first, 0}, {last, int(items_[size_t(last)].length)}};
 }
 
 QString TChatDocument::textBetween(TChatPos from, TChatPos to) const {

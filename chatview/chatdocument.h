@@ -11,6 +11,7 @@
 #include <array>
 #include <compare>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "chatview/chatlogview.h"
@@ -90,7 +91,9 @@ public:
 
     // The first laid-out paragraph whose bottom lies below y.
     int paragraphAt(int y) const;
-    TChatPos positionAt(QPoint point) const;
+    // The character boundary nearest the point, or (nearest false) the one in front of the
+    // character under it.
+    TChatPos positionAt(QPoint point, bool nearest = true) const;
     int pieceAt(QPoint point) const;  // -1 when the point is on no piece
     // The item and offset of a character boundary inside a piece (0 to its length).
     TChatPos positionInPiece(const Piece& piece, int chars) const;
@@ -98,6 +101,12 @@ public:
     qsizetype textPosition(TChatPos pos) const;
     std::vector<QRect> itemBoxes(int itemIndex) const;
     TChatPos end() const;
+    // The word holding the character after a place, as a double click selects it: letters and
+    // digits, or a run of other characters, bounded by spaces, pictures and the paragraph's ends. A
+    // picture is a word of its own. Empty (from == to) when the log is empty.
+    std::pair<TChatPos, TChatPos> wordAt(TChatPos pos) const;
+    // The whole paragraph (one log line) holding a place, as a triple click selects it.
+    std::pair<TChatPos, TChatPos> paragraphOf(TChatPos pos) const;
     // Plain text between two places: CR LF before each further item that starts a paragraph.
     QString textBetween(TChatPos from, TChatPos to) const;
     // Width of the first count characters of a piece in its font.
@@ -113,6 +122,11 @@ private:
     };
 
     quint16 refreshFonts(const TChatStyleSet& styles);
+    int paragraphOfItem(int itemIndex) const;
+    int endItemOf(int paragraph) const;
+    // The place in front of (or, for `end`, after) character `at` of the log's text, among the
+    // text items from `first` to before `last`.
+    TChatPos placeOfCharacter(qsizetype at, int first, int last, bool end) const;
     void layoutParagraph(int index, int lineWidth, int leftMargin, std::vector<Piece>& out);
     void startItem(bool newParagraph, int styleBit);
 

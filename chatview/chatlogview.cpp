@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QTimer>
 #include <algorithm>
 
@@ -347,6 +348,15 @@ void TChatLogView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     lastMouse_ = event->position().toPoint();
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    if (std::exchange(doubleClicked_, false) &&
+        event->timestamp() - doubleClickTime_ <= quint64(hints->mouseDoubleClickInterval()) &&
+        (lastMouse_ - doubleClickAt_).manhattanLength() < hints->startDragDistance()) {
+        // A triple click: the whole line, and no jump.
+        pressedJump_ = -1;
+        selectRange(document_->paragraphOf(document_->positionAt(toDocument(lastMouse_))));
+        return;
+    }
     pressedJump_ = jumpAt(lastMouse_);
     const TChatPos at = document_->positionAt(toDocument(lastMouse_));
     selection_->anchor = at;
@@ -382,6 +392,28 @@ void TChatLogView::mouseReleaseEvent(QMouseEvent* event) {
     if (pressed >= 0 && jumpAt(lastMouse_) == pressed) emit jump(pressed);
 }
 
+void TChatLogView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    lastMouse_ = event->position().toPoint();
+    doubleClicked_ = true;
+    doubleClickTime_ = event->timestamp();
+    doubleClickAt_ = lastMouse_;
+    // The first click of the pair has raised its jump already; the second one raises none.
+    pressedJump_ = -1;
+    selectRange(document_->wordAt(document_->positionAt(toDocument(lastMouse_), false)));
+}
+
+void TChatLogView::selectRange(std::pair<TChatPos, TChatPos> range) {
+    selecting_ = false;
+    dragTimer_->stop();
+    selection_->anchor = range.first;
+    selection_->cursor = range.second;
+    viewport()->update();
+}
+
 void TChatLogView::dragScroll() {
     if (!selecting_) return;
     QScrollBar* bar = verticalScrollBar();
@@ -401,6 +433,18 @@ void TChatLogView::keyPressEvent(QKeyEvent* event) {
     const bool control = event->modifiers() & Qt::ControlModifier;
     if (control && (event->key() == Qt::Key_C || event->key() == Qt::Key_Insert)) {
         copy();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    // Text typed here is meant for the entry box; keys with Ctrl, Alt or Meta are commands.
+    const QString text = event->text();
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (!text.isEmpty() && !(event->modifiers() & commands) &&
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); })) {
+        emit textTyped(text);
         return;
     }
     QScrollBar* vertical = verticalScrollBar();

@@ -14,6 +14,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <utility>
 
 class QMenu;
 class QTimer;
@@ -21,6 +22,7 @@ class QTimer;
 namespace mb {
 
 class TChatDocument;
+struct TChatPos;
 
 struct TChatTextStyle {
     QString fontName = QStringLiteral("Arial");
@@ -102,6 +104,9 @@ public:
 signals:
     // Press and release on pieces of the same jump item.
     void jump(int number);
+    // A printable key typed while the log has the focus; the log itself takes no text, so its
+    // owner may pass it on to where text is typed.
+    void textTyped(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -110,6 +115,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -122,6 +128,7 @@ private:
     int jumpAt(QPoint viewportPoint) const;  // -1 when not on a jump
     void dragScroll();
     void paintPiece(QPainter& painter, int pieceIndex, int paragraphY) const;
+    void selectRange(std::pair<TChatPos, TChatPos> range);
 
     TChatStyleSet styles_;
     std::unique_ptr<TChatDocument> document_;
@@ -136,6 +143,10 @@ private:
     bool followEnd_ = false;  // kept at the end through resizes
     bool restoring_ = false;
     QPoint lastMouse_;
+    // The last double click, so that a third click soon after and close by selects the line.
+    quint64 doubleClickTime_ = 0;
+    QPoint doubleClickAt_;
+    bool doubleClicked_ = false;
 };
 
 }  // namespace mb

@@ -1,7 +1,9 @@
 #include "client/chatline.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <utility>
 
 #include "core/colourtext.h"
 #include "net/framing.h"
@@ -19,7 +21,16 @@ constexpr qsizetype kCommandCut = 4;  // "/me" and the character after it
 constexpr QStringView kPhraseAction = u"/me ";
 constexpr QStringView kPhraseSays = u"says: ";
 constexpr QStringView kHttpMark = u"http://";
+constexpr QStringView kHttpsMark = u"https://";
 constexpr QStringView kWwwMark = u"www.";
+// Typed straight before or after an address, these belong to the sentence, not the address.
+constexpr QStringView kOpeningMarks = u"([{<\"'";
+constexpr QStringView kClosingMarks = u".,;:!?>";
+// A closing bracket ends an address only when the address holds more of them than openers,
+// and a quote only when it has none to pair with: "?q="x"" keeps both of its quotes.
+constexpr std::array<std::pair<QChar, QChar>, 3> kBrackets{
+    {{u'(', u')'}, {u'[', u']'}, {u'{', u'}'}}};
+constexpr QStringView kQuotes = u"\"'";
 constexpr QStringView kClipPrefix = u"wave";  // chatter sound n plays the clip "wave" + n
 
 constexpr std::array<const char16_t*, kChatterSoundCount> kChatterNames{
@@ -66,15 +77,21 @@ void addWords(QStringView piece, int style, QList<LogOp>& ops) {
 
 QByteArray colourTail(QStringView text, WinColor colour) {
     // A line break would split the message on the way; the log shows one line per message.
-    QString flat = text.toString();
-    flat.replace(u'\r', kSpace).replace(u'\n', kSpace);
-    return flat.toUtf8() + '|' + colourToText(colour).toUtf8();
+    return flattenLineBreaks(text).toUtf8() + '|' + colourToText(colour).toUtf8();
 }
 
 }  // namespace
 
+QString flattenLineBreaks(QStringView text) {
+    QString flat = text.toString();
+    flat.replace(QStringLiteral("\r\n"), QString(kSpace));
+    flat.replace(u'\r', kSpace).replace(u'\n', kSpace);
+    return flat;
+}
+
 bool isWebAddress(QStringView word) {
     return word.contains(kHttpMark, Qt::CaseInsensitive) ||
+           word.contains(kHttpsMark, Qt::CaseInsensitive) ||
            word.contains(kWwwMark, Qt::CaseInsensitive);
 }
 
@@ -108,12 +125,40 @@ std::optional<ParsedLine> parseLogLine(QStringView line) {
     return out;
 }
 
+QStringView addressInWord(QStringView word) {
+    qsizetype end = word.size();
+    while (end > 0 && word[end - 1] == kSpace) --end;
+    word = word.first(end);
+
+    // Where the address starts: opening marks before it belong to the sentence. Anything else
+    // before it (a scheme such as "file:") stays, so that the whole word is judged.
+    qsizetype start = word.size();
+    for (const QStringView mark : {kHttpMark, kHttpsMark, kWwwMark}) {
+        const qsizetype at = word.indexOf(mark, 0, Qt::CaseInsensitive);
+        if (at >= 0) start = std::min(start, at);
+    }
+    if (start == word.size() || !std::all_of(word.begin(), word.begin() + start,
+                                             [](QChar c) { return kOpeningMarks.contains(c); }))
+        start = 0;
+    word = word.sliced(start);
+
+    for (bool trimmed = true; trimmed && !word.isEmpty();) {
+        const QChar last = word.back();
+        trimmed = kClosingMarks.contains(last);
+        for (const auto& [opener, closer] : kBrackets)
+            trimmed = trimmed || (last == closer && word.count(closer) > word.count(opener));
+        trimmed = trimmed || (kQuotes.contains(last) && word.count(last) % 2 == 1);
+        if (trimmed) word.chop(1);
+    }
+    return word;
+}
+
 std::optional<QUrl> openableAddress(QStringView recorded) {
-    qsizetype end = recorded.size();
-    while (end > 0 && recorded[end - 1] == kSpace) --end;
-    QString text = recorded.first(end).toString();
+    QString text = addressInWord(recorded).toString();
     if (text.startsWith(kWwwMark, Qt::CaseInsensitive)) text.prepend(kHttpMark);
-    const QUrl url(text, QUrl::StrictMode);
+    // As a browser's address bar reads it: characters that may not stand in an address as
+    // typed (quotes, braces, a lone "%") are percent-encoded rather than refused.
+    const QUrl url(text, QUrl::TolerantMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty())
         return std::nullopt;

@@ -49,11 +49,18 @@ struct ParsedLine {
 // ConversionError (the message's usual fate); a number that names no seat yields nothing.
 std::optional<ParsedLine> parseLogLine(QStringView line);
 
-// A word (trailing space included) that the log shows as a clickable web address.
+// A word (trailing space included) that the log shows as a clickable web address: one that
+// holds "http://", "https://" or "www.", in any letter case.
 bool isWebAddress(QStringView word);
 
-// What a click on a recorded address may open: only http and https addresses, and a word
-// that starts with "www." as an http address. Anything else may not be handed to the desktop.
+// The part of a recorded word that is the address: without its trailing spaces, the opening
+// marks typed before it ("(", quotes) and the closing punctuation typed after it (",", ".",
+// ")" with no "(" for it in the address, quotes).
+QStringView addressInWord(QStringView word);
+
+// What a click on a recorded address may open: only http and https addresses, and an address
+// that starts with "www." as an http address, read as a browser's address bar reads what is
+// typed into it. Anything else may not be handed to the desktop.
 std::optional<QUrl> openableAddress(QStringView recorded);
 
 // A relayed chat or action body: the line and its colour (red when the colour tail is
@@ -63,6 +70,10 @@ struct RelayedLine {
     WinColor colour = 0;
 };
 RelayedLine splitRelayed(QStringView body);
+
+// Text for the one-line entry box and for messages: each line break (CR LF, CR or LF) becomes
+// one space.
+QString flattenLineBreaks(QStringView text);
 
 // Messages a client sends, without the terminator. A typed line that sends nothing gives
 // nullopt.

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "dialogs/helptexts.h"
 #include "widgets/backgroundpanel.h"
@@ -15,6 +16,14 @@ constexpr QSize kClientSize{556, 422};
 constexpr int kSidePanelWidth = 137;
 constexpr int kMemoPointSize = 8;
 constexpr QColor kMemoBackground{0xFF, 0xFF, 0xE1};
+// The width the widest topic caption takes in a font.
+int widestCaption(const QFontMetrics& metrics) {
+    int widest = 0;
+    for (const mb::HelpTopic& topic : mb::helpTopics())
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(topic.caption)));
+    return widest;
+}
+
 }  // namespace
 
 Thelp::Thelp(QWidget* parent) : QDialog(parent) {
@@ -27,7 +36,6 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
 
     auto* side = new QFrame(this);
     side->setObjectName(QStringLiteral("panel_side"));
-    side->setFixedWidth(kSidePanelWidth);
     side->setAutoFillBackground(true);
     QPalette white = side->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -66,6 +74,9 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     done->setAutoDefault(false);
     connect(done, &QPushButton::clicked, this, &QWidget::hide);
     sideLayout->addWidget(done);
+    // Its classic width, or wider when a caption needs it (a larger desktop font): every
+    // button gets the width it asks for.
+    side->setFixedWidth(std::max(kSidePanelWidth, sideLayout->sizeHint().width()));
     outer->addWidget(side);
 
     auto* main = new mb::BackgroundPanel(this);
@@ -79,6 +90,8 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.5);
     caption_->setFont(big);
+    // The caption label repeats the chosen topic's caption: room for the widest one.
+    caption_->setMinimumWidth(widestCaption(caption_->fontMetrics()));
     mainLayout->addWidget(caption_);
     stack_ = new QStackedWidget(main);
     QFont memoFont(QStringLiteral("Arial"), kMemoPointSize);
@@ -88,6 +101,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
         m->setReadOnly(true);
         m->setFont(memoFont);
         m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        m->setWordWrapMode(QTextOption::WordWrap);  // never inside a word
         QPalette p = m->palette();
         p.setColor(QPalette::Base, kMemoBackground);
         p.setColor(QPalette::Text, Qt::black);

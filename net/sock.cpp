@@ -9,10 +9,14 @@
 #include <unistd.h>
 
 #include <QHash>
+#include <QHostAddress>
 #include <QMetaMethod>
 #include <QPointer>
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 
+#include "core/errornotice.h"
 #include "net/protocol.h"
 #include "net/wsaerrors.h"
 
@@ -22,9 +26,9 @@ namespace {
 
 constexpr int kListenBacklog = 5;
 
-// Resolved host names are shared by every component of the process.
-QHash<QString, in_addr>& hostCache() {
-    static QHash<QString, in_addr> cache;
+// Resolved host names (IPv4, host byte order) are shared by every component of the process.
+QHash<QString, quint32>& hostCache() {
+    static QHash<QString, quint32> cache;
     return cache;
 }
 
@@ -45,6 +49,7 @@ Sock::Sock(QObject* parent) : QObject(parent) {}
 
 Sock::~Sock() {
     // Destruction closes quietly: the owner is going away and must not be called back.
+    abandonLookup();
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -96,60 +101,82 @@ quint16 resolvePort(const QString& portName) {
     return ntohs(quint16(entry->s_port));
 }
 
-in_addr resolveHost(const QString& hostName) {
-    in_addr addr{};
-    if (hostName.isEmpty()) {
-        addr.s_addr = htonl(INADDR_ANY);
-        return addr;
-    }
+constexpr char kHostNotFound[] = "Host Lookup - Could Not Find Host Entry";
+
+// An empty host, a dotted address (a name starting with a digit) and a name found before need
+// no look-up; the address is in host byte order.
+std::optional<quint32> knownHost(const QString& hostName) {
+    if (hostName.isEmpty()) return INADDR_ANY;
     if (startsWithDigit(hostName)) {
+        in_addr addr{};
         if (::inet_pton(AF_INET, hostName.toLatin1().constData(), &addr) != 1)
-            throw SockError("Host Lookup - Could Not Find Host Entry");
-        return addr;
+            throw SockError(kHostNotFound);
+        return ntohl(addr.s_addr);
     }
     if (auto it = hostCache().constFind(hostName); it != hostCache().constEnd()) return *it;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (::getaddrinfo(hostName.toLocal8Bit().constData(), nullptr, &hints, &result) != 0 || !result)
-        throw SockError("Host Lookup - Could Not Find Host Entry");
-    addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr;
-    ::freeaddrinfo(result);
-    hostCache().insert(hostName, addr);
-    return addr;
+    return std::nullopt;
 }
 
 }  // namespace
 
 bool Sock::open() {
-    if (fd_ >= 0) return connected_;
+    if (fd_ >= 0 || isResolving()) return connected_;
     report(InfoCode::Lookup, QStringLiteral("Lookup Of Port ") + portName_);
     const quint16 port = resolvePort(portName_);
     if (!hostName_.isEmpty() && !startsWithDigit(hostName_))
         report(InfoCode::Lookup, QStringLiteral("Lookup Of Host ") + hostName_);
-    const in_addr host = resolveHost(hostName_);
+    if (const std::optional<quint32> host = knownHost(hostName_)) {
+        connectTo(*host, port);
+        return false;
+    }
+    lookupName_ = hostName_;
+    lookupPort_ = port;
+    // The result is always delivered later from the event loop, never inside this call.
+    lookupId_ = QHostInfo::lookupHost(hostName_, this, &Sock::hostLookedUp);
+    return false;
+}
 
+void Sock::hostLookedUp(const QHostInfo& info) {
+    if (info.lookupId() != lookupId_) return;  // abandoned by close()
+    lookupId_ = -1;
+    const QList<QHostAddress> addresses = info.addresses();
+    const auto v4 = std::find_if(addresses.begin(), addresses.end(), [](const QHostAddress& a) {
+        return a.protocol() == QAbstractSocket::IPv4Protocol;
+    });
+    if (info.error() != QHostInfo::NoError || v4 == addresses.end()) {
+        showErrorNotice(QString::fromLatin1(kHostNotFound));
+        return;
+    }
+    hostCache().insert(lookupName_, v4->toIPv4Address());
+    connectTo(v4->toIPv4Address(), lookupPort_);
+}
+
+void Sock::abandonLookup() {
+    if (!isResolving()) return;
+    QHostInfo::abortHostLookup(lookupId_);
+    lookupId_ = -1;
+}
+
+void Sock::connectTo(quint32 address, quint16 port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         reportError(errnoToWsa(errno));
-        return false;
+        return;
     }
     fd_ = fd;
     sendImmediately(fd_);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
-    peer.sin_addr = host;
+    peer.sin_addr.s_addr = htonl(address);
     if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0 &&
         errno != EINPROGRESS) {
         failConnection(errno);
-        return false;
+        return;
     }
     // Completion, immediate or not, is reported from the event loop, like every other event.
     connecting_ = true;
     watch(false, true);
-    return false;
 }
 
 void Sock::failConnection(int err) {
@@ -164,6 +191,7 @@ void Sock::failConnection(int err) {
 bool Sock::close() {
     const bool wasListening = listening_;
     bool ok = false;
+    abandonLookup();
     retireNotifiers();
     if (fd_ >= 0) ok = ::close(fd_) == 0;
     fd_ = -1;

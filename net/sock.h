@@ -6,6 +6,7 @@
 // texts follow the component's classic catalogue (see InfoCode); callers act only on
 // "Socket Closed".
 #include <QByteArray>
+#include <QHostInfo>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -42,8 +43,15 @@ public:
     void setTag(int tag) { tag_ = tag; }
 
     // Starts a connect; success arrives later as connected(). Returns the Connected flag.
-    // Throws SockError on a failed host or port lookup.
+    // A dotted address, or a name found before, connects at once. Any other name is looked up
+    // first without blocking the caller (a slow name server must not freeze the window); the
+    // connect starts when the address is known. Throws SockError on a failed port lookup or a
+    // malformed dotted address. A name that cannot be found is reported when its look-up ends,
+    // as an error raised inside an event: the standard error notice shows "Host Lookup - Could
+    // Not Find Host Entry", and the component stays closed with no other event.
     bool open();
+    // A host name is being looked up for open(); close() abandons it.
+    bool isResolving() const { return lookupId_ >= 0; }
     // Closes the handle; reports "Socket Closed" unless it was listening. Returns whether the
     // platform closed a valid handle without error. Never throws.
     bool close();
@@ -87,6 +95,9 @@ private:
     void flush();
     void peerClosed();
     void failConnection(int err);
+    void connectTo(quint32 address, quint16 port);
+    void hostLookedUp(const QHostInfo& info);
+    void abandonLookup();
     void retireNotifiers();
 
     int fd_ = -1;
@@ -94,6 +105,9 @@ private:
     bool connecting_ = false;
     bool listening_ = false;
     int tag_ = 0;
+    int lookupId_ = -1;  // the pending host look-up, -1 when none
+    quint16 lookupPort_ = 0;
+    QString lookupName_;
     QString hostName_;
     QString portName_;
     QByteArray inbound_;

@@ -1,16 +1,20 @@
 #include "records/tallylistform.h"
 
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolTip>
 
 #include "assets/art.h"
 #include "core/appfiles.h"
 #include "core/errornotice.h"
 #include "widgets/backgroundpanel.h"
+#include "widgets/elidedtext.h"
 
 namespace {
 
@@ -25,6 +29,32 @@ QLabel* text(const QString& caption, QWidget* parent, const QRect& at,
     l->setAlignment(align);
     l->setGeometry(at);
     return l;
+}
+
+// Items ask for no more width than the list shows, so that the view cuts their text with "…".
+class FitWidthDelegate : public QStyledItemDelegate {
+public:
+    explicit FitWidthDelegate(QAbstractItemView* view) : QStyledItemDelegate(view), view_(view) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(std::min(size.width(), view_->viewport()->width()));
+        return size;
+    }
+
+private:
+    QAbstractItemView* view_;
+};
+
+// Names may be longer than the lists are wide: they are cut with "…" at the list's edge rather
+// than scrolled sideways, and the whole name is the item's tooltip (see eventFilter).
+QListWidget* nameList(QWidget* parent, const char* name, const QRect& at) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setGeometry(at);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideRight);
+    list->setItemDelegate(new FitWidthDelegate(list));
+    return list;
 }
 
 QFrame* panel(QWidget* parent, const QRect& at) {
@@ -99,13 +129,9 @@ void Ttallylist::buildWindow() {
 
     // The lists.
     text(QStringLiteral("Players In Current Game"), background, {8, 242, 228, 18})->setFont(bold);
-    checklist = new QListWidget(background);
-    checklist->setObjectName(QStringLiteral("checklist"));
-    checklist->setGeometry(8, 262, 228, 105);
+    checklist = nameList(background, "checklist", {8, 262, 228, 105});
     text(QStringLiteral("Players Being Tallied"), background, {246, 8, 221, 18})->setFont(bold);
-    listbox_tally = new QListWidget(background);
-    listbox_tally->setObjectName(QStringLiteral("listbox_tally"));
-    listbox_tally->setGeometry(246, 28, 221, 300);
+    listbox_tally = nameList(background, "listbox_tally", {246, 28, 221, 300});
 
     button_reset = new QPushButton(QStringLiteral("Reset Tally"), background);
     button_reset->setObjectName(QStringLiteral("button_reset"));
@@ -114,11 +140,28 @@ void Ttallylist::buildWindow() {
     button_done->setObjectName(QStringLiteral("button_done"));
     button_done->setGeometry(361, 338, 106, 29);
 
+    for (QListWidget* list : {checklist, listbox_tally}) list->viewport()->installEventFilter(this);
     connect(checklist, &QListWidget::itemChanged, this, &Ttallylist::checklistClickCheck);
     connect(listbox_tally, &QListWidget::itemChanged, this, &Ttallylist::listbox_tallyClickCheck);
     connect(listbox_tally, &QListWidget::currentRowChanged, this, &Ttallylist::listbox_tallyClick);
     connect(button_reset, &QPushButton::clicked, this, &Ttallylist::button_resetClick);
     connect(button_done, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+bool Ttallylist::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QDialog::eventFilter(watched, event);
+    for (QListWidget* list : {checklist, listbox_tally}) {
+        if (watched != list->viewport()) continue;
+        // The whole name of the item under the mouse, whoever filled the list.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (const QListWidgetItem* item = list->itemAt(help->pos()))
+            QToolTip::showText(help->globalPos(), mb::plainToolTip(item->text()), list->viewport(),
+                               list->visualItemRect(item));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Ttallylist::FormCreate() {
@@ -212,8 +255,8 @@ void Ttallylist::listbox_tallyClick() {
     const int row = listbox_tally->currentRow() + 1;
     if (row < 1 || row > book_.opponents()) return;
     for (int i = 1; i <= 8; ++i) label[i]->setText(book_.stringgrid_scores.cell(i, row));
-    label_hisname->setText(book_.name(row) + QStringLiteral(" Wins:"));
-    label_hisnametop->setText(book_.name(row) + QStringLiteral("'s Tally"));
+    mb::setElidedText(label_hisname, book_.name(row), QStringLiteral(" Wins:"));
+    mb::setElidedText(label_hisnametop, book_.name(row), QStringLiteral("'s Tally"));
 }
 
 void Ttallylist::button_resetClick() {

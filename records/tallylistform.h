@@ -44,6 +44,9 @@ public:
     // What the table has reported, in order ("counter:7", "game:addtomine").
     const QStringList& reports() const { return reports_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormCreate();
     void FormDestroy();

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QtTest>
 
 using mb::TChatLogView;
@@ -55,6 +56,25 @@ void addChatLines(TChatLogView& view, int first, int count, const mb::TChatImage
         if (i % 5 == 0) view.addText(QStringLiteral("www.example.com "), 4);
         view.addText(QStringLiteral("there number %1 ").arg(i), 6 + i % 4);
     }
+}
+
+// A left button event at a given time: QTest keeps its own clock, which would make every
+// second click a late one.
+void sendClick(QWidget* viewport, QEvent::Type type, QPoint at, quint64 time) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, {});
+    event.setTimestamp(time);
+    QApplication::sendEvent(viewport, &event);
+}
+
+// Two clicks as the platform reports them: the second press is followed by a double click.
+void doubleClick(QWidget* viewport, QPoint at, quint64 time) {
+    sendClick(viewport, QEvent::MouseButtonPress, at, time);
+    sendClick(viewport, QEvent::MouseButtonRelease, at, time + 10);
+    sendClick(viewport, QEvent::MouseButtonPress, at, time + 100);
+    sendClick(viewport, QEvent::MouseButtonDblClick, at, time + 100);
+    sendClick(viewport, QEvent::MouseButtonRelease, at, time + 110);
 }
 
 }  // namespace
@@ -352,6 +372,110 @@ private slots:
         pressRelease(s.inside(1), s.inside(1));
         QCOMPARE(jumps.count(), 4);
         QCOMPARE(jumps[3][0].toInt(), 0);
+    }
+
+    void doubleClickSelectsAWordTripleClickALine() {
+        ShownView s;
+        QSignalSpy jumps(&s.view, &TChatLogView::jump);
+        s.view.addParagraph(QStringLiteral("Ann chats: "), 6);  // 0
+        s.view.addText(QStringLiteral("hello "), 6);            // 1
+        s.view.addText(QStringLiteral("there"), 6);             // 2
+        s.view.addText(QStringLiteral(", "), 6);                // 3
+        s.view.addPicture(0, &smileys_);                        // 4
+        s.view.addText(QStringLiteral("world "), 6);            // 5
+        s.view.addText(QStringLiteral("www.site.org "), 4);     // 6
+        s.view.addParagraph(QStringLiteral("Bob chats: yo "), 7);
+        s.view.format();
+        QWidget* port = s.view.viewport();
+        const int hInterval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+        quint64 now = 1000000;
+        auto wordAt = [&](QPoint at) {
+            doubleClick(port, at, now);
+            now += 100 * hInterval;
+            return s.view.selectedText();
+        };
+        QCOMPARE(wordAt(s.inside(2)), QStringLiteral("there"));
+        // Copy copies the word.
+        QTest::keyClick(&s.view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("there"));
+        // On the right half of the last letter, that letter is meant, not what follows.
+        const QRect there = s.rect(2);
+        QCOMPARE(wordAt({there.right() - 1, there.center().y()}), QStringLiteral("there"));
+        QCOMPARE(wordAt(s.inside(1)), QStringLiteral("hello"));
+        // A picture ends a word and is a word of its own.
+        QCOMPARE(wordAt(s.inside(5)), QStringLiteral("world"));
+        wordAt(s.inside(4));
+        QVERIFY(s.view.hasSelection());
+        QCOMPARE(s.view.selectedText(), QString());
+        // A double click on an address opens it once, for the first click only.
+        jumps.clear();
+        QCOMPARE(wordAt(s.inside(6)), QStringLiteral("site"));
+        QCOMPARE(jumps.count(), 1);
+
+        // A third click soon after and close by selects the whole line, without a jump.
+        doubleClick(port, s.inside(2), now);
+        sendClick(port, QEvent::MouseButtonPress, s.inside(2), now + 200);
+        sendClick(port, QEvent::MouseButtonRelease, s.inside(2), now + 210);
+        QCOMPARE(s.view.selectedText(),
+                 QStringLiteral("Ann chats: hello there, world www.site.org "));
+        s.view.copy();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("Ann chats: hello there, world www.site.org "));
+        now += 100 * hInterval;
+        doubleClick(port, s.inside(7), now);
+        sendClick(port, QEvent::MouseButtonPress, s.inside(7), now + 200);
+        sendClick(port, QEvent::MouseButtonRelease, s.inside(7), now + 210);
+        QCOMPARE(s.view.selectedText(), QStringLiteral("Bob chats: yo "));
+        jumps.clear();
+        doubleClick(port, s.inside(6), now + 100 * hInterval);
+        sendClick(port, QEvent::MouseButtonPress, s.inside(6), now + 100 * hInterval + 200);
+        QCOMPARE(jumps.count(), 1);
+        sendClick(port, QEvent::MouseButtonRelease, s.inside(6), now + 100 * hInterval + 210);
+        QCOMPARE(jumps.count(), 1);
+        now += 200 * hInterval;
+
+        // Late or far, the third click is an ordinary one again.
+        doubleClick(port, s.inside(2), now);
+        sendClick(port, QEvent::MouseButtonPress, s.inside(2), now + 110 + 2 * hInterval);
+        sendClick(port, QEvent::MouseButtonRelease, s.inside(2), now + 120 + 2 * hInterval);
+        QVERIFY(!s.view.hasSelection());
+        now += 100 * hInterval;
+        doubleClick(port, s.inside(2), now);
+        sendClick(port, QEvent::MouseButtonPress, s.inside(7), now + 200);
+        sendClick(port, QEvent::MouseButtonRelease, s.inside(7), now + 210);
+        QVERIFY(!s.view.hasSelection());
+
+        // An empty log has nothing to select.
+        s.view.clear();
+        doubleClick(port, {20, 10}, now + 100 * hInterval);
+        QVERIFY(!s.view.hasSelection());
+    }
+
+    // Printable keys are for the owner's entry box; the log's own keys keep their meaning.
+    void typedTextIsHandedOnKeysStayTheLogs() {
+        ShownView s;
+        QSignalSpy typed(&s.view, &TChatLogView::textTyped);
+        addChatLines(s.view, 0, 80, &smileys_);
+        s.view.format();
+        s.view.setFocus();
+        QTest::keyClicks(&s.view, QStringLiteral("hi !A"));
+        QCOMPARE(typed.count(), 5);
+        QCOMPARE(typed[0][0].toString() + typed[1][0].toString() + typed[2][0].toString() +
+                     typed[3][0].toString() + typed[4][0].toString(),
+                 QStringLiteral("hi !A"));
+        QTest::keyClick(&s.view, Qt::Key_PageDown);
+        QCOMPARE(s.view.scrollPosition(), 10);
+        QTest::keyClick(&s.view, Qt::Key_End);
+        QCOMPARE(s.view.scrollPosition(), s.view.maxScrollPosition());
+        QTest::keyClick(&s.view, Qt::Key_Home);
+        QCOMPARE(s.view.scrollPosition(), 0);
+        QTest::keyClick(&s.view, Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(s.view.selectedText().startsWith(QStringLiteral("Seat0 chats: hello")));
+        QTest::keyClick(&s.view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), s.view.selectedText());
+        QTest::keyClick(&s.view, Qt::Key_Tab);
+        QTest::keyClick(&s.view, Qt::Key_X, Qt::AltModifier);
+        QCOMPARE(typed.count(), 5);
     }
 
     void badStyleAndPictureNumbersAreHarmless() {

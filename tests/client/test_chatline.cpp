@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "client/chatline.h"
+#include "client/sendrate.h"
 #include "core/colourtext.h"
 #include "net/framing.h"
 
@@ -110,6 +111,96 @@ private slots:
              {u"file:///home/a#http:// ", u"javascript:alert(1)//www.x ", u"smb://www.x/ ",
               u"xhttp://a ", u"see:http://a ", u"http:// ", u"http://a b", u"", u"mailto:www.x@y "})
             QVERIFY2(!openableAddress(bad), qPrintable(QString::fromUtf16(bad)));
+    }
+
+    void httpsIsAWebAddress() {
+        QCOMPARE(shape(parse("1+A: see https://site.org/x now")),
+                 "P[A: ]T[ see ]L[https://site.org/x ]T[now ]");
+        QCOMPARE(shape(parse("1+A: HTTPS://X.org")), "P[A: ]T[ ]L[HTTPS://X.org ]");
+        QCOMPARE(openableAddress(u"https://site.org/x ")->toString(),
+                 QStringLiteral("https://site.org/x"));
+        QVERIFY(!isWebAddress(u"https:/x "));
+    }
+
+    // Addresses a browser's address bar takes as typed: what may not stand in an address is
+    // percent-encoded, not refused.
+    void addressesOpenAsABrowserReadsThem() {
+        const auto opened = [](const char16_t* word) {
+            const std::optional<QUrl> url = openableAddress(word);
+            return url ? QString::fromLatin1(url->toEncoded()) : QStringLiteral("<none>");
+        };
+        QCOMPARE(opened(u"http://example.com/?q=\"x\" "),
+                 QStringLiteral("http://example.com/?q=%22x%22"));
+        QCOMPARE(opened(u"http://example.com/a^b "), QStringLiteral("http://example.com/a%5Eb"));
+        QCOMPARE(opened(u"http://example.com/{id} "),
+                 QStringLiteral("http://example.com/%7Bid%7D"));
+        QCOMPARE(opened(u"http://example.com/%zz "), QStringLiteral("http://example.com/%25zz"));
+        QCOMPARE(opened(u"http://example.com/a%20b "), QStringLiteral("http://example.com/a%20b"));
+        QCOMPARE(opened(u"www.example.com/a|b "), QStringLiteral("http://www.example.com/a%7Cb"));
+        // The scheme rule holds for tolerantly read addresses too.
+        for (const char16_t* bad :
+             {u"ftp://www.x/{a} ", u"file:///{x}#http:// ", u"javascript:alert(\"x\")//www.x "})
+            QVERIFY2(!openableAddress(bad), qPrintable(QString::fromUtf16(bad)));
+    }
+
+    void punctuationAroundAnAddressIsNotOpened() {
+        const auto opened = [](const char16_t* word) {
+            const std::optional<QUrl> url = openableAddress(word);
+            return url ? url->toString() : QStringLiteral("<none>");
+        };
+        QCOMPARE(opened(u"www.example.com, "), QStringLiteral("http://www.example.com"));
+        QCOMPARE(opened(u"http://a.example/x) "), QStringLiteral("http://a.example/x"));
+        QCOMPARE(opened(u"http://a.example/x). "), QStringLiteral("http://a.example/x"));
+        QCOMPARE(opened(u"https://a.example/x?! "), QStringLiteral("https://a.example/x"));
+        QCOMPARE(opened(u"(www.a.example) "), QStringLiteral("http://www.a.example"));
+        QCOMPARE(opened(u"\"http://a.example/\"; "), QStringLiteral("http://a.example/"));
+        QCOMPARE(opened(u"<http://a.example/x> "), QStringLiteral("http://a.example/x"));
+        // Brackets the address opens itself are part of it.
+        QCOMPARE(opened(u"http://w.example/wiki/Foo_(bar) "),
+                 QStringLiteral("http://w.example/wiki/Foo_(bar)"));
+        QCOMPARE(opened(u"(http://w.example/wiki/Foo_(bar)), "),
+                 QStringLiteral("http://w.example/wiki/Foo_(bar)"));
+        QCOMPARE(opened(u"http://a.example/[1] "), QStringLiteral("http://a.example/[1]"));
+        // Only opening marks are dropped in front: a scheme before the mark is judged.
+        QCOMPARE(opened(u"see:(http://a.example) "), QStringLiteral("<none>"));
+        // What is drawn stays the whole word.
+        QCOMPARE(shape(parse("1+A: (see http://a.example/x)")),
+                 "P[A: ]T[ (see ]L[http://a.example/x) ]");
+    }
+
+    void lineBreaksBecomeOneSpace() {
+        QCOMPARE(flattenLineBreaks(u"a\r\nb\nc\rd\r\n\r\ne"), QStringLiteral("a b c d  e"));
+        QCOMPARE(*typedMessage(2, u"one\r\ntwo", kColourBlack),
+                 QByteArray("CMD_chat+2+one two|clBlack"));
+    }
+
+    // Ten sends in any five seconds, as the host relays them; refusals are said once a burst.
+    void sendRateFollowsTheHostsRule() {
+        using std::chrono::milliseconds;
+        milliseconds now{100000};
+        SendRate rate([&] { return now; });
+        using V = SendRate::Verdict;
+        for (int i = 0; i < kMaxRelaysPerWindow; ++i) {
+            QCOMPARE(rate.take(), V::Send);
+            now += milliseconds(100);
+        }
+        QCOMPARE(rate.take(), V::Refuse);
+        QCOMPARE(rate.take(), V::RefuseQuietly);
+        // Refused sends are not counted: once the first send is a window (and the slack) old,
+        // one more goes, and the burst is over.
+        now = milliseconds(100000) + kRelayWindow + kRelaySlack - milliseconds(1);
+        QCOMPARE(rate.take(), V::RefuseQuietly);
+        now += milliseconds(1);
+        QCOMPARE(rate.take(), V::Send);
+        QCOMPARE(rate.take(), V::Refuse);  // a new burst is said again
+        now += milliseconds(100);
+        QCOMPARE(rate.take(), V::Send);
+        // A quiet spell of a whole window lets ten go again.
+        now += kRelayWindow + kRelaySlack;
+        for (int i = 0; i < kMaxRelaysPerWindow; ++i) QCOMPARE(rate.take(), V::Send);
+        QCOMPARE(rate.take(), V::Refuse);
+        QCOMPARE(QString::fromLatin1(kSendingTooFast),
+                 QStringLiteral("0+You are sending too fast: wait a moment."));
     }
 
     void relayedColour() {

@@ -1,4 +1,5 @@
 // The help and about windows, and what may be handed to the desktop to open.
+#include <QApplication>
 #include <QDate>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -41,6 +42,35 @@ private slots:
         QVERIFY(!help.isVisible());
         const QString year = QString::number(QDate::currentDate().year());
         QVERIFY(help.findChild<QLabel*>("label_year")->text().contains(year));
+    }
+
+    // However small the window is made, and whatever the desktop's font, every topic caption
+    // fits its button; the texts wrap between words.
+    void helpCaptionsStayReadable() {
+        const QFont normal = QApplication::font();
+        for (const int points : {normal.pointSize(), 20}) {
+            QFont font = normal;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+            Thelp help;
+            help.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&help));
+            help.resize(1, 1);
+            QTRY_COMPARE(help.size(), help.minimumSize());
+            QVERIFY(help.width() >= 137);
+            for (int tag = 1; tag <= Thelp::kTopicCount; ++tag) {
+                QPushButton* b = help.topicButton(tag);
+                const int text = b->fontMetrics().horizontalAdvance(b->text());
+                QVERIFY2(b->width() >= b->sizeHint().width() && b->width() > text,
+                         qPrintable(b->text() + " at " + QString::number(points)));
+                QVERIFY(b->geometry().bottom() < b->parentWidget()->height());
+                QCOMPARE(help.memo(tag)->wordWrapMode(), QTextOption::WordWrap);
+            }
+            const auto* caption = help.findChild<QLabel*>("label_caption");
+            help.SelButton1Click(5);
+            QVERIFY(caption->width() >= caption->fontMetrics().horizontalAdvance(caption->text()));
+        }
+        QApplication::setFont(normal);
     }
 
     void aboutShowsVersionAndOpensTheWebSite() {

@@ -1,10 +1,11 @@
 // The socket component over real loopback TCP.
 #include <QEventLoop>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
+#include "core/errornotice.h"
 #include "net/framing.h"
 #include "net/sock.h"
 
@@ -51,6 +52,16 @@ QByteArray collect(Sock* s, qsizetype want) {
     loop.exec();
     return got;
 }
+
+// A listener on a free port, for connects that only need to succeed.
+struct FreeListener {
+    Sock sock;
+    FreeListener() {
+        sock.setPortName(QStringLiteral("0"));
+        sock.setListen(true);
+    }
+    QString port() const { return QString::number(sock.localPort()); }
+};
 
 }  // namespace
 
@@ -209,12 +220,107 @@ private slots:
         l.setListen(false);
         QVERIFY(log.texts.contains(QStringLiteral("Listening Stopped")));
         Sock bad;
-        bad.setHostName(QStringLiteral("no-such-host.invalid"));
+        bad.setHostName(QStringLiteral("1.2.3.x"));  // dotted, but no address
         bad.setPortName(QStringLiteral("7772"));
         QVERIFY_THROWS_EXCEPTION(SockError, bad.open());
         Sock badPort;
         badPort.setPortName(QStringLiteral("no-such-service"));
         QVERIFY_THROWS_EXCEPTION(SockError, badPort.open());
+    }
+
+    // A dotted address needs no look-up: the connect starts inside open().
+    void dottedAddressConnectsWithoutLookup() {
+        FreeListener listener;
+        Sock client;
+        InfoLog log;
+        log.attach(&client);
+        client.setHostName(QStringLiteral("127.0.0.1"));
+        client.setPortName(listener.port());
+        QCOMPARE(client.open(), false);
+        QVERIFY(client.isOpen());
+        QVERIFY(!client.isResolving());
+        QCOMPARE(log.texts, QStringList{"Lookup Of Port " + client.portName()});
+        QTRY_VERIFY(client.isConnected());
+    }
+
+    // A name is looked up while the caller goes on; the connect follows once it is known, and
+    // the next open of the same name uses what was found.
+    void hostNameIsLookedUpWithoutBlocking() {
+        FreeListener listener;
+        const QString port = listener.port();
+        Sock client;
+        InfoLog log;
+        log.attach(&client);
+        QSignalSpy connected(&client, &Sock::connected);
+        client.setHostName(QStringLiteral("localhost"));
+        client.setPortName(port);
+        QCOMPARE(client.open(), false);
+        // Returned before any address was known: a blocking look-up would have a socket now.
+        QVERIFY(client.isResolving());
+        QVERIFY(!client.isOpen());
+        QCOMPARE(client.open(), false);  // asked again while looking up: still one look-up
+        QTRY_COMPARE(connected.count(), 1);
+        QVERIFY(!client.isResolving());
+        QCOMPARE(log.texts.mid(0, 3),
+                 (QStringList{"Lookup Of Port " + port, "Lookup Of Host localhost",
+                              "Non-Blocking Socket Connected"}));
+
+        Sock again;
+        again.setHostName(QStringLiteral("localhost"));
+        again.setPortName(port);
+        again.open();
+        QVERIFY(again.isOpen());
+        QTRY_VERIFY(again.isConnected());
+    }
+
+    // A name that cannot be found ends as the blocking look-up did: the standard error notice
+    // with the same text, and nothing else from the component.
+    void unknownNameIsReportedWhenItsLookupEnds() {
+        QStringList notices;
+        const ErrorSink old = setErrorSink([&](const QString& t) { notices << t; });
+        Sock client;
+        InfoLog log;
+        log.attach(&client);
+        QSignalSpy connected(&client, &Sock::connected);
+        QSignalSpy gone(&client, &Sock::disconnected);
+        client.setHostName(QStringLiteral("no-such-host.invalid"));
+        client.setPortName(QStringLiteral("7772"));
+        QCOMPARE(client.open(), false);
+        QVERIFY(notices.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(notices, QStringList{"Host Lookup - Could Not Find Host Entry"},
+                                  30000);
+        setErrorSink(old);
+        QVERIFY(!client.isResolving());
+        QVERIFY(!client.isOpen());
+        QCOMPARE(connected.count(), 0);
+        QCOMPARE(gone.count(), 0);
+        QCOMPARE(log.texts,
+                 (QStringList{"Lookup Of Port 7772", "Lookup Of Host no-such-host.invalid"}));
+    }
+
+    // Closing while the name is looked up abandons it: no connect follows.
+    void closeAbandonsALookup() {
+        FreeListener listener;
+        Sock client;
+        InfoLog log;
+        log.attach(&client);
+        QSignalSpy connected(&client, &Sock::connected);
+        // Another spelling than the other tests use: found names are kept for the process.
+        client.setHostName(QStringLiteral("LocalHost"));
+        client.setPortName(listener.port());
+        client.open();
+        QVERIFY(client.isResolving());
+        client.close();
+        QVERIFY(!client.isResolving());
+        QVERIFY(log.texts.contains(QString::fromLatin1(kSocketClosed)));
+        // A look-up of the same name started afterwards has ended: the abandoned one is over too.
+        bool found = false;
+        QHostInfo::lookupHost(QStringLiteral("LocalHost"), &client,
+                              [&](const QHostInfo&) { found = true; });
+        QTRY_VERIFY(found);
+        QCoreApplication::processEvents();
+        QCOMPARE(connected.count(), 0);
+        QVERIFY(!client.isOpen());
     }
 };
 

@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <sys/stat.h>
 
@@ -312,6 +314,62 @@ private slots:
         t.listbox_tally->setCurrentRow(1);
         QCOMPARE(t.label_hisnametop->text(), QStringLiteral("cy's Tally"));
         QCOMPARE(t.label[4]->text(), QStringLiteral("1"));  // Bob's win is neither's for cy
+    }
+
+    // A name of 32 bytes does not fit the columns: it is cut with "…", the endings of the
+    // captions stay whole, and the whole name is the tooltip.
+    void longNamesAreElided() {
+        QTemporaryDir dir;
+        Ttallylist t(nullptr, dir.filePath(QStringLiteral("t.tld")));
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        const QString longName(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"));
+        QCOMPARE(longName.toUtf8().size(), 32);
+        auto* item = new QListWidgetItem(longName, t.checklist);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+        checkItem(t.checklist, longName, Qt::Checked);
+        checkItem(t.checklist, longName, Qt::Checked);
+        new QListWidgetItem(QStringLiteral("<b>Ann</b>"), t.checklist);
+        t.listbox_tally->setCurrentRow(0);
+
+        for (QLabel* label : {t.label_hisnametop, t.label_hisname}) {
+            const QString shown = label->text();
+            QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+            QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
+            QVERIFY(label->toolTip().contains(longName));
+        }
+        QVERIFY(t.label_hisnametop->text().endsWith(QStringLiteral("'s Tally")));
+        QVERIFY(t.label_hisname->text().endsWith(QStringLiteral(" Wins:")));
+
+        // The lists cut the name at their edge rather than scroll sideways.
+        for (QListWidget* list : {t.checklist, t.listbox_tally}) {
+            QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+            QCOMPARE(list->textElideMode(), Qt::ElideRight);
+            QVERIFY(list->visualItemRect(list->item(0)).right() < list->viewport()->width());
+        }
+        const auto tipAt = [](QListWidget* list, int row) {
+            const QRect box = list->visualItemRect(list->item(row));
+            QHelpEvent help(QEvent::ToolTip, box.center(),
+                            list->viewport()->mapToGlobal(box.center()));
+            QApplication::sendEvent(list->viewport(), &help);
+            return QToolTip::text();
+        };
+        QVERIFY(tipAt(t.listbox_tally, 0).contains(longName));
+        QVERIFY(tipAt(t.checklist, 0).contains(longName));
+        // Names are shown as typed, never read as markup.
+        QVERIFY(tipAt(t.checklist, 1).contains(QStringLiteral("&lt;b&gt;Ann&lt;/b&gt;")));
+        QToolTip::hideText();
+
+        // A short name is shown whole, with no tooltip needed.
+        t.addgame(QStringLiteral("x"));
+        auto* ann = new QListWidgetItem(QStringLiteral("Ann"), t.checklist);
+        ann->setFlags(ann->flags() | Qt::ItemIsUserCheckable);
+        ann->setCheckState(Qt::Checked);
+        t.listbox_tally->setCurrentRow(1);
+        QCOMPARE(t.label_hisnametop->text(), QStringLiteral("Ann's Tally"));
+        QCOMPARE(t.label_hisname->text(), QStringLiteral("Ann Wins:"));
+        QVERIFY(t.label_hisnametop->toolTip().isEmpty());
     }
 };
 

@@ -1,8 +1,11 @@
-// Takes a picture of a solo game in progress: `marrowby-screenshot OUT.png`. Run it under a
-// real X server (the `make screenshot` target uses Xvfb) to see what a player sees.
+// Takes a picture of a solo game in progress: `marrowby-screenshot OUT.png [maximised]`. Run it
+// under a real X server (the `make screenshot` target uses Xvfb) to see what a player sees.
+// With "maximised" the window fills the screen's work area, as a maximised window does (Xvfb
+// has no window manager that would maximise it).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <cstdio>
 
@@ -27,6 +30,9 @@ int main(int argc, char* argv[]) {
     windows.download().hide();
     if (!QTest::qWaitFor([&] { return chat.state().isconnected; }, kTimeoutMs)) return 1;
     QTest::qWait(200);
+    // After the login, which places the window where the settings say.
+    if (argc > 2 && QByteArrayView(argv[2]) == "maximised" && chat.screen())
+        chat.setGeometry(chat.screen()->availableGeometry());
     chat.action(QStringLiteral("Fast1"))->trigger();
     chat.quickInstructionsPanel()->hide();
     QTest::mouseClick(chat.startButton(), Qt::LeftButton);
