@@ -74,10 +74,14 @@ const char kUsage[] =
     "  --bot-speed SPEED     computer move delay: fast (500 ms), normal (1000 ms),\n"
     "                        slow (2000 ms) or a number of milliseconds (default normal)\n"
     "  --turn-limit SECONDS  a player who has not moved SECONDS after the turn began has\n"
-    "                        the move made by the computer's rule (default: no limit)\n"
-    "  --name TEXT           the table's name on the local network (default: the\n"
-    "                        machine's name)\n"
-    "  --no-announce         do not announce the table on the local network\n"
+    "                        the move made by the computer's rule (default 60; 0: no limit)
+    "
+    "  --name TEXT           the table's name on the local network (default: the
+    "
+    "                        machine's name)
+    "
+    "  --no-announce         do not announce the table on the local network
+    "
     "  -h, --help            show this help and exit\n"
     "  -v, --version         show the version and exit\n";
 
@@ -132,13 +136,15 @@ int main(int argc, char** argv) {
         err << "marrowby-host: invalid bot speed '" << parser.value(speedOption) << "'\n";
         return kUsageError;
     }
-    int turnLimitSeconds = 0;
+    // Nobody sits at a dedicated host to wait for an idle player, so it has a limit unless
+    // told otherwise; 0 waits for ever.
+    int turnLimitSeconds = int(mb::kDedicatedTurnLimit.count());
     if (parser.isSet(turnLimitOption)) {
         bool ok = false;
         turnLimitSeconds = parser.value(turnLimitOption).toInt(&ok);
-        if (!ok || turnLimitSeconds < 1 || turnLimitSeconds > kMaxTurnLimitSeconds) {
+        if (!ok || turnLimitSeconds < 0 || turnLimitSeconds > kMaxTurnLimitSeconds) {
             err << "marrowby-host: invalid turn limit '" << parser.value(turnLimitOption)
-                << "' (1 to " << kMaxTurnLimitSeconds << " seconds)\n";
+                << "' (0 to " << kMaxTurnLimitSeconds << " seconds)\n";
             return kUsageError;
         }
     }
@@ -222,6 +228,24 @@ int main(int argc, char** argv) {
                 .arg(seat)
                 .arg(name));
     });
+    QObject::connect(&server, &mb::TServer::bareConnectionReplaced,
+                     [&](int seat, const QString& peer) {
+                         log(QStringLiteral("Seat %1 closed: the table is full and %2 had not "
+                                            "logged in, so a newcomer takes its place")
+                                 .arg(seat)
+                                 .arg(peer));
+                     });
+    QObject::connect(
+        &server, &mb::TServer::malformedFlood,
+        [&](int seat, const QString& peer, const QString& name) {
+            log(QStringLiteral(
+                    "Seat %1 closed: %2 (%3) sent more than %4 malformed messages in %5 s")
+                    .arg(seat)
+                    .arg(peer, name)
+                    .arg(mb::kMaxMalformedPerWindow)
+                    .arg(std::chrono::duration_cast<std::chrono::seconds>(mb::kMalformedWindow)
+                             .count()));
+        });
     QObject::connect(&server, &mb::TServer::turnTimedOut, [&](int seat, const QString& name) {
         log(QStringLiteral("Seat %1 (%2) did not move in time: the computer moved for it")
                 .arg(seat)

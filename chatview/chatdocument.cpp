@@ -10,6 +10,8 @@ namespace {
 
 // Beyond this the log stops growing: item offsets are 32-bit.
 constexpr qsizetype kMaxLogChars = INT_MAX / 2;
+// dropOldest goes this share of its bounds below them.
+constexpr int kDropShare = 16;
 // Line heights are kept in 16 bits; no picture of the log comes near this.
 constexpr int kMaxPictureSide = 4096;
 constexpr int kPictureBit = 1 << 15;
@@ -122,12 +124,62 @@ void TChatDocument::addPicture(int index, const TChatImageList* images) {
     items_.push_back(item);
 }
 
+TChatDocument::Dropped TChatDocument::dropOldest(int maxParagraphs, qsizetype maxChars) {
+    Dropped d;
+    const int count = int(paragraphs_.size());
+    if (count <= maxParagraphs && text_.size() <= maxChars) return d;
+    const int keepParagraphs = maxParagraphs - maxParagraphs / kDropShare;
+    const qsizetype keepChars = maxChars - maxChars / kDropShare;
+    auto charsBefore = [&](int p) {
+        return qsizetype(items_[size_t(paragraphs_[p].firstItem)].start);
+    };
+    int drop = 0;
+    while (drop < count - 1 &&
+           (count - drop > keepParagraphs || text_.size() - charsBefore(drop) > keepChars))
+        ++drop;
+    if (drop == 0) return d;
+    const Paragraph& kept = paragraphs_[size_t(drop)];
+    const int items = kept.firstItem;
+    const qsizetype chars = charsBefore(drop);
+    // Pieces exist in order for the paragraphs before the first stale one.
+    const int laid = std::min(firstStale_, count);
+    const bool keptLaid = drop < laid;
+    const int pieces = keptLaid    ? kept.firstPiece
+                       : laid == 0 ? 0
+                                   : paragraphs_[size_t(laid - 1)].firstPiece +
+                                         paragraphs_[size_t(laid - 1)].pieceCount;
+    const int top = keptLaid ? kept.y : 0;
+
+    text_.remove(0, chars);
+    items_.erase(items_.begin(), items_.begin() + items);
+    for (Item& item : items_) item.start -= quint32(chars);
+    pieces_.erase(pieces_.begin(), pieces_.begin() + std::min<size_t>(pieces, pieces_.size()));
+    for (Piece& piece : pieces_) piece.item -= items;
+    paragraphs_.erase(paragraphs_.begin(), paragraphs_.begin() + drop);
+    for (Paragraph& paragraph : paragraphs_) {
+        paragraph.firstItem -= items;
+        paragraph.firstPiece -= pieces;
+        paragraph.y -= top;
+    }
+    const auto firstKeptJump = std::lower_bound(jumpItems_.begin(), jumpItems_.end(), items);
+    d.jumps = int(firstKeptJump - jumpItems_.begin());
+    jumpItems_.erase(jumpItems_.begin(), firstKeptJump);
+    for (int& jump : jumpItems_) jump -= items;
+    firstStale_ = std::max(0, firstStale_ - drop);
+    laidOut_ = std::max(0, laidOut_ - drop);
+    height_ = std::max(0, height_ - top);
+    d.paragraphs = drop;
+    d.items = items;
+    return d;
+}
+
 void TChatDocument::clear() {
-    text_.clear();
-    items_.clear();
-    paragraphs_.clear();
-    pieces_.clear();
-    jumpItems_.clear();
+    // Swapped with empty ones: clearing alone would keep their capacity.
+    text_ = QString();
+    std::vector<Item>().swap(items_);
+    std::vector<Paragraph>().swap(paragraphs_);
+    std::vector<Piece>().swap(pieces_);
+    std::vector<int>().swap(jumpItems_);
     lists_.clear();
     firstStale_ = 0;
     laidOut_ = 0;

@@ -66,7 +66,22 @@ public:
 
     void addText(const QString& text, int style, bool newParagraph);
     void addPicture(int index, const TChatImageList* images);
+    // Gives all memory back.
     void clear();
+
+    // What dropOldest took away.
+    struct Dropped {
+        int paragraphs = 0;
+        int items = 0;
+        int jumps = 0;
+    };
+    // Drops the oldest paragraphs whole while more than `maxParagraphs` remain or their text
+    // is longer than `maxChars`, down to a sixteenth below either bound so that moving what
+    // stays is shared by many lines. The newest paragraph always stays. Items, pieces and
+    // jumps are renumbered from 0; laid-out paragraphs keep their pieces and move up.
+    Dropped dropOldest(int maxParagraphs, qsizetype maxChars);
+    int paragraphCount() const { return int(paragraphs_.size()); }
+    qsizetype textSize() const { return text_.size(); }
 
     // Lays out what changed since the last call; returns whether anything was laid out.
     bool layout(const TChatStyleSet& styles, int lineWidth, int leftMargin);

@@ -108,6 +108,20 @@ const TChatStyleSet& TChatLogView::styles() const {
 }
 
 void TChatLogView::addParagraph(const QString& text, int style) {
+    const TChatDocument::Dropped dropped = document_->dropOldest(
+        kMaxLogParagraphs - 1, kMaxLogTextBytes / qsizetype(sizeof(QChar)) - text.size());
+    if (dropped.paragraphs > 0) {
+        // A selection reaching into what was dropped is gone; one below it moves up.
+        Selection& s = *selection_;
+        if (s.from().item < dropped.items) {
+            s = {};
+        } else {
+            s.anchor.item -= dropped.items;
+            s.cursor.item -= dropped.items;
+        }
+        pressedJump_ = -1;
+        emit trimmed(dropped.paragraphs, dropped.jumps);
+    }
     document_->addText(text, style, true);
 }
 

@@ -33,6 +33,11 @@ struct TChatTextStyle {
     bool underline = false;
 };
 
+// The log keeps the newest paragraphs within both bounds, far more than anybody reads back,
+// so that whoever can put lines in it cannot fill the machine's memory.
+inline constexpr int kMaxLogParagraphs = 5000;
+inline constexpr qsizetype kMaxLogTextBytes = 8 * 1024 * 1024;  // of UTF-16 text
+
 // The 15 numbered text styles of the log and its colours. Styles 4 and 5 are jump styles.
 class TChatStyleSet {
 public:
@@ -75,7 +80,9 @@ public:
     const TChatStyleSet& styles() const;
 
     // Appending. Nothing shows until format() lays the items out.
-    void addParagraph(const QString& text, int style);         // starts a new paragraph
+    // Starts a new paragraph. Past kMaxLogParagraphs or kMaxLogTextBytes the oldest paragraphs
+    // are dropped whole first (see trimmed).
+    void addParagraph(const QString& text, int style);
     void addText(const QString& text, int style);              // continues the current line
     void addPicture(int index, const TChatImageList* images);  // continues the current line
     void clear();  // items, pieces, jumps and selection; jump numbers start again at 0
@@ -107,6 +114,9 @@ signals:
     // A printable key typed while the log has the focus; the log itself takes no text, so its
     // owner may pass it on to where text is typed.
     void textTyped(const QString& text);
+    // The oldest `paragraphs` were dropped, and with them the first `jumps` jump numbers: the
+    // remaining jumps are numbered from 0 again, so an owner's address list drops as many.
+    void trimmed(int paragraphs, int jumps);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

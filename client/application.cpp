@@ -24,6 +24,8 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     // The local host follows the hosting player's Bot Speed menu and turn count.
     options.botSpeed = [chat] { return std::chrono::milliseconds(chat->botSpeed()); };
     options.hostTurnCount = [chat] { return chat->state().myturncount; };
+    // Another connection's malformed message must not put a box in front of the table.
+    options.malformedSink = [chat](const QString& text) { chat->peerNotice(text); };
     server_ = std::make_unique<mb::TServer>(std::move(options));
     if (arguments.size() >= 3 && arguments[2] == QLatin1String("true")) {
         announcer_ = std::make_unique<mb::TableAnnouncer>(

@@ -23,6 +23,8 @@
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
 #include "host/gamerandom.h"
+#include "host/hostlimits.h"
+#include "host/logtext.h"
 #include "host/serverform.h"
 #include "net/lobbylink.h"
 #include "net/protocol.h"
@@ -38,6 +40,9 @@ namespace {
 constexpr QSize kBoardSize{764, 526};
 constexpr int kBoardMargin = 2;  // the board sits 2 px inside the client area on every side
 constexpr QSize kDefaultWindowSize{772, 535};
+// Peers' malformed messages are shown in the log at most this often, each cut to this size.
+constexpr std::chrono::seconds kPeerNoticeInterval{1};
+constexpr qsizetype kMaxPeerNoticeBytes = 120;
 
 QString versionText(const Tabout* about) {
     return about ? about->versionText() : QString::fromLatin1(mb::kProgramVersion);
@@ -202,6 +207,14 @@ void Tchat::joinpress() {
 }
 
 void Tchat::sockRead() {
+    // Past the bound the connection is as good as lost; what is queued is still worked off.
+    if (connectionLost_) {
+        try {
+            sock->receive();
+        } catch (const mb::SockError&) {
+        }
+        return;
+    }
     QList<QByteArray> messages;
     if (remainder_.feed(sock->receive(), messages) == mb::FrameDecoder::Result::Overflow) {
         // A host that never ends its message is as good as gone.
@@ -210,6 +223,11 @@ void Tchat::sockRead() {
     }
     for (const auto& m : messages) receivedlist_.push(m);
     if (!messages.isEmpty()) Timer1->wake();
+    // Bounded as the host bounds each connection's queue: a host that floods is dropped.
+    if (receivedlist_.size() > mb::kMaxBacklog) {
+        sock->close();
+        connectionLost();
+    }
 }
 
 void Tchat::sockInfo(const QString& text) {
@@ -257,6 +275,7 @@ void Tchat::sendToHost(const QByteArray& message) {
 }
 
 void Tchat::gameFull() {
+    if (std::exchange(fullShown_, true)) return;
     // The host closes the connection right after; the window waits for the user instead.
     lobbyReport_ = mb::lobbylink::kFull;
     QMessageBox* box = showMessage(this, QStringLiteral("Game is full"));
@@ -678,6 +697,22 @@ void Tchat::loadchecklist() {
 
 void Tchat::playsounds(const QString& name) {
     if (PlaySounds1->isChecked()) sounds_->play(name);
+}
+
+void Tchat::peerNotice(const QString& text) {
+    const auto now = std::chrono::steady_clock::now();
+    if (peerNoticeShown_ && now - lastPeerNotice_ < kPeerNoticeInterval) {
+        ++peerNoticesHeld_;
+        return;
+    }
+    QString line = QStringLiteral("0+Error in another player's message: ") +
+                   mb::printableText(text.toUtf8(), kMaxPeerNoticeBytes);
+    if (peerNoticesHeld_ > 0)
+        line += QStringLiteral(" (and %1 more since the last notice)").arg(peerNoticesHeld_);
+    peerNoticesHeld_ = 0;
+    peerNoticeShown_ = true;
+    lastPeerNotice_ = now;
+    addlinetochat(line, st_.systemcolor);
 }
 
 void Tchat::addSystemLine(const QString& line) {

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QStringList>
 #include <array>
+#include <chrono>
 #include <functional>
 
 #include "chatview/chatlogview.h"
@@ -98,6 +99,10 @@ public:
     mb::Sock* lobbySocket() const { return Sock11; }
 
     void addlinetochat(const QString& line, mb::WinColor colour);
+    // A malformed message from another connection, as the hosting copy's host found it: a
+    // system line in the log, at most one each kPeerNoticeInterval with the count of those
+    // held back, so a peer cannot block the table with notices.
+    void peerNotice(const QString& text);
     void sendToHost(const QByteArray& message) override;
 
     // Settings (settingspart.cpp). The file is "kestrolobby.ini" where appFilePath() puts it
@@ -215,6 +220,10 @@ private:
     QPointer<QObject> fullBox_;    // the open "Game is full" box
     // How this copy ended, for the lobby link (see net/lobbylink.h).
     QByteArrayView lobbyReport_;
+    bool fullShown_ = false;  // said once: a host may repeat it by the hundred
+    std::chrono::steady_clock::time_point lastPeerNotice_{};
+    bool peerNoticeShown_ = false;
+    int peerNoticesHeld_ = 0;
     mb::FrameDecoder remainder_;
     mb::InboundQueue receivedlist_{QByteArray("receivedlist")};
     mb::TickPump* Timer1 = nullptr;

@@ -138,6 +138,11 @@ void Tchat::createChat() {
     mainchat->setObjectName(QStringLiteral("mainchat"));
     mainchat->setGeometry(kLogRect);
     connect(mainchat, &mb::TChatLogView::jump, this, &Tchat::mainchatJump);
+    // The log renumbers its jumps from 0 after dropping old lines; the addresses follow.
+    connect(mainchat, &mb::TChatLogView::trimmed, this, [this](int paragraphs, int jumps) {
+        urllist.remove(0, std::min<qsizetype>(jumps, urllist.size()));
+        chatLines_.remove(0, std::min<qsizetype>(paragraphs, chatLines_.size()));
+    });
 
     const int entryWidth = kChatWidth - 2 * (kSmallButton + kGap);
     mychat = new QLineEdit(kPlaceholder, panel_board);
@@ -406,7 +411,8 @@ void Tchat::Paste1Click() {
 
 void Tchat::ClearMainChat1Click() {
     mainchat->clear();
-    urllist.clear();
+    urllist = QStringList();
+    chatLines_ = QStringList();
     mainchat->format();
     mychat->setFocus();
 }

@@ -142,7 +142,8 @@ void HostCore::findplayer() {
                   .take());
 
     const SeatRecord& rec = seats_[turnSeat_];
-    if (!rec.present || rec.watching)
+    // A connection that has not logged in is nobody at the table: it must not hold the turn.
+    if (!rec.present || !rec.loggedIn || rec.watching)
         startComputerMove();
     else if (turnLimit_ > std::chrono::milliseconds::zero())
         turnDeadline_ = now() + turnLimit_;

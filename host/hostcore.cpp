@@ -4,6 +4,7 @@
 #include <QString>
 #include <algorithm>
 
+#include "core/errornotice.h"
 #include "host/message.h"
 
 namespace mb {
@@ -17,8 +18,44 @@ bool isUtf8Continuation(char c) {
 // The longest UTF-8 sequence; a cut backs off at most this far.
 constexpr int kMaxUtf8Length = 4;
 
-bool sameNameIgnoringCase(const QByteArray& a, const QByteArray& b) {
-    return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+// Characters a reader cannot see, or that reorder or hide what follows: names made of them
+// could pass for another player's. Format characters (zero-width, bidirectional controls,
+// soft hyphen, ...) are found by their category; these blank letters and selectors are not.
+bool isInvisible(char32_t c) {
+    if (QChar::category(c) == QChar::Other_Format) return true;
+    return c == 0x034F || c == 0x115F || c == 0x1160 || c == 0x17B4 || c == 0x17B5 || c == 0x3164 ||
+           c == 0xFFA0 || (c >= 0x180B && c <= 0x180F) || (c >= 0xFE00 && c <= 0xFE0F) ||
+           (c >= 0xE0100 && c <= 0xE01EF);
+}
+
+// The length of the well-formed UTF-8 character at `at` and its code point, or 0 when the
+// bytes there are not one (they are then kept as they are, byte by byte).
+int utf8Character(QByteArrayView text, qsizetype at, char32_t& code) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    int length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (lead >= 0xF5 || length == 0 || at + length > text.size()) return 0;
+    code = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if (!isUtf8Continuation(text[at + i])) return 0;
+        code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    }
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+// A name's key for the duplicate mark: compatibility forms and case folded, and when `unmarked`
+// any " (N)" marks taken off, so that "ALICE", "ａｌｉｃｅ" and "alice (3)" all meet "alice".
+QString nameKey(const QByteArray& name, bool unmarked) {
+    QString key = QString::fromUtf8(name).normalized(QString::NormalizationForm_KC).toCaseFolded();
+    while (unmarked) {
+        const qsizetype open = key.lastIndexOf(QLatin1String(" ("));
+        if (open < 0 || !key.endsWith(QLatin1Char(')')) || open + 3 > key.size() - 1) break;
+        const QStringView digits = QStringView(key).sliced(open + 2, key.size() - open - 3);
+        if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); })) break;
+        key.truncate(open);
+    }
+    return key;
 }
 
 }  // namespace
@@ -35,12 +72,32 @@ QByteArray cutAtCharacter(QByteArrayView text, qsizetype maxBytes) {
 }
 
 QByteArray safePlayerName(QByteArrayView typed, int seat) {
-    QByteArray name = cutAtCharacter(typed, kMaxNameBytes);
-    for (char& c : name) {
+    QByteArray name;
+    name.reserve(typed.size());
+    for (qsizetype i = 0; i < typed.size();) {
+        char32_t code = 0;
+        if (const int length = utf8Character(typed, i, code); length > 0) {
+            if (QChar::category(code) == QChar::Other_Control)
+                name += '_';
+            else if (QChar::isSpace(code))
+                name += ' ';
+            else if (!isInvisible(code))
+                name += typed.sliced(i, length);
+            i += length;
+            continue;
+        }
+        const char c = typed[i++];
         const auto u = static_cast<unsigned char>(c);
-        // "+" would shift every roster field after it, "|" would cut chat lines short.
-        if (u < 0x20 || u == 0x7F || c == kFieldSeparator || c == '|') c = '_';
+        // "+" would shift every roster field after it, "|" would cut chat lines short, and
+        // ":" would let an action read like somebody's chat line ("alice chats: ...").
+        if (u < 0x20 || u == 0x7F || c == kFieldSeparator || c == '|' || c == ':')
+            name += '_';
+        else
+            name += c;
     }
+    // Spaces at either end or doubled are as invisible as the characters dropped above.
+    name = name.simplified();
+    name = cutAtCharacter(name, kMaxNameBytes).trimmed();
     if (name.isEmpty() || name == kListEndMarker) name = "Player " + QByteArray::number(seat);
     return name;
 }
@@ -58,6 +115,25 @@ HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteAr
         {"CMD_justwatch", [this](const QByteArray& b) { justwatch(b); }},
         {"CMD_replacecard", [this](const QByteArray& b) { replacecard(b); }},
     };
+    dispatcher_.setErrorHandler([this](const QString& text) { malformedMessage(text); });
+}
+
+void HostCore::malformedMessage(const QString& text) {
+    if (malformedSink_)
+        malformedSink_(text);
+    else
+        showErrorNotice(text);
+    const int seat = currentSender_;
+    if (!validSeat(seat)) return;
+    Connection& c = connections_[seat];
+    const std::chrono::milliseconds t = now();
+    if (c.malformedCount == 0 || t - c.malformedSince >= kMalformedWindow) {
+        c.malformedSince = t;
+        c.malformedCount = 0;
+    }
+    if (++c.malformedCount <= kMaxMalformedPerWindow) return;
+    observer_->malformedFlood(seat, seats_[seat].name);
+    disconnectsock(seat);
 }
 
 void HostCore::setClock(Clock clock) {
@@ -97,7 +173,22 @@ int HostCore::seatForNewConnection() const {
     const int first = keepHostSeat_ && gameRunning() && anyonePresent ? kHostSeat + 1 : 1;
     for (int s = first; s <= kMaxSeats; ++s)
         if (!seats_[s].present) return s;
-    return kRefusedSeat;
+    // A full table: the connection that has waited longest without logging in gives way, so
+    // bare connections that re-dial cannot keep a friend out.
+    int oldest = kRefusedSeat;
+    for (int s = first; s <= kMaxSeats; ++s)
+        if (!seats_[s].loggedIn && (oldest == kRefusedSeat ||
+                                    connections_[s].acceptedAt < connections_[oldest].acceptedAt))
+            oldest = s;
+    return oldest;
+}
+
+void HostCore::makeRoom(int seat) {
+    if (!validSeat(seat) || !seats_[seat].present || seats_[seat].loggedIn) return;
+    observer_->bareConnectionReplaced(seat);
+    // Said like a refusal, so a real client that was merely slow shows "Game is full".
+    sendTo(seat, MessageBuilder("CMD_full").field("").take());
+    disconnectsock(seat);
 }
 
 void HostCore::Sock1Accept(int seat) {
@@ -107,6 +198,7 @@ void HostCore::Sock1Accept(int seat) {
         observer_->connectionRefused();
         return;
     }
+    makeRoom(seat);
     if (!validSeat(seat) || seats_[seat].present) return;
     SeatRecord& rec = seats_[seat];
     rec.present = true;
@@ -251,24 +343,35 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
 
 QByteArray HostCore::uniqueName(QByteArray name, int seat) const {
     const QByteArray suffix = " (" + QByteArray::number(seat) + ')';
-    auto taken = [&](const QByteArray& candidate) {
+    // The name as typed is compared without the marks it carries, so a typed "alice (3)" is
+    // marked too; once this seat's own mark is added, with it. Present names count as shown.
+    auto taken = [&](const QByteArray& candidate, bool unmarked) {
+        const QString key = nameKey(candidate, unmarked);
         for (int s = 1; s <= kMaxSeats; ++s)
-            if (s != seat && seats_[s].loggedIn && sameNameIgnoringCase(seats_[s].name, candidate))
+            if (s != seat && seats_[s].loggedIn && nameKey(seats_[s].name, false) == key)
                 return true;
         return false;
     };
     // Each round adds this seat's own mark; eight other names cannot stand in the way longer.
-    for (int round = 0; round < kMaxSeats && taken(name); ++round)
+    for (int round = 0; round < kMaxSeats && taken(name, round == 0); ++round)
         name = cutAtCharacter(name, kMaxNameBytes - suffix.size()) + suffix;
     return name;
 }
 
-bool HostCore::relayAllowed(int seat) {
+bool HostCore::relayAllowed(int seat, qsizetype bytes) {
     Connection& c = connections_[seat];
     const std::chrono::milliseconds t = now();
+    // The byte budget is a leaky bucket in thousandths of a byte: it drains
+    // kRelayBytesPerSecond bytes a second and holds one window's worth.
+    constexpr qint64 kFullBucket = kRelayBytesPerSecond * kRelayByteWindow.count();
+    const qint64 drained = std::max<qint64>(0, (t - c.bucketAt).count()) * kRelayBytesPerSecond;
+    c.bucket = std::max<qint64>(0, c.bucket - drained);
+    c.bucketAt = t;
+    const bool overBytes = c.bucket + qint64(bytes) * 1000 > kFullBucket;
     // The ring holds the latest kMaxRelaysPerWindow relays; the slot to be overwritten is the
     // oldest of them.
-    if (c.relayCount == kMaxRelaysPerWindow && t - c.relays[c.relayNext] < kRelayWindow) {
+    if (overBytes ||
+        (c.relayCount == kMaxRelaysPerWindow && t - c.relays[c.relayNext] < kRelayWindow)) {
         // One log line per flood: it counts as over once a whole window passed without a drop.
         if (!c.dropping) observer_->relaysDropped(seat, seats_[seat].name);
         c.dropping = true;
@@ -276,6 +379,7 @@ bool HostCore::relayAllowed(int seat) {
         return false;
     }
     if (c.dropping && t - c.lastDrop >= kRelayWindow) c.dropping = false;
+    c.bucket += qint64(bytes) * 1000;
     c.relays[c.relayNext] = t;
     c.relayNext = (c.relayNext + 1) % kMaxRelaysPerWindow;
     if (c.relayCount < kMaxRelaysPerWindow) ++c.relayCount;
@@ -327,7 +431,7 @@ void HostCore::kickhim(const QByteArray& body) {
 void HostCore::chat(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
-    if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_)) return;
+    if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_, r.rest().size())) return;
     broadcast(MessageBuilder("CMD_chat")
                   .field(seatText)
                   .field(seats_[currentSender_].name)
@@ -339,7 +443,7 @@ void HostCore::chat(const QByteArray& body) {
 void HostCore::action(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
-    if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_)) return;
+    if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_, r.rest().size())) return;
     broadcast(MessageBuilder("CMD_action")
                   .field(seatText)
                   .field(seats_[currentSender_].name)
@@ -351,7 +455,7 @@ void HostCore::action(const QByteArray& body) {
 void HostCore::playasound(const QByteArray& body) {
     FieldReader r(body);
     const int seat = r.intField();
-    if (seat != currentSender_ || !relayAllowed(seat)) return;
+    if (seat != currentSender_ || !relayAllowed(seat, r.rest().size())) return;
     broadcast(MessageBuilder("CMD_playasound").field(seat).field(r.rest()).take());
 }
 
@@ -362,10 +466,15 @@ void HostCore::justwatch(const QByteArray& body) {
     if (seat < 1 || seat > kTableSeats) return;
     // Players choose for themselves; only the hosting player chooses for another seat.
     if (seat != currentSender_ && currentSender_ != kHostSeat) return;
+    // A repeat of the seat's state during a game changes nothing and is not announced; every
+    // announcement counts toward the sender's relay rate, as each one is a line in every log.
     if (flag == "2") {
+        if (gameStarted_ && !seats_[seat].watching) return;
+        if (!relayAllowed(currentSender_, flag.size())) return;
         seats_[seat].watching = false;
         broadcast(MessageBuilder("CMD_justwatching").field(seat).field("2").take());
     } else if (flag == "1" && gameStarted_) {
+        if (seats_[seat].watching || !relayAllowed(currentSender_, flag.size())) return;
         seats_[seat].watching = true;
         broadcast(MessageBuilder("CMD_justwatching").field(seat).field("1").take());
         if (turnSeat_ == seat && turnOpen_) findplayer();

@@ -56,6 +56,11 @@ public:
     // A connection's relays are being dropped; said once per flood, not per message.
     virtual void relaysDropped(int /*seat*/, const QByteArray& /*name*/) {}
     virtual void turnTimedOut(int /*seat*/, const QByteArray& /*name*/) {}
+    // A full table made room for a newcomer by closing this connection, which had not logged in.
+    virtual void bareConnectionReplaced(int /*seat*/) {}
+    // This connection sent more malformed messages than kMaxMalformedPerWindow allows and is
+    // being closed.
+    virtual void malformedFlood(int /*seat*/, const QByteArray& /*name*/) {}
 };
 
 struct SeatRecord {
@@ -81,9 +86,11 @@ struct CardPiles {
     int nextDraw() const { return drawIndex < deckSize ? deck[drawIndex] : 0; }
 };
 
-// Printable, list-safe player names: separators and control characters become "_", the name is
-// cut to kMaxNameBytes without splitting a UTF-8 character, and a name the roster lists could
-// not carry ("" or the end marker "@") becomes "Player <seat>".
+// Printable, list-safe player names that cannot pass for another's: separators ("+", "|"), ":"
+// and control characters become "_", invisible and format characters (zero-width, bidirectional
+// controls, soft hyphen) are dropped, spaces are trimmed and collapsed to one, the name is cut
+// to kMaxNameBytes without splitting a UTF-8 character, and a name the roster lists could not
+// carry ("" or the end marker "@") becomes "Player <seat>". Bytes that are not UTF-8 are kept.
 QByteArray safePlayerName(QByteArrayView typed, int seat);
 // The first `maxBytes` bytes of `text` or fewer, never ending inside a UTF-8 character.
 QByteArray cutAtCharacter(QByteArrayView text, qsizetype maxBytes);
@@ -114,11 +121,21 @@ public:
     // A host without a player of its own: while a game runs, seat 1 and its rights stay with
     // the computer when its player leaves, and newcomers are seated from 2.
     void setKeepHostSeatInGame(bool keep) { keepHostSeat_ = keep; }
+    // Where the texts of peers' malformed messages go; unset, the error notice. A hosting copy
+    // shows them without blocking its own table.
+    void setMalformedSink(std::function<void(const QString&)> sink) {
+        malformedSink_ = std::move(sink);
+    }
     std::chrono::milliseconds now() const { return clock_(); }
 
     // --- Connections ---
-    // The lowest free seat 1..9, or kRefusedSeat when all nine are present.
+    // The lowest free seat 1..9; when all nine are present, the seat of the oldest connection
+    // that has not logged in; kRefusedSeat when every connection has.
     int seatForNewConnection() const;
+    // Closes the connection of `seat` if it has not logged in (told CMD_full, announced to
+    // nobody), so a newcomer can take the seat. Call it before handing the seat to another
+    // connection; Sock1Accept does so itself.
+    void makeRoom(int seat);
     // The transport has accepted a connection into `seat` (as chosen above): a real seat is
     // marked present and asked to log in; kRefusedSeat is sent CMD_full and closed.
     void Sock1Accept(int seat);
@@ -201,8 +218,11 @@ private:
     void stopComputer();
     void computerplay(int seat);
 
-    // Whether one more relay from `seat` fits its rate; says so once when a flood starts.
-    bool relayAllowed(int seat);
+    // Whether one more relay of `bytes` from `seat` fits its rates (count and bytes); says so
+    // once when a flood starts.
+    bool relayAllowed(int seat, qsizetype bytes);
+    // A handler found a malformed number in the current sender's message.
+    void malformedMessage(const QString& text);
     QByteArray uniqueName(QByteArray name, int seat) const;
 
     // What the host knows of each connection beyond its seat record.
@@ -214,6 +234,11 @@ private:
         int relayNext = 0;
         bool dropping = false;
         std::chrono::milliseconds lastDrop{};
+        // Relayed bytes not yet drained, in thousandths of a byte (see relayAllowed).
+        qint64 bucket = 0;
+        std::chrono::milliseconds bucketAt{};
+        std::chrono::milliseconds malformedSince{};
+        int malformedCount = 0;
     };
 
     HostOutput& output_;
@@ -232,6 +257,7 @@ private:
     std::array<InboundQueue, kRefusedSeat + 1> queues_{};
     std::array<Connection, kRefusedSeat + 1> connections_{};
     Clock clock_;
+    std::function<void(const QString&)> malformedSink_;
     std::chrono::milliseconds turnLimit_{0};
     std::optional<std::chrono::milliseconds> turnDeadline_;
     bool keepHostSeat_ = false;

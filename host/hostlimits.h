@@ -46,6 +46,17 @@ inline constexpr qsizetype kMaxNameBytes = 32;
 // more than a person sends by hand, so only a flood is cut.
 inline constexpr int kMaxRelaysPerWindow = 10;
 inline constexpr std::chrono::milliseconds kRelayWindow{5000};
+// Relays are bounded by their bytes as well: on average kRelayBytesPerSecond over
+// kRelayByteWindow (a burst may spend the whole window's share at once). Eight connections at
+// this rate stay well below what a slow reader takes in (about 20 KB/s), so long lines cannot
+// push one off the table by growing its unsent backlog.
+inline constexpr qint64 kRelayBytesPerSecond = 2048;
+inline constexpr std::chrono::milliseconds kRelayByteWindow{10'000};
+
+// A connection whose messages fail to parse more than kMaxMalformedPerWindow times within
+// kMalformedWindow is closed: a program sends none, a person cannot type them that fast.
+inline constexpr int kMaxMalformedPerWindow = 3;
+inline constexpr std::chrono::milliseconds kMalformedWindow{1000};
 
 // An address that opens more than kMaxConnectsPerWindow connections within kConnectWindow is
 // refused for kConnectBan. Addresses are forgotten once their window has passed; at most
@@ -54,6 +65,10 @@ inline constexpr int kMaxConnectsPerWindow = 20;
 inline constexpr std::chrono::milliseconds kConnectWindow{10'000};
 inline constexpr std::chrono::milliseconds kConnectBan{10'000};
 inline constexpr qsizetype kMaxTrackedAddresses = 4096;
+
+// The dedicated host's turn limit unless told otherwise: nobody sits at it to wait for an idle
+// player. The windowed host waits for ever, as its owner can remove the player.
+inline constexpr std::chrono::seconds kDedicatedTurnLimit{60};
 
 // How often deadlines (logins, turn limits) are checked.
 inline constexpr std::chrono::milliseconds kHousekeepingInterval{250};

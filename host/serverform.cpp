@@ -40,6 +40,12 @@ public:
     void turnTimedOut(int seat, const QByteArray& name) override {
         emit s_.turnTimedOut(seat, printableText(name));
     }
+    void bareConnectionReplaced(int seat) override {
+        emit s_.bareConnectionReplaced(seat, peer(seat));
+    }
+    void malformedFlood(int seat, const QByteArray& name) override {
+        emit s_.malformedFlood(seat, peer(seat), printableText(name));
+    }
     void roundStarted(int round, int players) override { emit s_.roundStarted(round, players); }
     void roundOver(int seat, int points, int total) override {
         emit s_.roundOver(seat, points, total);
@@ -75,6 +81,7 @@ TServer::TServer(ServerOptions options, QObject* parent)
     core_->setClock(options_.clock);
     core_->setTurnLimit(options_.turnLimit);
     core_->setKeepHostSeatInGame(options_.keepHostSeatInGame);
+    if (options_.malformedSink) core_->setMalformedSink(options_.malformedSink);
     housekeeping_->setInterval(kHousekeepingInterval);
     connect(housekeeping_, &QTimer::timeout, this, [this] { core_->housekeepingTick(); });
     if (options_.botSpeed) core_->setBotSpeedSource(options_.botSpeed);
@@ -131,11 +138,18 @@ void TServer::Sock1Accept() {
         verdict != ConnectionThrottle::Verdict::Admitted) {
         if (verdict == ConnectionThrottle::Verdict::Banned)
             emit connectionsThrottled(sock->hostName());
+        // Told like a full table, so a person at a real client reads why it closes.
+        try {
+            sock->send(frame(QByteArrayLiteral("CMD_full+")));
+        } catch (const SockError&) {
+        }
         sock->close();
         sock->deleteLater();
         return;
     }
     const int seat = core_->seatForNewConnection();
+    // A full table closes its oldest bare connection for the newcomer.
+    core_->makeRoom(seat);
     // The seat's previous connection is closed by now; it may still be on the call stack.
     if (socks_[seat]) socks_[seat]->deleteLater();
     socks_[seat] = sock;

@@ -34,6 +34,8 @@ struct ServerOptions {
     std::chrono::milliseconds turnLimit{0};
     // A host without a player of its own; see HostCore::setKeepHostSeatInGame.
     bool keepHostSeatInGame = false;
+    // Texts of peers' malformed messages; the error notice when empty.
+    std::function<void(const QString&)> malformedSink;
 };
 
 // Output bound per connection: a peer that stops reading is dropped instead of growing the
@@ -76,6 +78,10 @@ signals:
     // Something was handled that may have changed who sits, watches or plays; cheap to
     // compare against, emitted often.
     void tableTouched();
+    // A newcomer to a full table took the seat of this connection, which had not logged in.
+    void bareConnectionReplaced(int seat, const QString& peer);
+    // This connection was closed for sending malformed messages too fast.
+    void malformedFlood(int seat, const QString& peer, const QString& name);
 
 private:
     class Port;

@@ -14,7 +14,11 @@ bool Dispatcher::dispatch(const QByteArray& entry) const {
             handler(body);
         } catch (const ConversionError& e) {
             // The message is lost but the program carries on with the next entry.
-            showErrorNotice(QString::fromUtf8(e.what()));
+            const QString text = QString::fromUtf8(e.what());
+            if (onError_)
+                onError_(text);
+            else
+                showErrorNotice(text);
         }
         return true;
     }

@@ -31,9 +31,13 @@ constexpr int kFloodBurst = 200;  // the host closes a connection with more than
 constexpr auto kFloodPeriod = 100ms;
 constexpr int kFloodPerPeriod = 2;
 constexpr auto kMalformedPeriod = 50ms;
-constexpr auto kProbePeriod = 100ms;
-constexpr auto kSettleTime = 2s;  // the attack is under way before moves are counted
+constexpr auto kProbePeriod = 600ms;  // within the relay rate of 10 in 5 s
+constexpr auto kSettleTime = 2s;      // the attack is under way before moves are counted
+constexpr auto kSeatTakerSettleTime = 10s;
 constexpr int kPlayTo = 1'000'000;
+constexpr auto kLongLinePeriod = 500ms;  // 10 lines in 5 s: the relay count limit
+constexpr auto kFlipPeriod = 20ms;       // 300 flips in 6 s
+constexpr qint64 kSlowReaderBytesPerSecond = 20 * 1024;
 
 // Cuts a socket's stream at the terminator and hands each message on.
 class Peer : public QObject {
@@ -41,20 +45,36 @@ public:
     explicit Peer(quint16 port, std::function<void(Peer&, const QByteArray&)> onMessage)
         : onMessage_(std::move(onMessage)) {
         connect(&socket, &QTcpSocket::readyRead, this, [this] {
-            buffer_ += socket.readAll();
-            for (qsizetype end; (end = buffer_.indexOf('\xFF')) >= 0;) {
-                const QByteArray m = buffer_.left(end);
-                buffer_.remove(0, end + 1);
-                onMessage_(*this, m);
-            }
+            if (!slow_) take(socket.readAll());
         });
         socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     }
     void send(const QByteArray& m) { socket.write(m + '\xFF'); }
+    // Reads at most `bytesPerSecond` from now on, as a slow connection would.
+    void readSlowly(qint64 bytesPerSecond) {
+        slow_ = true;
+        socket.setReadBufferSize(kSlowReadBuffer);
+        auto* t = new QTimer(this);
+        connect(t, &QTimer::timeout, this, [this, bytesPerSecond] {
+            take(socket.read(bytesPerSecond * kSlowReadPeriod.count() / 1000));
+        });
+        t->start(kSlowReadPeriod);
+    }
     QTcpSocket socket;
 
 private:
+    static constexpr qint64 kSlowReadBuffer = 4096;
+    static constexpr std::chrono::milliseconds kSlowReadPeriod{50};
+    void take(const QByteArray& bytes) {
+        buffer_ += bytes;
+        for (qsizetype end; (end = buffer_.indexOf('\xFF')) >= 0;) {
+            const QByteArray m = buffer_.left(end);
+            buffer_.remove(0, end + 1);
+            onMessage_(*this, m);
+        }
+    }
+    bool slow_ = false;
     std::function<void(Peer&, const QByteArray&)> onMessage_;
     QByteArray buffer_;
 };
@@ -130,6 +150,51 @@ void startStorm(quint16 port, std::vector<std::unique_ptr<Peer>>& keep, int& att
     });
 }
 
+// Seats 2-6: 4 KB lines of links at the relay count limit; the table seats among them also
+// flip their just-watch state every 20 ms.
+void startLongLines(quint16 port, std::vector<std::unique_ptr<Peer>>& keep) {
+    auto peer = std::make_unique<Peer>(port, [](Peer& p, const QByteArray& m) {
+        if (!m.startsWith("CMD_sendlogininfo+")) return;
+        const QByteArray seat = seatOf(m);
+        p.send("CMD_logininfo+" + seat + "+1.0.0+Long" + seat);
+        QByteArray line;
+        while (line.size() < 4000) line += "www.example" + seat + ".test ";
+        auto* chat = new QTimer(&p);
+        QObject::connect(chat, &QTimer::timeout, &p,
+                         [&p, seat, line] { p.send("CMD_chat+" + seat + '+' + line + "|clRed"); });
+        chat->start(kLongLinePeriod);
+        if (seat.toInt() > 4) return;
+        auto* flip = new QTimer(&p);
+        auto* on = new bool(false);
+        QObject::connect(flip, &QTimer::destroyed, [on] { delete on; });
+        QObject::connect(flip, &QTimer::timeout, &p, [&p, seat, on] {
+            *on = !*on;
+            p.send("CMD_justwatch+" + seat + (*on ? "+1" : "+2"));
+        });
+        flip->start(kFlipPeriod);
+    });
+    keep.push_back(std::move(peer));
+}
+
+// Seats 7-9: connections that never log in and dial again whenever they are closed.
+void startBare(quint16 port, std::vector<std::unique_ptr<Peer>>& keep, int& dials) {
+    ++dials;
+    auto* peer = new Peer(port, [](Peer&, const QByteArray&) {});
+    auto again = [peer, port, &keep, &dials] {
+        peer->deleteLater();
+        QTimer::singleShot(1, [port, &keep, &dials] { startBare(port, keep, dials); });
+    };
+    QObject::connect(&peer->socket, &QTcpSocket::disconnected, peer, again);
+}
+
+int runSeatTakers(quint16 port) {
+    std::vector<std::unique_ptr<Peer>> keep;
+    int dials = 0;
+    for (int i = 0; i < 5; ++i) startLongLines(port, keep);
+    for (int i = 0; i < 3; ++i) startBare(port, keep, dials);
+    return QCoreApplication::exec();
+}
+
 int runHostiles(quint16 port) {
     std::vector<std::unique_ptr<Peer>> keep;
     int attempts = 0;
@@ -143,10 +208,14 @@ int runHostiles(quint16 port) {
 
 struct RunResult {
     std::vector<double> moves;     // ms from a move sent to its answer
-    std::vector<double> requests;  // ms from a just-watch request sent to its broadcast
+    std::vector<double> requests;  // ms from a chat line sent to its broadcast
     long peakKiB = 0;
     int logLines = 0;
+    bool dropped = false;        // the honest player's connection was closed
+    double friendSeatedMs = -1;  // seat-taking run: a friend's wait for its own seat
 };
+
+enum class Attack { None, Mixed, SeatTakers };
 
 long peakMemoryKiB(qint64 pid) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -162,7 +231,8 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
-RunResult play(const QString& hostBinary, bool attacked, int wantedMoves) {
+RunResult play(const QString& hostBinary, Attack attack, int wantedMoves) {
+    const bool attacked = attack != Attack::None;
     RunResult result;
     const quint16 port = freePort();
     QProcess host;
@@ -178,6 +248,7 @@ RunResult play(const QString& hostBinary, bool attacked, int wantedMoves) {
     qint64 moveSent = -1;
     qint64 probeSent = -1;
     int slot = 0;
+    bool done = false;  // the wanted moves were made: a close from now on is the run's end
 
     Peer honest(port, [&](Peer& p, const QByteArray& m) {
         const qint64 t = clock.nsecsElapsed();
@@ -187,8 +258,14 @@ RunResult play(const QString& hostBinary, bool attacked, int wantedMoves) {
             p.send("CMD_startgame+Honest+" + QByteArray::number(kPlayTo) + '+');
             if (attacked)
                 hostiles.start(QCoreApplication::applicationFilePath(),
-                               {"--hostile", QString::number(port)});
-            countFrom = t + std::chrono::nanoseconds(attacked ? kSettleTime : 0ms).count();
+                               {attack == Attack::Mixed ? "--hostile" : "--seat-takers",
+                                QString::number(port)});
+            // The seat takers' first lines spend a whole byte window at once; a slow reader
+            // takes a few seconds to work that off before the steady state is measured.
+            const auto settle = attack == Attack::SeatTakers ? kSeatTakerSettleTime
+                                : attacked                   ? kSettleTime
+                                                             : 0ms;
+            countFrom = t + std::chrono::nanoseconds(settle).count();
         } else if (m.startsWith("CMD_nextplayer+1+")) {
             slot = slot % 10 + 1;
             moveSent = clock.nsecsElapsed();
@@ -196,17 +273,43 @@ RunResult play(const QString& hostBinary, bool attacked, int wantedMoves) {
         } else if (m.startsWith("CMD_hisplay+1+") && moveSent >= 0) {
             if (moveSent >= countFrom) result.moves.push_back(double(t - moveSent) / 1e6);
             moveSent = -1;
-            if (int(result.moves.size()) >= wantedMoves) QCoreApplication::quit();
-        } else if (m == "CMD_justwatching+1+2" && probeSent >= 0) {
+            if (int(result.moves.size()) >= wantedMoves) {
+                done = true;
+                QCoreApplication::quit();
+            }
+        } else if (m == "CMD_chat+1+Honest chats: probe" && probeSent >= 0) {
             if (probeSent >= countFrom) result.requests.push_back(double(t - probeSent) / 1e6);
             probeSent = -1;
         }
     });
+    if (attack == Attack::SeatTakers) honest.readSlowly(kSlowReaderBytesPerSecond);
+    QObject::connect(&honest.socket, &QTcpSocket::disconnected, [&] {
+        if (done) return;
+        result.dropped = true;
+        QCoreApplication::quit();
+    });
+    // Once the seat takers are at work, a friend dials in and must be seated at once.
+    std::unique_ptr<Peer> friendly;
+    qint64 friendDialled = 0;
+    QTimer friendTimer;
+    friendTimer.setSingleShot(true);
+    QObject::connect(&friendTimer, &QTimer::timeout, [&] {
+        friendDialled = clock.nsecsElapsed();
+        friendly = std::make_unique<Peer>(port, [&](Peer& p, const QByteArray& m) {
+            if (m.startsWith("CMD_sendlogininfo+"))
+                p.send("CMD_logininfo+" + seatOf(m) + "+1.0.0+Friend");
+            else if (m.startsWith("CMD_newplayerinfo+") && m.contains("+Friend+") &&
+                     result.friendSeatedMs < 0)
+                result.friendSeatedMs = double(clock.nsecsElapsed() - friendDialled) / 1e6;
+        });
+    });
+    if (attack == Attack::SeatTakers) friendTimer.start(kSettleTime * 2);
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (probeSent >= 0 || countFrom < 0) return;
         probeSent = clock.nsecsElapsed();
-        honest.send("CMD_justwatch+1+2");
+        // A chat line: a repeated just-watch request is no longer answered.
+        honest.send("CMD_chat+1+probe");
     });
     probe.start(kProbePeriod);
     QCoreApplication::exec();
@@ -233,6 +336,9 @@ void report(const char* label, const RunResult& r) {
         label, r.moves.size(), percentile(r.moves, 0.5), percentile(r.moves, 0.99),
         percentile(r.moves, 1.0), r.requests.size(), percentile(r.requests, 0.5),
         percentile(r.requests, 0.99), double(r.peakKiB) / 1024.0, r.logLines);
+    if (r.dropped) std::printf("%-14s the honest player was DROPPED\n", label);
+    if (r.friendSeatedMs >= 0)
+        std::printf("%-14s a friend was seated %.1f ms after dialling\n", label, r.friendSeatedMs);
 }
 
 }  // namespace
@@ -242,6 +348,8 @@ int main(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 3 && args[1] == QLatin1String("--hostile"))
         return runHostiles(quint16(args[2].toUInt()));
+    if (args.size() == 3 && args[1] == QLatin1String("--seat-takers"))
+        return runSeatTakers(quint16(args[2].toUInt()));
     const int moves = args.size() > 1 ? std::max(1, args[1].toInt()) : kDefaultMoves;
     const QString hostBinary = args.size() > 2 ? args[2] : QStringLiteral(MARROWBY_HOST_BINARY);
 
@@ -250,8 +358,10 @@ int main(int argc, char** argv) {
         "host peak < 32 MB)\n",
         moves);
     std::fflush(stdout);
-    report("quiet table", play(hostBinary, false, moves));
+    report("quiet table", play(hostBinary, Attack::None, moves));
     std::fflush(stdout);
-    report("under attack", play(hostBinary, true, moves));
+    report("under attack", play(hostBinary, Attack::Mixed, moves));
+    std::fflush(stdout);
+    report("seat takers", play(hostBinary, Attack::SeatTakers, moves));
     return 0;
 }

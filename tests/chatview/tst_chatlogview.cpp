@@ -84,6 +84,65 @@ class ChatLogViewTest : public QObject {
     mb::TChatImageList smileys_{filled({17, 16}, kRed), filled({17, 40}, kGreen)};
 
 private slots:
+    void logKeepsItsBoundAndJumpsKeepTheirAddresses() {
+        ShownView s;
+        QStringList addresses;  // as an owner keeps them, by jump number
+        connect(&s.view, &TChatLogView::trimmed, &s.view, [&](int, int jumps) {
+            addresses.remove(0, std::min<qsizetype>(jumps, addresses.size()));
+        });
+        QSignalSpy jumps(&s.view, &TChatLogView::jump);
+        QString words;
+        while (words.size() < 4000) words += QStringLiteral("wordy ");
+        constexpr int kLines = 20'000;
+        int selectedLine = -1;
+        for (int i = 0; i < kLines; ++i) {
+            s.view.addParagraph(QStringLiteral("Ann: "), 6);
+            const QString address = QStringLiteral("www.site%1.example ").arg(i);
+            addresses.append(address);
+            s.view.addText(address, 4);
+            s.view.addText(words, 6);
+            if (i % 1000 == 999) {
+                s.view.format();
+                QVERIFY(s.view.itemCount() <= 3 * mb::kMaxLogParagraphs);
+            }
+            // A selection of the newest line survives later drops, moved with its line.
+            if (i == kLines - 10) {
+                s.view.format();
+                selectedLine = i;
+                s.view.selectAll();
+            }
+        }
+        s.view.format();
+        const int kept = s.view.itemCount() / 3;
+        QVERIFY(kept <= mb::kMaxLogParagraphs);
+        // About 1,000 lines of 4 KB fill the text bound.
+        QVERIFY(kept >= mb::kMaxLogTextBytes / 2 / (words.size() + 40) * 7 / 8);
+        QCOMPARE(addresses.size(), kept);
+        // selectAll was cut back to what stayed, or dropped: either way it holds no dropped text.
+        QVERIFY(!s.view.selectedText().contains(
+            QStringLiteral("www.site%1.").arg(selectedLine - kept)));
+        s.view.selectAll();
+        QVERIFY(s.view.selectedText().size() <= mb::kMaxLogTextBytes / 2);
+        QVERIFY(s.view.selectedText().startsWith(
+            QStringLiteral("Ann: www.site%1.example ").arg(kLines - kept)));
+
+        // The first kept line's link and the newest one's open their own addresses.
+        auto click = [&](int item) {
+            QRect r = s.view.itemRects(item).value(0);
+            s.view.scrollTo(s.view.scrollPosition() + r.top() / s.view.scrollStepPixels());
+            r = s.view.itemRects(item).value(0);
+            QVERIFY(s.view.viewport()->rect().contains(r.center()));
+            QTest::mouseClick(s.view.viewport(), Qt::LeftButton, {}, r.center());
+        };
+        click(1);
+        click(s.view.itemCount() - 2);
+        QCOMPARE(jumps.size(), 2);
+        QCOMPARE(addresses[jumps[0].at(0).toInt()],
+                 QStringLiteral("www.site%1.example ").arg(kLines - kept));
+        QCOMPARE(addresses[jumps[1].at(0).toInt()],
+                 QStringLiteral("www.site%1.example ").arg(kLines - 1));
+    }
+
     void longWordBreaksInsideShortWordMovesWhole() {
         ShownView s;
         const QString word(200, u'w');
@@ -226,6 +285,14 @@ private slots:
     void veryLongLogsRaiseTheScrollStep() {
         ShownView s;
         addChatLines(s.view, 0, 25000, &smileys_);
+        // The log keeps only its newest lines; long ones that wrap still make it very tall.
+        QString words;
+        while (words.size() < 4000) words += QStringLiteral("wordy ");
+        for (int i = 0; i < 400; ++i) {
+            s.view.addParagraph(QStringLiteral("Ann: "), 6);
+            s.view.addText(words, 6);
+        }
+        addChatLines(s.view, 25000, 1, &smileys_);
         s.view.format();
         const int height = s.view.documentHeight();
         QVERIFY(height > 10 * TChatLogView::kMaxScrollSteps);

@@ -6,6 +6,7 @@
 #include "client/noticebox.h"
 #include "core/errornotice.h"
 #include "dialogs/downloadform.h"
+#include "host/hostlimits.h"
 #include "host/serverform.h"
 #include "net/sock.h"
 #include "tests/support/messageboxes.h"
@@ -121,6 +122,8 @@ private slots:
         for (int seat = 1; seat <= mb::kMaxSeats; ++seat) {
             seated.push_back(std::make_unique<RawClient>(host.listenPort()));
             QCOMPARE(seated.back()->login("P" + QByteArray::number(seat)), seat);
+            // Logged in: a bare connection would give its seat to the tenth.
+            QTRY_VERIFY(host.core().seat(seat).loggedIn);
         }
         // The host sends "CMD_full" and closes at once; the copy shows why and stays open.
         auto app = start({"Tenth", "127.0.0.1", "false"}, host.listenPort(), 1);
@@ -130,6 +133,46 @@ private slots:
         QVERIFY(app->main().isVisible());
         findBox(QStringLiteral("Game is full"))->accept();
         QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void floodingHostIsDroppedAndFullIsShownOnce() {
+        RawHost host;
+        auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
+        QVERIFY(host.waitForConnection());
+        QByteArray flood;
+        for (int i = 0; i < 300; ++i) flood += QByteArray("CMD_full+\xFF");
+        host.at(0).socket()->write(flood);
+        // Past the host's own per-connection bound the client closes, as on a lost connection.
+        QVERIFY(host.at(0).waitClosed());
+        QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
+        QTRY_VERIFY(app->main().chatLines().size() >= 1);
+        int boxes = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->text() == "Game is full")
+                ++boxes;
+        QCOMPARE(boxes, 1);
+        findBox(QStringLiteral("Game is full"))->accept();
+        QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void peersMalformedMessagesDoNotBlockTheHostingTable() {
+        RawHost lobby;
+        auto app = start({"Alice", "x", "true"}, 0, lobby.port());
+        QTRY_VERIFY(app->main().state().isconnected);
+        RawClient pest(app->server().listenPort());
+        QCOMPARE(pest.next("CMD_sendlogininfo"), QByteArray("CMD_sendlogininfo+2"));
+        for (int i = 0; i <= mb::kMaxMalformedPerWindow; ++i)
+            pest.send("CMD_logininfo+\x1B" + QByteArray::number(i) + "+");
+        QVERIFY(pest.waitClosed());
+        auto notices = [&] {
+            return app->main().chatLines().filter(
+                QStringLiteral("0+Error in another player's message: "));
+        };
+        QTRY_COMPARE(notices().size(), 1);
+        QCOMPARE(notices()[0], QStringLiteral("0+Error in another player's message: "
+                                              "'\\x1B0' is not a valid integer value"));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!(qobject_cast<QMessageBox*>(w) && w->isVisible()));
     }
 
     void errorNoticeShowsOneBoxAtATime() {

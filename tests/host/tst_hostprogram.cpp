@@ -7,7 +7,11 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 #include "core/errornotice.h"
+#include "host/hostlimits.h"
 #include "tests/support/hostprocess.h"
 #include "tests/support/rawclient.h"
 
@@ -111,7 +115,7 @@ void HostProgramTest::loginChatKickAndGame() {
 void HostProgramTest::rejectsBadOptions() {
     for (const QStringList& args :
          {QStringList{"--port", "70000"}, QStringList{"--port", "x"},
-          QStringList{"--bot-speed", "warp"}, QStringList{"--turn-limit", "0"},
+          QStringList{"--bot-speed", "warp"}, QStringList{"--turn-limit", "-1"},
           QStringList{"--turn-limit", "soon"}}) {
         QProcess p;
         p.start(hostBinary(), args);
@@ -161,11 +165,25 @@ void HostProgramTest::peerTextIsLoggedPrintablyAndNoticesAreBounded() {
     RawClient alice(host.port);
     QCOMPARE(alice.login("Ev\x1B[2Jil\xC3("), 1);
     QVERIFY(host.waitLog(QStringLiteral("Seat 1 logged in as Ev_[2Jil\\xC3(")));
-    for (int i = 0; i < 40; ++i) alice.send("CMD_chat+\x1B[31m" + QByteArray::number(i) + "+x");
-    alice.send("CMD_chat+1+done");
-    QVERIFY(!alice.next("CMD_chat").isEmpty());
+    // Each connection stays under the rate that closes it; together they send many more
+    // notices than the log shows.
+    std::vector<std::unique_ptr<RawClient>> peers;
+    int sent = 0;
+    for (int p = 0; p < 4; ++p) {
+        peers.push_back(std::make_unique<RawClient>(host.port));
+        QVERIFY(peers.back()->login("Peer") > 1);
+        for (int i = 0; i < mb::kMaxMalformedPerWindow; ++i, ++sent)
+            peers.back()->send("CMD_chat+\x1B[31m" + QByteArray::number(sent) + "+x");
+        // The last notice the log shows in this batch; the next batch starts after it.
+        if (sent - mb::kMaxMalformedPerWindow < mb::kNoticesPerPeriod)
+            QVERIFY(host.waitLog(QStringLiteral("Error notice: '\\x1B[31m%1' is not a valid "
+                                                "integer value")
+                                     .arg(std::min(sent, mb::kNoticesPerPeriod) - 1)));
+    }
     QVERIFY(
         host.waitLog(QStringLiteral("Error notice: '\\x1B[31m4' is not a valid integer value")));
+    alice.send("CMD_chat+1+done");
+    QVERIFY(!alice.next("CMD_chat").isEmpty());
     QCOMPARE(host.log.count(QStringLiteral("Error notice:")), mb::kNoticesPerPeriod);
     QVERIFY(!host.log.contains(QChar(0x1B)));
 }

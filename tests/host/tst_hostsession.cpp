@@ -13,6 +13,7 @@ class HostSessionTest : public QObject {
     Q_OBJECT
 private slots:
     void seatsFillLowestFirstAndAreReused();
+    void bareConnectionsGiveWay();
     void tenthConnectionIsRefused();
     void closeReportsAreIdempotent();
     void loginAnnouncesNewcomerAndListsOthers();
@@ -71,9 +72,33 @@ void HostSessionTest::seatsFillLowestFirstAndAreReused() {
     QVERIFY(t.core.seat(3).name.isEmpty());
 }
 
+void HostSessionTest::bareConnectionsGiveWay() {
+    Table t;
+    t.join("Alice");
+    for (int seat = 2; seat <= mb::kMaxSeats; ++seat) {
+        t.clock += 1ms;
+        QCOMPARE(t.connect(), seat);
+    }
+    t.start();
+    // The computer plays a bare seat's turns: seat 2 was dealt in and has nobody to move it.
+    t.move(1, mb::kSourceDraw, 1);
+    t.endPause();
+    QCOMPARE(t.core.turnSeat(), 2);
+    QVERIFY(t.core.computerTimerActive());
+    // A newcomer to the full table takes the oldest bare seat; seat 1 stays with its player.
+    t.io.clear();
+    QCOMPARE(t.connect(), 2);
+    QCOMPARE(t.io.to(2).first(), QByteArray("CMD_full+"));
+    QCOMPARE(t.io.closed, std::vector<int>{2});
+    QVERIFY(t.io.to(1, "CMD_playerdisconnected").isEmpty());
+    t.clock += 1ms;
+    QCOMPARE(t.connect(), 3);
+}
+
 void HostSessionTest::tenthConnectionIsRefused() {
     Table t;
-    for (int i = 0; i < mb::kMaxSeats; ++i) t.connect();
+    // Only a table of connections that all logged in is full (see bareConnectionsGiveWay).
+    for (int i = 0; i < mb::kMaxSeats; ++i) t.join("P" + QByteArray::number(i));
     t.io.clear();
     QCOMPARE(t.connect(), mb::kRefusedSeat);
     QCOMPARE(t.io.to(mb::kRefusedSeat), QList<QByteArray>{"CMD_full+"});
@@ -145,6 +170,19 @@ void HostSessionTest::playerNamesAreMadeSafe_data() {
     QTest::newRow("cut at character") << QByteArray(31, 'a') + "\xC3\xA9z" << QByteArray(31, 'a');
     QTest::newRow("fits whole") << QByteArray(30, 'a') + "\xC3\xA9z"
                                 << QByteArray(30, 'a') + "\xC3\xA9";
+    QTest::newRow("invisible") << QByteArray(
+                                      "a\xE2\x80\x8B"
+                                      "b\xC2\xAD"
+                                      "c\xE2\x80\xAE"
+                                      "d\xEF\xBB\xBF")
+                               << QByteArray("abcd");
+    QTest::newRow("spaces") << QByteArray("  a \xC2\xA0 b\xE3\x80\x80") << QByteArray("a b");
+    QTest::newRow("colon") << QByteArray("alice chats: I") << QByteArray("alice chats_ I");
+    QTest::newRow("only invisible") << QByteArray("\xE2\x80\x8B ") << QByteArray("Player 2");
+    QTest::newRow("C1 control") << QByteArray(
+                                       "a\xC2\x85"
+                                       "b")
+                                << QByteArray("a_b");
 }
 
 void HostSessionTest::playerNamesAreMadeSafe() {

@@ -28,6 +28,10 @@ private slots:
     void bareConnectionsAreClosedUnannounced();
     void connectionStormsAreRefusedPerAddress();
     void loginNamesAndRelayRateOverTcp();
+    void bareConnectionsGiveWayToAFriend();
+    void lookAlikeNamesAreMarked();
+    void justWatchFlipsAndLongLinesKeepToTheRelayRate();
+    void malformedFloodClosesTheConnection();
 
 private:
     std::unique_ptr<mb::TServer> listeningServer(mb::ServerOptions options = {}) {
@@ -48,8 +52,9 @@ void ServerFormTest::seatsOverTcpAndTenthRefused() {
     std::vector<std::unique_ptr<RawClient>> clients;
     for (int seat = 1; seat <= mb::kMaxSeats; ++seat) {
         clients.push_back(std::make_unique<RawClient>(server->listenPort()));
-        QCOMPARE(clients.back()->next("CMD_sendlogininfo"),
-                 "CMD_sendlogininfo+" + QByteArray::number(seat));
+        // Logged in: a bare connection would give way to the tenth.
+        QCOMPARE(clients.back()->login("P"), seat);
+        QTRY_VERIFY(server->core().seat(seat).loggedIn);
     }
     QCOMPARE(accepted.size(), mb::kMaxSeats);
     QCOMPARE(accepted.last().at(1).toString(), QStringLiteral("127.0.0.1"));
@@ -60,10 +65,9 @@ void ServerFormTest::seatsOverTcpAndTenthRefused() {
     QCOMPARE(refused.size(), 1);
     QVERIFY(tenth.all("CMD_sendlogininfo").isEmpty());
 
-    // The nine are untouched: a login still reaches all of them.
-    clients[4]->send("CMD_logininfo+5+1.0.0+Eve");
-    for (auto& c : clients)
-        QCOMPARE(c->next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+5+Eve+0"));
+    // The nine are untouched: a chat line still reaches all of them.
+    clients[4]->send("CMD_chat+5+hi");
+    for (auto& c : clients) QVERIFY(c->waitFor("CMD_chat+5+P (5) chats: hi"));
     for (auto& c : clients) QVERIFY(!c->closed);
 }
 
@@ -230,7 +234,7 @@ void ServerFormTest::connectionStormsAreRefusedPerAddress() {
     }
     RawClient refused(server->listenPort(), stormy);
     QVERIFY(refused.waitClosed());
-    QVERIFY(refused.messages.isEmpty());
+    QCOMPARE(refused.messages, QList<QByteArray>{"CMD_full+"});
     QCOMPARE(throttled.size(), 1);
     QCOMPARE(throttled[0].at(0).toString(), QStringLiteral("127.0.0.2"));
     // Another address is served meanwhile; the stormy one again once its time is served.
@@ -265,6 +269,137 @@ void ServerFormTest::loginNamesAndRelayRateOverTcp() {
     QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: end"));
     QCOMPARE(alice.all("CMD_chat").size(), mb::kMaxRelaysPerWindow + 1);
     QCOMPARE(alice.all("CMD_newplayerinfo").size(), 3);
+}
+
+void ServerFormTest::bareConnectionsGiveWayToAFriend() {
+    auto server = listeningServer();
+    QSignalSpy replaced(server.get(), &mb::TServer::bareConnectionReplaced);
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    QTRY_VERIFY(server->core().seat(1).loggedIn);
+    std::vector<std::unique_ptr<RawClient>> bare;
+    for (int seat = 2; seat <= mb::kMaxSeats; ++seat) {
+        bare.push_back(std::make_unique<RawClient>(server->listenPort()));
+        QCOMPARE(bare.back()->next("CMD_sendlogininfo"),
+                 "CMD_sendlogininfo+" + QByteArray::number(seat));
+    }
+    // The friend takes the oldest bare seat at once; that one is told the table is full.
+    RawClient friendly(server->listenPort());
+    QCOMPARE(friendly.login("Friend"), 2);
+    QCOMPARE(bare[0]->next("CMD_full"), QByteArray("CMD_full+"));
+    QVERIFY(bare[0]->waitClosed());
+    QVERIFY(alice.waitFor("CMD_newplayerinfo+2+Friend+0"));
+    // The closed one re-dials: it takes the next bare seat, never a player's.
+    for (int round = 1; round <= 3; ++round) {
+        bare.push_back(std::make_unique<RawClient>(server->listenPort()));
+        QCOMPARE(bare.back()->next("CMD_sendlogininfo"),
+                 "CMD_sendlogininfo+" + QByteArray::number(round + 2));
+        QVERIFY(bare[size_t(round)]->waitClosed());
+    }
+    QCOMPARE(replaced.size(), 4);
+    QVERIFY(!friendly.closed && !alice.closed);
+    QVERIFY(alice.all("CMD_playerdisconnected").isEmpty());
+}
+
+void ServerFormTest::lookAlikeNamesAreMarked() {
+    auto server = listeningServer();
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("alice"), 1);
+    QTRY_VERIFY(server->core().seat(1).loggedIn);
+    // A trailing space, zero-width space, soft hyphen, right-to-left override, full-width
+    // letters and a typed mark: each is shown as what it looks like, and marked.
+    const QList<std::pair<QByteArray, QByteArray>> cases = {
+        {"alice ", "alice (2)"},
+        {"ali\xE2\x80\x8B"
+         "ce",
+         "alice (3)"},
+        {"ali\xC2\xAD"
+         "ce",
+         "alice (4)"},
+        {"\xE2\x80\xAE"
+         "alice",
+         "alice (5)"},
+        {"\xEF\xBD\x81lice", "\xEF\xBD\x81lice (6)"},
+        {"alice (3)", "alice (3) (7)"},
+        {"  alice   chats: I ", "alice chats_ I"},
+    };
+    std::vector<std::unique_ptr<RawClient>> peers;
+    for (const auto& [typed, shown] : cases) {
+        peers.push_back(std::make_unique<RawClient>(server->listenPort()));
+        const int seat = peers.back()->login(typed);
+        QVERIFY(
+            alice.waitFor("CMD_newplayerinfo+" + QByteArray::number(seat) + '+' + shown + "+0"));
+    }
+}
+
+void ServerFormTest::justWatchFlipsAndLongLinesKeepToTheRelayRate() {
+    std::chrono::milliseconds now{0};
+    mb::ServerOptions options;
+    options.clock = [&] { return now; };
+    auto server = listeningServer(std::move(options));
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    RawClient bob(server->listenPort());
+    QCOMPARE(bob.login("Bob"), 2);
+    alice.send("CMD_startgame+Alice+1000+");
+    QVERIFY(bob.waitFor("CMD_startgame+Alice+1000+"));
+    // 300 flips in 6 s, in bursts the host works off (300 queued at once would be a flood).
+    constexpr int kBursts = 6;
+    for (int burst = 0; burst < kBursts; ++burst) {
+        for (int i = 0; i < 300 / kBursts; ++i)
+            bob.send(i % 2 == 0 ? "CMD_justwatch+2+1" : "CMD_justwatch+2+2");
+        // Alice's line comes after Bob's burst has reached the host.
+        const QByteArray marker = "m" + QByteArray::number(burst);
+        alice.send("CMD_chat+1+" + marker);
+        QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: " + marker));
+        QTRY_COMPARE(server->core().queuedEntries(2), 0);
+        now += 1s;
+    }
+    alice.send("CMD_chat+1+end");
+    QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: end"));
+    const qsizetype flips = alice.all("CMD_justwatching").size();
+    QVERIFY2(flips <= 2 * mb::kMaxRelaysPerWindow, QByteArray::number(flips));
+    // A repeat of the seat's state is not announced at all.
+    const bool watching = server->core().seat(2).watching;
+    bob.send(watching ? "CMD_justwatch+2+1" : "CMD_justwatch+2+2");
+
+    // Long lines: one window's byte budget, then one line per share of it.
+    now += mb::kRelayByteWindow;
+    const QByteArray line(4000, 'x');
+    for (int i = 0; i < 8; ++i) bob.send("CMD_chat+2+" + line);
+    alice.send("CMD_chat+1+end2");
+    QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: end2"));
+    QTRY_COMPARE(server->core().queuedEntries(2), 0);
+    now += std::chrono::milliseconds(4000 * 1000 / mb::kRelayBytesPerSecond + 1);
+    bob.send("CMD_chat+2+" + line + "!");
+    // Bob's lines are handled in order, so the last one arriving means all were handled.
+    QVERIFY(alice.waitFor("CMD_chat+2+Bob chats: " + line + "!"));
+    constexpr qsizetype kFit = mb::kRelayBytesPerSecond * 10 / 4000;  // lines in one window
+    QCOMPARE(alice.all("CMD_chat+2").size(), kFit + 1);
+    QCOMPARE(alice.all("CMD_justwatching").size(), flips);
+}
+
+void ServerFormTest::malformedFloodClosesTheConnection() {
+    mb::ServerOptions options;
+    QStringList sunk;
+    options.malformedSink = [&](const QString& text) { sunk << text; };
+    auto server = listeningServer(std::move(options));
+    QSignalSpy flood(server.get(), &mb::TServer::malformedFlood);
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    RawClient pest(server->listenPort());
+    QCOMPARE(pest.next("CMD_sendlogininfo"), QByteArray("CMD_sendlogininfo+2"));
+    for (int i = 0; i <= mb::kMaxMalformedPerWindow; ++i) pest.send("CMD_logininfo+x+");
+    QVERIFY(pest.waitClosed());
+    QCOMPARE(flood.size(), 1);
+    QCOMPARE(flood[0].at(0).toInt(), 2);
+    QCOMPARE(sunk.size(), mb::kMaxMalformedPerWindow + 1);
+    QCOMPARE(sunk[0], QStringLiteral("'x' is not a valid integer value"));
+    // A few now and then are only reported.
+    for (int i = 0; i < mb::kMaxMalformedPerWindow; ++i) alice.send("CMD_chat+y+hi");
+    alice.send("CMD_chat+1+still here");
+    QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: still here"));
+    QVERIFY(!alice.closed);
 }
 
 QTEST_GUILESS_MAIN(ServerFormTest)
