@@ -74,14 +74,10 @@ const char kUsage[] =
     "  --bot-speed SPEED     computer move delay: fast (500 ms), normal (1000 ms),\n"
     "                        slow (2000 ms) or a number of milliseconds (default normal)\n"
     "  --turn-limit SECONDS  a player who has not moved SECONDS after the turn began has\n"
-    "                        the move made by the computer's rule (default 60; 0: no limit)
-    "
-    "  --name TEXT           the table's name on the local network (default: the
-    "
-    "                        machine's name)
-    "
-    "  --no-announce         do not announce the table on the local network
-    "
+    "                        the move made by the computer's rule (default 60; 0: no limit)\n"
+    "  --name TEXT           the table's name on the local network (default: the\n"
+    "                        machine's name)\n"
+    "  --no-announce         do not announce the table on the local network\n"
     "  -h, --help            show this help and exit\n"
     "  -v, --version         show the version and exit\n";
 
