@@ -208,7 +208,9 @@ void Tchat::joinpress() {
 
 void Tchat::sockRead() {
     // Past the bound the connection is as good as lost; what is queued is still worked off.
-    if (connectionLost_) {
+    // (A close seen before the last bytes were read is not that: a refusal's "CMD_full" may
+    // still be waiting.)
+    if (floodDropped_) {
         try {
             sock->receive();
         } catch (const mb::SockError&) {
@@ -225,6 +227,7 @@ void Tchat::sockRead() {
     if (!messages.isEmpty()) Timer1->wake();
     // Bounded as the host bounds each connection's queue: a host that floods is dropped.
     if (receivedlist_.size() > mb::kMaxBacklog) {
+        floodDropped_ = true;
         sock->close();
         connectionLost();
     }

@@ -220,6 +220,7 @@ private:
     QPointer<QObject> fullBox_;    // the open "Game is full" box
     // How this copy ended, for the lobby link (see net/lobbylink.h).
     QByteArrayView lobbyReport_;
+    bool floodDropped_ = false;    // the host flooded past the queue's bound
     bool fullShown_ = false;  // said once: a host may repeat it by the hundred
     std::chrono::steady_clock::time_point lastPeerNotice_{};
     bool peerNoticeShown_ = false;

@@ -80,6 +80,8 @@ private slots:
         for (int seat = 1; seat <= mb::kMaxSeats; ++seat) {
             seated.push_back(std::make_unique<mbtest::RawClient>(f.host->listenPort()));
             QCOMPARE(seated.back()->login("P" + QByteArray::number(seat)), seat);
+            // Seated only once the host has announced it: a bare connection would give way.
+            QVERIFY(!seated.back()->next("CMD_newplayerinfo").isEmpty());
         }
         auto app = f.join(f.host->listenPort());
         QTRY_VERIFY(mbtest::findBox(QStringLiteral("Game is full")));
