@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +18,8 @@
 
 #include "assets/art.h"
 #include "assets/soundplayer.h"
+#include "client/chatpanel.h"
+#include "client/noticebox.h"
 #include "client/spylistform.h"
 #include "core/errornotice.h"
 #include "dialogs/aboutform.h"
@@ -50,16 +53,6 @@ QString versionText(const Tabout* about) {
 
 }  // namespace
 
-// Message boxes never block: the game's timers and sockets go on while one is open.
-QMessageBox* Tchat::showMessage(QWidget* parent, const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Marrowby"), text,
-                                QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
-    box->open();
-    return box;
-}
-
 Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     : QMainWindow(parent), args_(std::move(arguments)), ports_(ports) {
     setWindowTitle(QStringLiteral("Marrowby by Kestro Software"));
@@ -79,19 +72,20 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
 
     dispatcher_ = mb::Dispatcher{
         {"CMD_sendlogininfo", [this](const QByteArray& b) { sendloginfo(b); }},
-        {"CMD_chat", [this](const QByteArray& b) { chatrecieved(b); }},
-        {"CMD_action", [this](const QByteArray& b) { chatrecieved(b); }},
+        {"CMD_chat", [this](const QByteArray& b) { chat_->chatrecieved(b); }},
+        {"CMD_action", [this](const QByteArray& b) { chat_->chatrecieved(b); }},
         {"CMD_playasound", [this](const QByteArray& b) { playasound(b); }},
         {"CMD_newplayerinfo", [this](const QByteArray& b) { table_.newplayerinfo(b); }},
         {"CMD_havewrongversion",
          [this](const QByteArray& b) {
-             addlinetochat(QStringLiteral("0+") + QString::fromUtf8(b) +
-                               QStringLiteral(" has a different version of the game then you."),
-                           st_.systemcolor);
+             chat_->addlinetochat(
+                 QStringLiteral("0+") + QString::fromUtf8(b) +
+                     QStringLiteral(" has a different version of the game then you."),
+                 st_.systemcolor);
          }},
         {"CMD_wrongversion",
          [this](const QByteArray&) {
-             addlinetochat(
+             chat_->addlinetochat(
                  QStringLiteral("0+You have a differnt version of the game then the host."),
                  st_.systemcolor);
          }},
@@ -124,7 +118,6 @@ void Tchat::FormCreate() {
     runningMarker_ =
         std::make_unique<QSystemSemaphore>(QStringLiteral("marrowby"), 1, QSystemSemaphore::Open);
     resize(kDefaultWindowSize);
-    st_.phraseready = true;
     st_.systemcolor = mb::kSystemBlue;
     st_.seatcount = 4;
     table_.clearall();
@@ -152,14 +145,15 @@ void Tchat::processparams() {
     StartGame1->setEnabled(false);
     st_.loginname.clear();
     if (args_.isEmpty()) {
-        addlinetochat(QStringLiteral("0+Loading Solo Game..Please wait."), st_.systemcolor);
+        chat_->addlinetochat(QStringLiteral("0+Loading Solo Game..Please wait."), st_.systemcolor);
         if (w_.download) w_.download->show();
         st_.hostaddress = QStringLiteral("127.0.0.1");
         st_.playername = QStringLiteral("You");
         hostpress();
         return;
     }
-    addlinetochat(QStringLiteral("0+Loading Multi-player Game.. Please Wait."), st_.systemcolor);
+    chat_->addlinetochat(QStringLiteral("0+Loading Multi-player Game.. Please Wait."),
+                         st_.systemcolor);
     if (args_.size() < 3) return;
     st_.playername = args_[0];
     st_.hostaddress = args_[1];
@@ -281,7 +275,7 @@ void Tchat::gameFull() {
     if (std::exchange(fullShown_, true)) return;
     // The host closes the connection right after; the window waits for the user instead.
     lobbyReport_ = mb::lobbylink::kFull;
-    QMessageBox* box = showMessage(this, QStringLiteral("Game is full"));
+    QMessageBox* box = mb::showMessage(this, QStringLiteral("Game is full"));
     fullBox_ = box;
     connect(box, &QDialog::finished, this, &QWidget::close);
 }
@@ -499,7 +493,16 @@ void Tchat::createBoard() {
     label_winner1->setStyleSheet(QStringLiteral("color: #f0c020;"));
     panel_winner->hide();
 
-    createChat();
+    chat_ = new ChatPanel(st_, panel_board);
+    connect(chat_, &ChatPanel::lineToSend, this, &Tchat::sendToHost);
+    connect(chat_, &ChatPanel::lineAdded, this,
+            [this](const QString& line) { chatLines_ << line; });
+    connect(chat_, &ChatPanel::linesDropped, this, [this](int count) {
+        if (count < 0)
+            chatLines_ = QStringList();
+        else
+            chatLines_.remove(0, std::min<qsizetype>(count, chatLines_.size()));
+    });
     applyPictures();
 }
 
@@ -514,7 +517,7 @@ void Tchat::applyPictures() {
         image_eyes[size_t(s)]->setPixmap(mb::art::eyes(dpr));
     }
     button_start->setPictures(mb::art::startGameButton(dpr), mb::art::startGameButton(dpr, true));
-    applyChatPictures();
+    chat_->applyPictures();
     shownHand_.fill(-2);
     shownWinner_.fill(-2);
     shownDraw_ = shownTop_ = -2;
@@ -551,7 +554,6 @@ void Tchat::createMenus() {
     });
 
     auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    createChatMenus(options);
     createSettingsMenus(view, options);
 
     popup_kick = new QMenu(this);
@@ -681,7 +683,7 @@ void Tchat::button_startClick() {
             w_.gamestart->raise();
         }
     } else {
-        showMessage(this, QStringLiteral("You are not connected"));
+        mb::showMessage(this, QStringLiteral("You are not connected"));
     }
 }
 
@@ -715,11 +717,11 @@ void Tchat::peerNotice(const QString& text) {
     peerNoticesHeld_ = 0;
     peerNoticeShown_ = true;
     lastPeerNotice_ = now;
-    addlinetochat(line, st_.systemcolor);
+    chat_->addlinetochat(line, st_.systemcolor);
 }
 
 void Tchat::addSystemLine(const QString& line) {
-    addlinetochat(line, st_.systemcolor);
+    chat_->addlinetochat(line, st_.systemcolor);
 }
 
 void Tchat::addcounter(int turns) {
@@ -729,6 +731,22 @@ void Tchat::addcounter(int turns) {
 void Tchat::addgame(const QString& name) {
     loadchecklist();  // the tally counts the players at the table now
     if (w_.tallylist) w_.tallylist->addgame(name);
+}
+
+void Tchat::playasound(const QByteArray& body) {
+    mb::FieldReader fields(body);
+    const int seat = fields.intField();
+    const QString clip = QString::fromUtf8(fields.field());
+    if (PlayerPhraseSounds1->isChecked()) {
+        sounds_->play(clip);
+        return;
+    }
+    if (seat < 1 || seat > mb::kTableSeatCount) return;  // spectators have no name label
+    const std::optional<QString> name = mb::chat::chatterSoundNameForClip(clip);
+    if (!name) return;  // not a sound of the menu: nothing to name
+    chat_->addlinetochat(QStringLiteral("0+") + table_.seat(seat).name +
+                             QStringLiteral(": <Chatter Sound> ") + *name,
+                         st_.systemcolor);
 }
 
 void Tchat::myTurnBegins() {
@@ -756,4 +774,39 @@ QWidget* Tchat::startButton() const {
 }
 QAction* Tchat::action(const QString& objectName) const {
     return findChild<QAction*>(objectName);
+}
+
+void Tchat::setChatColour(mb::WinColor colour) {
+    chatColour_ = colour;
+    chat_->setChatColour(colour);
+}
+QString Tchat::phrase(int n) const {
+    return chat_->phrase(n);
+}
+void Tchat::setPhrase(int n, const QString& text) {
+    chat_->setPhrase(n, text);
+}
+QLineEdit* Tchat::chatEntry() const {
+    return chat_->findChild<QLineEdit*>(QStringLiteral("mychat"));
+}
+mb::TChatLogView* Tchat::chatLog() const {
+    return chat_->findChild<mb::TChatLogView*>(QStringLiteral("mainchat"));
+}
+QAbstractButton* Tchat::phraseButton(int n) const {
+    return chat_->findChild<QAbstractButton*>(QStringLiteral("b_phrase%1").arg(n));
+}
+QAbstractButton* Tchat::smileyButton() const {
+    return chat_->findChild<QAbstractButton*>(QStringLiteral("button_smilies"));
+}
+QMenu* Tchat::soundMenu() const {
+    return chat_->findChild<QMenu*>(QStringLiteral("popup_sounds"));
+}
+QMenu* Tchat::smileyMenu() const {
+    return chat_->findChild<QMenu*>(QStringLiteral("popup_smilies"));
+}
+QMenu* Tchat::chatLogMenu() const {
+    return chat_->findChild<QMenu*>(QStringLiteral("popup_mainchat"));
+}
+const QStringList& Tchat::urlList() const {
+    return chat_->urlList();
 }

@@ -10,7 +10,6 @@
 #include <functional>
 
 #include "chatview/chatlogview.h"
-
 #include "client/clientstate.h"
 #include "client/tablemodel.h"
 #include "net/dispatch.h"
@@ -36,6 +35,7 @@ class Thelp;
 class Tphrases;
 class Tspylist;
 class Ttallylist;
+class ChatPanel;
 
 namespace mb {
 class BackgroundPanel;
@@ -97,8 +97,21 @@ public:
     const QStringList& chatLines() const { return chatLines_; }
     mb::Sock* clientSocket() const { return sock; }
     mb::Sock* lobbySocket() const { return Sock11; }
+    // The chat panel's parts, found by their object names, for tests that have not yet moved
+    // to finding them themselves.
+    void setChatColour(mb::WinColor colour);
+    mb::WinColor chatColour() const { return chatColour_; }
+    QString phrase(int n) const;
+    void setPhrase(int n, const QString& text);
+    QLineEdit* chatEntry() const;
+    mb::TChatLogView* chatLog() const;
+    QAbstractButton* phraseButton(int n) const;
+    QAbstractButton* smileyButton() const;
+    QMenu* soundMenu() const;
+    QMenu* smileyMenu() const;
+    QMenu* chatLogMenu() const;
+    const QStringList& urlList() const;
 
-    void addlinetochat(const QString& line, mb::WinColor colour);
     // A malformed message from another connection, as the hosting copy's host found it: a
     // system line in the log, at most one each kPeerNoticeInterval with the count of those
     // held back, so a peer cannot block the table with notices.
@@ -112,26 +125,6 @@ public:
     int textSize() const;
     QWidget* quickInstructionsPanel() const;
     QColorDialog* colourDialog() const { return ColorDialog; }
-
-    // Chat (chatpart.cpp).
-    void setChatColour(mb::WinColor colour);  // also the entry box's font colour
-    mb::WinColor chatColour() const { return chatColour_; }
-    QString phrase(int n) const;  // phrase buttons 1 to 9
-    void setPhrase(int n, const QString& text);
-    void sendit();
-    void mainchatJump(int number);
-    QLineEdit* chatEntry() const { return mychat; }
-    mb::TChatLogView* chatLog() const { return mainchat; }
-    QAbstractButton* phraseButton(int n) const;  // 1 to 9, and 10 the chatter sound button
-    QAbstractButton* smileyButton() const;
-    QMenu* soundMenu() const { return popup_sounds; }
-    QMenu* smileyMenu() const { return popup_smilies; }
-    QMenu* chatLogMenu() const { return popup_mainchat; }
-    QMenu* entryMenu() const { return popup_mychat; }
-    const QStringList& urlList() const { return urllist; }
-
-signals:
-    void lineAdded(const QString& line);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -184,22 +177,7 @@ private:
     int turnSound() const override;
     void myTurnBegins() override;
 
-    // Chat (chatpart.cpp).
-    static QMessageBox* showMessage(QWidget* parent, const QString& text);
-    void createChat();
-    void createChatMenus(QMenu* options);
-    void applyChatPictures();
-    void chatrecieved(const QByteArray& body);
     void playasound(const QByteArray& body);
-    void b_phrase1Click(int n);
-    void b_phrase10MouseUp();
-    void wave4Click(int tag);
-    void button_smiliesClick();
-    void N271Click(int tag);
-    void Paste1Click();
-    void ClearMainChat1Click();
-    void ScrollChatOff1Click(bool checked);
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QStringList args_;
     Ports ports_;
@@ -213,6 +191,7 @@ private:
     QRect bounds_;  // window bounds as last loaded or saved
     QString settingsPath_;
     QStringList chatLines_;
+    mb::WinColor chatColour_ = 0;
 
     mb::Sock* sock = nullptr;
     mb::Sock* Sock11 = nullptr;
@@ -257,22 +236,9 @@ private:
     QFrame* panel_winner = nullptr;
     QLabel* label_winner1 = nullptr;
     QLabel* label_winner2 = nullptr;
-    mb::TChatLogView* mainchat = nullptr;
-    QLineEdit* mychat = nullptr;
-    std::array<QToolButton*, 11> b_phrase{};  // 1 to 9 phrases, 10 chatter sounds
-    std::array<QString, 10> phrases_;
-    QToolButton* button_smilies = nullptr;
-    QMenu* popup_sounds = nullptr;
-    QMenu* popup_smilies = nullptr;
-    QMenu* popup_mainchat = nullptr;
-    QMenu* popup_mychat = nullptr;
+    ChatPanel* chat_ = nullptr;
     QAction* PlayerPhraseSounds1 = nullptr;
-    QAction* ScrollChatOff1 = nullptr;
     QAction* ScrollChatOff2 = nullptr;
-    QStringList urllist;  // web addresses by jump number
-    mb::TChatImageList smileys_;
-    mb::WinColor chatColour_ = 0;
-    QTimer* phraseGate_ = nullptr;
     // Card numbers on screen, so a repaint only touches pictures that changed.
     std::array<int, mb::kHandSlots + 1> shownHand_{};
     std::array<int, mb::kHandSlots + 1> shownWinner_{};

@@ -4,6 +4,15 @@
 
 namespace mb {
 
+QMessageBox* showMessage(QWidget* parent, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Marrowby"), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
+    return box;
+}
+
 NoticeBox::NoticeBox(QWidget* parent) : QObject(parent), parent_(parent) {}
 
 QMessageBox* NoticeBox::box() const {

@@ -11,6 +11,10 @@ class QWidget;
 
 namespace mb {
 
+// A plain message box of the game that never blocks: the game's timers and sockets go on while
+// it is open. It deletes itself when closed.
+QMessageBox* showMessage(QWidget* parent, const QString& text);
+
 class NoticeBox : public QObject {
     Q_OBJECT
 public:

@@ -14,6 +14,7 @@
 #include "assets/art.h"
 #include "chatview/chatlogview.h"
 #include "client/chatform.h"
+#include "client/chatpanel.h"
 #include "core/appfiles.h"
 #include "core/colourtext.h"
 #include "core/errornotice.h"
@@ -70,15 +71,11 @@ void Tchat::createSettingsMenus(QMenu* view, QMenu* options) {
     phraseList->setObjectName(QStringLiteral("PrhaseList1"));
     connect(phraseList, &QAction::triggered, this, &Tchat::PrhaseList1Click);
 
-    // The chat's own items are already in the menu: they are taken out and put in their places.
-    auto* ClearMainChat2 = options->findChild<QAction*>(QStringLiteral("ClearMainChat2"));
-    for (QAction* chatItem : {PlayerPhraseSounds1, ScrollChatOff2, ClearMainChat2})
-        options->removeAction(chatItem);
-
     PlaySounds1 =
         checkItem(options, QStringLiteral("Play Sounds"), QStringLiteral("PlaySounds1"), true);
     connect(PlaySounds1, &QAction::triggered, this, &Tchat::PlaySounds1Click);
-    options->addAction(PlayerPhraseSounds1);
+    PlayerPhraseSounds1 = checkItem(options, QStringLiteral("Player Phrase Sounds"),
+                                    QStringLiteral("PlayerPhraseSounds1"), true);
     connect(PlayerPhraseSounds1, &QAction::triggered, this, &Tchat::PlayerPhraseSounds1Click);
 
     auto radioMenu = [this, options](
@@ -117,8 +114,15 @@ void Tchat::createSettingsMenus(QMenu* view, QMenu* options) {
     connect(textSizeGroup_, &QActionGroup::triggered, this, &Tchat::N14Click);
 
     options->addSeparator();
-    options->addAction(ScrollChatOff2);
-    options->addAction(ClearMainChat2);
+    // The chat log's popup shows the same item; either one keeps the other in step.
+    ScrollChatOff2 = checkItem(options, QStringLiteral("Scroll Chat Off"),
+                               QStringLiteral("ScrollChatOff2"), false);
+    ScrollChatOff2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(ScrollChatOff2, &QAction::triggered, chat_, &ChatPanel::ScrollChatOff1Click);
+    connect(chat_, &ChatPanel::scrollOffChanged, ScrollChatOff2, &QAction::setChecked);
+    auto* ClearMainChat2 = options->addAction(QStringLiteral("Clear Main Chat"));
+    ClearMainChat2->setObjectName(QStringLiteral("ClearMainChat2"));
+    connect(ClearMainChat2, &QAction::triggered, chat_, &ChatPanel::ClearMainChat1Click);
     options->addSeparator();
     auto* reset = options->addAction(QStringLiteral("Reset Screen Location"));
     reset->setObjectName(QStringLiteral("ResetScreenLocation1"));
@@ -190,9 +194,8 @@ void Tchat::attachSettingsWindows(const QPixmap& tile) {
     }
     if (w_.phrases) {
         w_.phrases->setBackground(tile);
-        connect(w_.phrases, &Tphrases::phrasesApplied, this, [this](const QStringList& texts) {
-            for (int n = 1; n <= Tphrases::kPhraseCount; ++n) setPhrase(n, texts.value(n - 1));
-        });
+        connect(w_.phrases, &Tphrases::phrasesApplied, this,
+                [this](const QStringList& texts) { chat_->setPhrases(texts); });
     }
 }
 
@@ -207,14 +210,11 @@ void Tchat::PrhaseList1Click() {
 
 // Text size acts on the chat log's styles.
 void Tchat::applyTextSize(int points, bool relayout) {
-    mainchat->styles().setAllSizes(points);
-    if (!relayout) return;
-    mainchat->format();
-    if (!ScrollChatOff1 || !ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
+    chat_->setTextSize(points, relayout);
 }
 
 int Tchat::textSize() const {
-    return mainchat->styles().style(0).size;
+    return chatLog()->styles().style(0).size;
 }
 
 void Tchat::loadinifile() {
@@ -369,7 +369,7 @@ void Tchat::TextColor1Click() {
             saveinifile();
         });
     }
-    ColorDialog->setCurrentColor(mychat->palette().color(QPalette::Text));
+    ColorDialog->setCurrentColor(mb::toQColor(chatColour_));
     ColorDialog->open();
 }
 

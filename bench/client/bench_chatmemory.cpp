@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "client/application.h"
+#include "client/chatpanel.h"
 
 namespace {
 
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     windows.main().setSettingsFile(QDir::temp().filePath(QStringLiteral("bench_chatmemory.ini")));
     windows.main().show();
     int shown = 0;
-    QObject::connect(&windows.main(), &Tchat::lineAdded, [&] { ++shown; });
+    auto* panel = windows.main().findChild<ChatPanel*>();
+    QObject::connect(panel, &ChatPanel::lineAdded, [&] { ++shown; });
     if (!waitUntil([&] { return host.hasPendingConnections(); }, kWaitMs)) {
         std::fprintf(stderr, "the client did not connect\n");
         return 1;

@@ -1,6 +1,5 @@
-// The main window's chat: the log, the entry box, the phrase and chatter sound buttons, the
-// smiley menu, web addresses, and chat messages in both directions. The rules themselves
-// (what a line becomes, what is sent) live in chatline.cpp, which needs no window.
+#include "client/chatpanel.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -15,14 +14,10 @@
 #include <QUrl>
 
 #include "assets/art.h"
-#include "assets/soundplayer.h"
-#include "client/chatform.h"
-#include "client/chatline.h"
+#include "client/noticebox.h"
 #include "core/colourtext.h"
 #include "core/errornotice.h"
 #include "net/framing.h"
-#include "widgets/backgroundpanel.h"
-#include "widgets/clicklabel.h"
 #include "widgets/weblink.h"
 
 namespace {
@@ -32,16 +27,16 @@ constexpr int kPhraseGateMs = 2000;
 
 const QString kPlaceholder = QStringLiteral("<Enter Chat Here>");
 
-// Where the chat sits on the 764 by 526 board: the log, under it the entry box with the
-// smiley and chatter sound buttons, and under that the row of nine phrase buttons.
-constexpr int kChatLeft = 6;
-constexpr int kChatWidth = 752;
-constexpr QRect kLogRect{kChatLeft, 248, kChatWidth, 216};
-constexpr int kEntryTop = 468;
+// Where the chat's parts sit on the panel: the log, under it the entry box with the smiley and
+// chatter sound buttons, and under that the row of nine phrase buttons.
+constexpr int kChatLeft = 0;
+constexpr int kChatWidth = ChatPanel::kPanelRect.width();
+constexpr QRect kLogRect{kChatLeft, 0, kChatWidth, 216};
+constexpr int kEntryTop = 220;
 constexpr int kEntryHeight = 23;
 constexpr int kSmallButton = 26;
 constexpr int kGap = 4;
-constexpr int kPhraseTop = 495;
+constexpr int kPhraseTop = 247;
 constexpr int kPhraseHeight = 25;
 constexpr int kPhraseWidth =
     (kChatWidth - (mb::chat::kPhraseCount - 1) * kGap) / mb::chat::kPhraseCount;
@@ -94,12 +89,6 @@ QColor systemColour(int index) {
     return p.color(roles[size_t(index)]);
 }
 
-QColor toQColor(mb::WinColor c) {
-    if (c >= mb::kSystemColourBase) return systemColour(int(c - mb::kSystemColourBase));
-    if (c == mb::kColourNone) return systemColour(8);  // the window text colour
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 // A small loudspeaker for the chatter sound button, drawn for the screen's pixel ratio.
 QPixmap speakerIcon(qreal dpr) {
     QPixmap pm(kIconSize * dpr);
@@ -133,19 +122,27 @@ QString plainTip(const QString& text) {
 
 }  // namespace
 
-void Tchat::createChat() {
-    mainchat = new mb::TChatLogView(panel_board);
+QColor mb::toQColor(mb::WinColor c) {
+    if (c >= mb::kSystemColourBase) return systemColour(int(c - mb::kSystemColourBase));
+    if (c == mb::kColourNone) return systemColour(8);  // the window text colour
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(parent), st_(state) {
+    setObjectName(QStringLiteral("chatpanel"));
+    setGeometry(kPanelRect);
+    mainchat = new mb::TChatLogView(this);
     mainchat->setObjectName(QStringLiteral("mainchat"));
     mainchat->setGeometry(kLogRect);
-    connect(mainchat, &mb::TChatLogView::jump, this, &Tchat::mainchatJump);
+    connect(mainchat, &mb::TChatLogView::jump, this, &ChatPanel::mainchatJump);
     // The log renumbers its jumps from 0 after dropping old lines; the addresses follow.
     connect(mainchat, &mb::TChatLogView::trimmed, this, [this](int paragraphs, int jumps) {
         urllist.remove(0, std::min<qsizetype>(jumps, urllist.size()));
-        chatLines_.remove(0, std::min<qsizetype>(paragraphs, chatLines_.size()));
+        emit linesDropped(paragraphs);
     });
 
     const int entryWidth = kChatWidth - 2 * (kSmallButton + kGap);
-    mychat = new QLineEdit(kPlaceholder, panel_board);
+    mychat = new QLineEdit(kPlaceholder, this);
     mychat->setObjectName(QStringLiteral("mychat"));
     mychat->setGeometry(kChatLeft, kEntryTop, entryWidth, kEntryHeight);
     mychat->setStyleSheet(QLatin1String(kEntryStyle));
@@ -155,7 +152,7 @@ void Tchat::createChat() {
             [this](const QPoint& at) { popup_mychat->popup(mychat->mapToGlobal(at)); });
 
     auto smallButton = [&](const char* name, int left, const QString& hint) {
-        auto* b = new QToolButton(panel_board);
+        auto* b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(left, kEntryTop, kSmallButton, kEntryHeight);
         b->setIconSize(kIconSize);
@@ -166,14 +163,14 @@ void Tchat::createChat() {
     };
     button_smilies =
         smallButton("button_smilies", kChatLeft + entryWidth + kGap, QStringLiteral("Smilies"));
-    connect(button_smilies, &QToolButton::clicked, this, &Tchat::button_smiliesClick);
+    connect(button_smilies, &QToolButton::clicked, this, &ChatPanel::button_smiliesClick);
     b_phrase[10] = smallButton("b_phrase10", kChatLeft + kChatWidth - kSmallButton,
                                QStringLiteral("Chatter Sounds"));
     // Any mouse button opens the menu, so the release is watched rather than the click.
     b_phrase[10]->installEventFilter(this);
 
     for (int n = 1; n <= mb::chat::kPhraseCount; ++n) {
-        auto* b = new QToolButton(panel_board);
+        auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("b_phrase%1").arg(n));
         b->setGeometry(kChatLeft + (n - 1) * (kPhraseWidth + kGap), kPhraseTop, kPhraseWidth,
                        kPhraseHeight);
@@ -189,24 +186,18 @@ void Tchat::createChat() {
     phraseGate_->setTimerType(Qt::PreciseTimer);  // a coarse timer may run 5% late
     phraseGate_->setInterval(kPhraseGateMs);
     connect(phraseGate_, &QTimer::timeout, this, [this] {
-        st_.phraseready = true;
-        st_.phrasecooldown = 0;
+        phraseready = true;
+        phrasecooldown = 0;
     });
     setChatColour(mb::kColourBlack);
+    createMenus();
 }
 
-void Tchat::createChatMenus(QMenu* options) {
+void ChatPanel::createMenus() {
     auto named = [](QAction* a, const char* name) {
         a->setObjectName(QLatin1String(name));
         return a;
     };
-    PlayerPhraseSounds1 =
-        named(options->addAction(QStringLiteral("Player Phrase Sounds")), "PlayerPhraseSounds1");
-    PlayerPhraseSounds1->setCheckable(true);
-    PlayerPhraseSounds1->setChecked(true);
-    ScrollChatOff2 = named(options->addAction(QStringLiteral("Scroll Chat Off")), "ScrollChatOff2");
-    auto* clear2 = named(options->addAction(QStringLiteral("Clear Main Chat")), "ClearMainChat2");
-    connect(clear2, &QAction::triggered, this, &Tchat::ClearMainChat1Click);
 
     popup_mainchat = new QMenu(this);
     popup_mainchat->setObjectName(QStringLiteral("popup_mainchat"));
@@ -218,22 +209,20 @@ void Tchat::createChatMenus(QMenu* options) {
     popup_mainchat->addSeparator();
     auto* clear1 =
         named(popup_mainchat->addAction(QStringLiteral("Clear Main Chat")), "ClearMainChat1");
-    connect(clear1, &QAction::triggered, this, &Tchat::ClearMainChat1Click);
+    connect(clear1, &QAction::triggered, this, &ChatPanel::ClearMainChat1Click);
     ScrollChatOff1 =
         named(popup_mainchat->addAction(QStringLiteral("Scroll Chat Off")), "ScrollChatOff1");
     // The Options menu's item carries the working shortcut; the popup shows the same keys.
-    for (QAction* a : {ScrollChatOff1, ScrollChatOff2}) {
-        a->setCheckable(true);
-        a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-        connect(a, &QAction::triggered, this, &Tchat::ScrollChatOff1Click);
-    }
+    ScrollChatOff1->setCheckable(true);
+    ScrollChatOff1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(ScrollChatOff1, &QAction::triggered, this, &ChatPanel::ScrollChatOff1Click);
     mainchat->setPopupMenu(popup_mainchat);
 
     popup_mychat = new QMenu(this);
     popup_mychat->setObjectName(QStringLiteral("popup_mychat"));
     auto* paste = named(popup_mychat->addAction(QStringLiteral("Paste")), "Paste1");
     paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    connect(paste, &QAction::triggered, this, &Tchat::Paste1Click);
+    connect(paste, &QAction::triggered, this, &ChatPanel::Paste1Click);
 
     popup_sounds = new QMenu(this);
     popup_sounds->setObjectName(QStringLiteral("popup_sounds"));
@@ -259,11 +248,10 @@ void Tchat::createChatMenus(QMenu* options) {
         a->setData(tag);
         connect(a, &QAction::triggered, this, [this, tag] { N271Click(tag); });
     }
-    applyChatPictures();
+    applyPictures();
 }
 
-void Tchat::applyChatPictures() {
-    if (!mainchat) return;
+void ChatPanel::applyPictures() {
     const qreal dpr = devicePixelRatioF();
     smileys_.clear();
     for (int i = 0; i < mb::chat::kSmileyCount; ++i) smileys_.append(mb::art::smiley(i, dpr));
@@ -277,21 +265,22 @@ void Tchat::applyChatPictures() {
     mainchat->viewport()->update();
 }
 
-void Tchat::setChatColour(mb::WinColor colour) {
+void ChatPanel::setChatColour(mb::WinColor colour) {
     chatColour_ = colour;
     QPalette p = mychat->palette();
-    p.setColor(QPalette::Text, toQColor(colour));
+    p.setColor(QPalette::Text, mb::toQColor(colour));
     mychat->setPalette(p);
-    mychat->setStyleSheet(QLatin1String(kEntryStyle) +
-                          QStringLiteral(" QLineEdit { color: %1; }").arg(toQColor(colour).name()));
+    mychat->setStyleSheet(
+        QLatin1String(kEntryStyle) +
+        QStringLiteral(" QLineEdit { color: %1; }").arg(mb::toQColor(colour).name()));
 }
 
-QString Tchat::phrase(int n) const {
+QString ChatPanel::phrase(int n) const {
     if (n < 1 || n > mb::chat::kPhraseCount) return QString();
     return phrases_[size_t(n)];
 }
 
-void Tchat::setPhrase(int n, const QString& text) {
+void ChatPanel::setPhrase(int n, const QString& text) {
     if (n < 1 || n > mb::chat::kPhraseCount) return;
     phrases_[size_t(n)] = text;
     QToolButton* b = b_phrase[size_t(n)];
@@ -301,15 +290,7 @@ void Tchat::setPhrase(int n, const QString& text) {
     b->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
-QAbstractButton* Tchat::phraseButton(int n) const {
-    return b_phrase.at(size_t(n));
-}
-
-QAbstractButton* Tchat::smileyButton() const {
-    return button_smilies;
-}
-
-void Tchat::addlinetochat(const QString& line, mb::WinColor colour) {
+void ChatPanel::addlinetochat(const QString& line, mb::WinColor colour) {
     std::optional<mb::chat::ParsedLine> parsed;
     try {
         parsed = mb::chat::parseLogLine(line);
@@ -318,9 +299,8 @@ void Tchat::addlinetochat(const QString& line, mb::WinColor colour) {
         return;
     }
     if (!parsed) return;  // no seat of that number: the line would have no style to write in
-    chatLines_.append(line);
     mb::TChatStyleSet& styles = mainchat->styles();
-    styles.setColor(parsed->style, toQColor(colour));
+    styles.setColor(parsed->style, mb::toQColor(colour));
     styles.setBold(parsed->style, true);
     for (const mb::chat::LogOp& op : parsed->ops) {
         switch (op.kind) {
@@ -337,67 +317,52 @@ void Tchat::addlinetochat(const QString& line, mb::WinColor colour) {
         }
     }
     mainchat->format();
-    if (!ScrollChatOff1 || !ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
+    if (!ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
     emit lineAdded(line);
 }
 
-void Tchat::chatrecieved(const QByteArray& body) {
+void ChatPanel::chatrecieved(const QByteArray& body) {
     const mb::chat::RelayedLine relayed = mb::chat::splitRelayed(QString::fromUtf8(body));
     addlinetochat(relayed.line, relayed.colour);
 }
 
-void Tchat::playasound(const QByteArray& body) {
-    mb::FieldReader fields(body);
-    const int seat = fields.intField();
-    const QString clip = QString::fromUtf8(fields.field());
-    if (PlayerPhraseSounds1->isChecked()) {
-        sounds_->play(clip);
-        return;
-    }
-    if (seat < 1 || seat > mb::kTableSeatCount) return;  // spectators have no name label
-    const std::optional<QString> name = mb::chat::chatterSoundNameForClip(clip);
-    if (!name) return;  // not a sound of the menu: nothing to name
-    addlinetochat(QStringLiteral("0+") + label_playername[size_t(seat)]->text() +
-                      QStringLiteral(": <Chatter Sound> ") + *name,
-                  st_.systemcolor);
-}
-
-void Tchat::sendit() {
+void ChatPanel::sendit() {
     if (!st_.isconnected) return;
     if (const auto message = mb::chat::typedMessage(st_.myseat, mychat->text(), chatColour_))
-        sendToHost(*message);
+        emit lineToSend(*message);
     mychat->clear();
 }
 
-void Tchat::b_phrase1Click(int n) {
-    if (!st_.phraseready) return;
-    sendToHost(mb::chat::phraseMessage(st_.myseat, phrase(n), chatColour_));
-    st_.phraseready = false;
+void ChatPanel::b_phrase1Click(int n) {
+    if (!phraseready) return;
+    emit lineToSend(mb::chat::phraseMessage(st_.myseat, phrase(n), chatColour_));
+    phraseready = false;
     phraseGate_->start();
 }
 
-void Tchat::b_phrase10MouseUp() {
+void ChatPanel::b_phrase10MouseUp() {
     QToolButton* b = b_phrase[10];
     popup_sounds->popup(b->mapToGlobal(QPoint(b->width(), b->height())));
 }
 
-void Tchat::wave4Click(int tag) {
-    if (tag != 0 && st_.isconnected) sendToHost(mb::chat::chatterSoundMessage(st_.myseat, tag));
+void ChatPanel::wave4Click(int tag) {
+    if (tag != 0 && st_.isconnected)
+        emit lineToSend(mb::chat::chatterSoundMessage(st_.myseat, tag));
 }
 
-void Tchat::button_smiliesClick() {
+void ChatPanel::button_smiliesClick() {
     popup_smilies->popup(
         button_smilies->mapToGlobal(QPoint(button_smilies->width(), button_smilies->height())));
 }
 
-void Tchat::N271Click(int tag) {
+void ChatPanel::N271Click(int tag) {
     if (mychat->text() == kPlaceholder) mychat->clear();
     mychat->setText(mychat->text() + QString::fromUtf16(mb::chat::kSmileyMark) +
                     QString::number(tag));
     mychat->end(false);
 }
 
-void Tchat::Paste1Click() {
+void ChatPanel::Paste1Click() {
     const QString pasted = QApplication::clipboard()->text();
     if (!pasted.isEmpty()) {
         // The entry box holds one line; line breaks in the clipboard become spaces.
@@ -409,30 +374,41 @@ void Tchat::Paste1Click() {
     mychat->end(false);
 }
 
-void Tchat::ClearMainChat1Click() {
+void ChatPanel::ClearMainChat1Click() {
     mainchat->clear();
     urllist = QStringList();
-    chatLines_ = QStringList();
+    emit linesDropped(-1);
     mainchat->format();
     mychat->setFocus();
 }
 
-void Tchat::ScrollChatOff1Click(bool checked) {
+void ChatPanel::ScrollChatOff1Click(bool checked) {
     ScrollChatOff1->setChecked(checked);
-    ScrollChatOff2->setChecked(checked);
+    emit scrollOffChanged(checked);
 }
 
-void Tchat::mainchatJump(int number) {
+void ChatPanel::setTextSize(int points, bool relayoutNow) {
+    mainchat->styles().setAllSizes(points);
+    if (!relayoutNow) return;
+    mainchat->format();
+    if (!ScrollChatOff1->isChecked()) mainchat->scrollToEnd();
+}
+
+void ChatPanel::setPhrases(const QStringList& texts) {
+    for (int n = 1; n <= mb::chat::kPhraseCount; ++n) setPhrase(n, texts.value(n - 1));
+}
+
+void ChatPanel::mainchatJump(int number) {
     std::optional<QUrl> url;
     if (number >= 0 && number < urllist.size()) url = mb::chat::openableAddress(urllist[number]);
     if (!url) {
-        showMessage(this, QStringLiteral("Cannot open Webpage"));
+        mb::showMessage(window(), QStringLiteral("Cannot open Webpage"));
         return;
     }
     mb::openWebAddress(*url);  // the shell's own failure is not reported
 }
 
-bool Tchat::eventFilter(QObject* watched, QEvent* event) {
+bool ChatPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mychat && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (mychat->text() == kPlaceholder) mychat->clear();
@@ -449,5 +425,5 @@ bool Tchat::eventFilter(QObject* watched, QEvent* event) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (b_phrase[10]->rect().contains(mouse->position().toPoint())) b_phrase10MouseUp();
     }
-    return QMainWindow::eventFilter(watched, event);
+    return QWidget::eventFilter(watched, event);
 }
