@@ -101,7 +101,7 @@ private slots:
             addresses.append(address);
             s.view.addText(address, 4);
             s.view.addText(words, 6);
-            if (i % 1000 == 999) {
+            if (i % 5000 == 4999) {
                 s.view.format();
                 QVERIFY(s.view.itemCount() <= 3 * mb::kMaxLogParagraphs);
             }
