@@ -4,7 +4,8 @@
 #include <QString>
 #include <algorithm>
 
-#include "host/message.h"
+#include "net/commands.h"
+#include "net/message.h"
 
 namespace mb {
 
@@ -49,14 +50,14 @@ HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteAr
     : output_(output), timers_(timers), version_(std::move(version)), random_(seed) {
     setClock({});
     dispatcher_ = Dispatcher{
-        {"CMD_logininfo", [this](const QByteArray& b) { receivedlogininfo(b); }},
-        {"CMD_kickhim", [this](const QByteArray& b) { kickhim(b); }},
-        {"CMD_chat", [this](const QByteArray& b) { chat(b); }},
-        {"CMD_action", [this](const QByteArray& b) { action(b); }},
-        {"CMD_playasound", [this](const QByteArray& b) { playasound(b); }},
-        {"CMD_startgame", [this](const QByteArray& b) { startgame(b); }},
-        {"CMD_justwatch", [this](const QByteArray& b) { justwatch(b); }},
-        {"CMD_replacecard", [this](const QByteArray& b) { replacecard(b); }},
+        {cmd::kLoginInfo, [this](const QByteArray& b) { receivedlogininfo(b); }},
+        {cmd::kKickHim, [this](const QByteArray& b) { kickhim(b); }},
+        {cmd::kChat, [this](const QByteArray& b) { chat(b); }},
+        {cmd::kAction, [this](const QByteArray& b) { action(b); }},
+        {cmd::kPlayASound, [this](const QByteArray& b) { playasound(b); }},
+        {cmd::kStartGame, [this](const QByteArray& b) { startgame(b); }},
+        {cmd::kJustWatch, [this](const QByteArray& b) { justwatch(b); }},
+        {cmd::kReplaceCard, [this](const QByteArray& b) { replacecard(b); }},
     };
 }
 
@@ -102,7 +103,7 @@ int HostCore::seatForNewConnection() const {
 
 void HostCore::Sock1Accept(int seat) {
     if (seat == kRefusedSeat) {
-        output_.send(kRefusedSeat, MessageBuilder("CMD_full").field("").take());
+        output_.send(kRefusedSeat, MessageBuilder(cmd::kFull).field("").take());
         output_.closeSeat(kRefusedSeat);
         observer_->connectionRefused();
         return;
@@ -117,7 +118,7 @@ void HostCore::Sock1Accept(int seat) {
     connections_[seat] = Connection{};
     connections_[seat].acceptedAt = now();
     observer_->seatAccepted(seat);
-    sendTo(seat, MessageBuilder("CMD_sendlogininfo").field(seat).take());
+    sendTo(seat, MessageBuilder(cmd::kSendLoginInfo).field(seat).take());
 }
 
 int HostCore::acceptConnection() {
@@ -133,7 +134,7 @@ void HostCore::seatClosed(int seat) {
     // Nobody was told of a connection that never logged in, so nobody is told it left: a
     // connect-and-close loop costs the others nothing.
     if (rec.loggedIn)
-        sendToOthers(seat, MessageBuilder("CMD_playerdisconnected").field(seat).field(name).take());
+        sendToOthers(seat, MessageBuilder(cmd::kPlayerDisconnected).field(seat).field(name).take());
     rec.present = false;
     rec.loggedIn = false;
     rec.name.clear();
@@ -203,7 +204,7 @@ bool HostCore::socktimerTimer() {
 void HostCore::dispatchEntry(int seat, const QByteArray& entry) {
     if (!validSeat(seat) || !seats_[seat].present) return;
     // A connection speaks only once it has said who it is.
-    if (!seats_[seat].loggedIn && !entry.startsWith("CMD_logininfo+")) return;
+    if (!seats_[seat].loggedIn && !hasCommand(entry, cmd::kLoginInfo)) return;
     currentSender_ = seat;
     dispatcher_.dispatch(entry);
     currentSender_ = 0;
@@ -223,9 +224,9 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
     rec.present = true;
     rec.loggedIn = true;
 
-    broadcast(MessageBuilder("CMD_newplayerinfo").field(seat).field(rec.name).field("0").take());
+    broadcast(MessageBuilder(cmd::kNewPlayerInfo).field(seat).field(rec.name).field("0").take());
 
-    MessageBuilder existing("CMD_existingplayers");
+    MessageBuilder existing(cmd::kExistingPlayers);
     bool anyOther = false;
     for (int s = 1; s <= kMaxSeats; ++s) {
         // Connections that have not logged in are neither listed nor announced when they go.
@@ -237,8 +238,8 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
 
     const bool sameVersion = version == version_;
     if (!sameVersion) {
-        sendTo(kHostSeat, MessageBuilder("CMD_havewrongversion").field(rec.name).take());
-        sendTo(seat, MessageBuilder("CMD_wrongversion").field("").take());
+        sendTo(kHostSeat, MessageBuilder(cmd::kHaveWrongVersion).field(rec.name).take());
+        sendTo(seat, MessageBuilder(cmd::kWrongVersion).field("").take());
     }
     observer_->playerLoggedIn(seat, rec.name, sameVersion);
 
@@ -301,7 +302,7 @@ void HostCore::housekeepingTick() {
 
 QByteArray HostCore::gameStatsMessage() const {
     const int turns = hostTurnCount_ ? hostTurnCount_() : hostSeatTurns_;
-    MessageBuilder m("CMD_gamestats");
+    MessageBuilder m(cmd::kGameStats);
     m.field(turnSeat_).field(playTo_).field(roundNumber_).field(turns).field(piles_.topCard());
     for (int s = 1; s <= kTableSeats; ++s)
         m.field(s).field(seats_[s].score).field(seats_[s].playing ? 1 : 0);
@@ -309,7 +310,7 @@ QByteArray HostCore::gameStatsMessage() const {
 }
 
 QByteArray HostCore::handMessage(int seat) const {
-    MessageBuilder m("CMD_mycards");
+    MessageBuilder m(cmd::kMyCards);
     m.field(seat);
     for (int slot = 1; slot <= kHandSize; ++slot) m.field(slot).field(seats_[seat].hand[slot - 1]);
     return m.take();
@@ -328,7 +329,7 @@ void HostCore::chat(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
     if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_)) return;
-    broadcast(MessageBuilder("CMD_chat")
+    broadcast(MessageBuilder(cmd::kChat)
                   .field(seatText)
                   .field(seats_[currentSender_].name)
                   .append(" chats: ")
@@ -340,7 +341,7 @@ void HostCore::action(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
     if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_)) return;
-    broadcast(MessageBuilder("CMD_action")
+    broadcast(MessageBuilder(cmd::kAction)
                   .field(seatText)
                   .field(seats_[currentSender_].name)
                   .append(" ")
@@ -352,7 +353,7 @@ void HostCore::playasound(const QByteArray& body) {
     FieldReader r(body);
     const int seat = r.intField();
     if (seat != currentSender_ || !relayAllowed(seat)) return;
-    broadcast(MessageBuilder("CMD_playasound").field(seat).field(r.rest()).take());
+    broadcast(MessageBuilder(cmd::kPlayASound).field(seat).field(r.rest()).take());
 }
 
 void HostCore::justwatch(const QByteArray& body) {
@@ -362,12 +363,12 @@ void HostCore::justwatch(const QByteArray& body) {
     if (seat < 1 || seat > kTableSeats) return;
     // Players choose for themselves; only the hosting player chooses for another seat.
     if (seat != currentSender_ && currentSender_ != kHostSeat) return;
-    if (flag == "2") {
+    if (flag == kWatchOff) {
         seats_[seat].watching = false;
-        broadcast(MessageBuilder("CMD_justwatching").field(seat).field("2").take());
-    } else if (flag == "1" && gameStarted_) {
+        broadcast(MessageBuilder(cmd::kJustWatching).field(seat).field(kWatchOff).take());
+    } else if (flag == kWatchOn && gameStarted_) {
         seats_[seat].watching = true;
-        broadcast(MessageBuilder("CMD_justwatching").field(seat).field("1").take());
+        broadcast(MessageBuilder(cmd::kJustWatching).field(seat).field(kWatchOn).take());
         if (turnSeat_ == seat && turnOpen_) findplayer();
     }
 }

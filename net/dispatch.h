@@ -21,6 +21,8 @@ public:
     // Splits the entry, calls the handler of the exact command name and returns true when one
     // ran. A ConversionError from the handler goes to the error notice; the entry is finished.
     bool dispatch(const QByteArray& entry) const;
+    // The command names of the table, in order.
+    std::vector<QByteArray> commands() const;
 
 private:
     std::vector<std::pair<QByteArray, Handler>> table_;

@@ -554,7 +554,7 @@ void HostSessionTest::turnLimitMovesForAnIdlePlayer() {
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
     t.advance(10s);
-    t.move(2, mb::kSourceDraw, 1);
+    t.move(2, mb::kDrawPile, 1);
     t.advance(30s);
     QCOMPARE(log.lines, QStringList{"idle 1"});
     QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 2);
