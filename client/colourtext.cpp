@@ -10,6 +10,8 @@ struct NamedColour {
     WinColor value;
 };
 
+// Both tables keep their columns, four names to a row.
+// clang-format off
 constexpr std::array<NamedColour, 16> kPlainColours{{
     {"clBlack", 0x000000},  {"clMaroon", 0x000080}, {"clGreen", 0x008000}, {"clOlive", 0x008080},
     {"clNavy", 0x800000},   {"clPurple", 0x800080}, {"clTeal", 0x808000},  {"clGray", 0x808080},
@@ -26,6 +28,7 @@ constexpr std::array<const char*, kSystemColourCount> kSystemNames{
     "clBtnShadow",     "clGrayText",       "clBtnText",        "clInactiveCaptionText",
     "clBtnHighlight",  "cl3DDkShadow",     "cl3DLight",        "clInfoText",
     "clInfoBk"};
+// clang-format on
 
 constexpr const char* kNoneName = "clNone";
 
@@ -61,9 +64,12 @@ std::optional<WinColor> textToColour(QStringView text) {
         for (QChar c : digits) {
             const char16_t u = c.unicode();
             int d = -1;
-            if (u >= '0' && u <= '9') d = u - '0';
-            else if (u >= 'a' && u <= 'f') d = u - 'a' + 10;
-            else if (u >= 'A' && u <= 'F') d = u - 'A' + 10;
+            if (u >= '0' && u <= '9')
+                d = u - '0';
+            else if (u >= 'a' && u <= 'f')
+                d = u - 'a' + 10;
+            else if (u >= 'A' && u <= 'F')
+                d = u - 'A' + 10;
             if (d < 0) return std::nullopt;
             v = v * 16 + WinColor(d);
         }

@@ -1,8 +1,8 @@
 // The socket component over real loopback TCP.
 #include <QEventLoop>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "net/framing.h"
