@@ -29,7 +29,9 @@
 #include "host/hostlimits.h"
 #include "host/logtext.h"
 #include "host/serverform.h"
+#include "net/commands.h"
 #include "net/lobbylink.h"
+#include "net/message.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "net/tickpump.h"
@@ -71,37 +73,38 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     Sock11->setPortName(QString::number(ports_.lobby));
 
     dispatcher_ = mb::Dispatcher{
-        {"CMD_sendlogininfo", [this](const QByteArray& b) { sendloginfo(b); }},
-        {"CMD_chat", [this](const QByteArray& b) { chat_->chatrecieved(b); }},
-        {"CMD_action", [this](const QByteArray& b) { chat_->chatrecieved(b); }},
-        {"CMD_playasound", [this](const QByteArray& b) { playasound(b); }},
-        {"CMD_newplayerinfo", [this](const QByteArray& b) { table_.newplayerinfo(b); }},
-        {"CMD_havewrongversion",
+        {mb::cmd::kSendLoginInfo, [this](const QByteArray& b) { sendloginfo(b); }},
+        {mb::cmd::kChat, [this](const QByteArray& b) { chat_->chatrecieved(b); }},
+        {mb::cmd::kAction, [this](const QByteArray& b) { chat_->chatrecieved(b); }},
+        {mb::cmd::kPlayASound, [this](const QByteArray& b) { playasound(b); }},
+        {mb::cmd::kNewPlayerInfo, [this](const QByteArray& b) { table_.newplayerinfo(b); }},
+        {mb::cmd::kHaveWrongVersion,
          [this](const QByteArray& b) {
              chat_->addlinetochat(
                  QStringLiteral("0+") + QString::fromUtf8(b) +
                      QStringLiteral(" has a different version of the game then you."),
                  st_.systemcolor);
          }},
-        {"CMD_wrongversion",
+        {mb::cmd::kWrongVersion,
          [this](const QByteArray&) {
              chat_->addlinetochat(
                  QStringLiteral("0+You have a differnt version of the game then the host."),
                  st_.systemcolor);
          }},
-        {"CMD_existingplayers", [this](const QByteArray& b) { table_.newplayerinfo(b); }},
-        {"CMD_playerdisconnected", [this](const QByteArray& b) { table_.playerdisconnected(b); }},
-        {"CMD_full", [this](const QByteArray&) { gameFull(); }},
-        {"CMD_justwatching", [this](const QByteArray& b) { table_.justwatching(b); }},
-        {"CMD_startgame", [this](const QByteArray& b) { table_.startthegame(b); }},
-        {"CMD_nextplayer", [this](const QByteArray& b) { table_.getnextplayer(b); }},
-        {"CMD_winner", [this](const QByteArray& b) { table_.winner(b); }},
-        {"CMD_roundstart", [this](const QByteArray& b) { table_.roundstart(b); }},
-        {"CMD_mycards", [this](const QByteArray& b) { table_.mycards(b); }},
-        {"CMD_topcard", [this](const QByteArray& b) { table_.topcard(b); }},
-        {"CMD_hisplay", [this](const QByteArray& b) { table_.hisplay(b); }},
-        {"CMD_roundover", [this](const QByteArray& b) { table_.roundover(b); }},
-        {"CMD_gamestats", [this](const QByteArray& b) { table_.gamestats(b); }},
+        {mb::cmd::kExistingPlayers, [this](const QByteArray& b) { table_.newplayerinfo(b); }},
+        {mb::cmd::kPlayerDisconnected,
+         [this](const QByteArray& b) { table_.playerdisconnected(b); }},
+        {mb::cmd::kFull, [this](const QByteArray&) { gameFull(); }},
+        {mb::cmd::kJustWatching, [this](const QByteArray& b) { table_.justwatching(b); }},
+        {mb::cmd::kStartGame, [this](const QByteArray& b) { table_.startthegame(b); }},
+        {mb::cmd::kNextPlayer, [this](const QByteArray& b) { table_.getnextplayer(b); }},
+        {mb::cmd::kWinner, [this](const QByteArray& b) { table_.winner(b); }},
+        {mb::cmd::kRoundStart, [this](const QByteArray& b) { table_.roundstart(b); }},
+        {mb::cmd::kMyCards, [this](const QByteArray& b) { table_.mycards(b); }},
+        {mb::cmd::kTopCard, [this](const QByteArray& b) { table_.topcard(b); }},
+        {mb::cmd::kHisPlay, [this](const QByteArray& b) { table_.hisplay(b); }},
+        {mb::cmd::kRoundOver, [this](const QByteArray& b) { table_.roundover(b); }},
+        {mb::cmd::kGameStats, [this](const QByteArray& b) { table_.gamestats(b); }},
     };
     Timer1 = new mb::TickPump(
         mb::kClientTick, [this] { return processsocktimer(); }, this);
@@ -119,7 +122,7 @@ void Tchat::FormCreate() {
         std::make_unique<QSystemSemaphore>(QStringLiteral("marrowby"), 1, QSystemSemaphore::Open);
     resize(kDefaultWindowSize);
     st_.systemcolor = mb::kSystemBlue;
-    st_.seatcount = 4;
+    st_.seatcount = mb::kTableSeats;
     table_.clearall();
     seed_ = mb::clockSeed();
     st_.ishost = false;
@@ -259,8 +262,11 @@ void Tchat::sendloginfo(const QByteArray& body) {
         if (w_.spylist) w_.spylist->setRemoveEnabled(true);
         render();
     }
-    sendToHost("CMD_logininfo+" + QByteArray::number(st_.myseat) + "+" +
-               versionText(w_.about).toUtf8() + "+" + st_.loginname);
+    sendToHost(mb::MessageBuilder(mb::cmd::kLoginInfo)
+                   .field(st_.myseat)
+                   .field(versionText(w_.about).toUtf8())
+                   .field(st_.loginname)
+                   .take());
 }
 
 void Tchat::sendToHost(const QByteArray& message) {
@@ -316,14 +322,14 @@ void Tchat::FormResize() {
 
 namespace {
 
-constexpr std::array<int, mb::kHandSlots + 1> kHandLeft = {0,   6,   82,  157, 233, 308,
-                                                           384, 459, 535, 610, 686};
+constexpr std::array<int, mb::kHandSize + 1> kHandLeft = {0,   6,   82,  157, 233, 308,
+                                                          384, 459, 535, 610, 686};
 constexpr int kHandTop = 116;
 constexpr int kPileTop = 12;
 constexpr int kPileRaisedTop = 2;
 constexpr int kDrawLeft = 308;
 constexpr int kDiscardLeft = 384;
-constexpr std::array<int, mb::kTableSeatCount + 1> kNameTop = {0, 13, 36, 61, 85};
+constexpr std::array<int, mb::kTableSeats + 1> kNameTop = {0, 13, 36, 61, 85};
 constexpr int kNameLeft = 512;
 constexpr int kScoreGap = 6;
 constexpr int kBonusGap = 5;
@@ -354,7 +360,7 @@ void Tchat::createBoard() {
     panel_board->setGeometry(QRect(QPoint(kBoardMargin, kBoardMargin), kBoardSize));
 
     const QSize card = mb::art::cardSize();
-    for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
+    for (int slot = 1; slot <= mb::kHandSize; ++slot) {
         auto* c = new mb::ClickLabel(slot, panel_board);
         c->setObjectName(QStringLiteral("image_card%1").arg(slot));
         c->setGeometry(QRect(QPoint(kHandLeft[size_t(slot)], kHandTop), card));
@@ -404,7 +410,7 @@ void Tchat::createBoard() {
 
     QFont nameFont = font();
     nameFont.setBold(true);
-    for (int s = 1; s <= mb::kTableSeatCount; ++s) {
+    for (int s = 1; s <= mb::kTableSeats; ++s) {
         auto* name = new mb::ClickLabel(s, panel_board);
         name->setObjectName(QStringLiteral("label_playername%1").arg(s));
         name->setFont(nameFont);
@@ -453,7 +459,7 @@ void Tchat::createBoard() {
     panel_winnercards->setFrameShape(QFrame::Panel);
     panel_winnercards->setFrameShadow(QFrame::Raised);
     panel_winnercards->setAutoFillBackground(true);
-    for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
+    for (int slot = 1; slot <= mb::kHandSize; ++slot) {
         auto* c = new mb::ClickLabel(slot, panel_winnercards);
         c->setObjectName(QStringLiteral("image_wcard%1").arg(slot));
         c->setGeometry(QRect(QPoint(kHandLeft[size_t(slot)] - kWinnerCardsRect.left(), 2), card));
@@ -512,7 +518,7 @@ void Tchat::applyPictures() {
     const qreal dpr = devicePixelRatioF();
     panel_board->setTile(mb::art::backgroundTile(dpr));
     image_Turn->setPixmap(mb::art::turnArrow(dpr));
-    for (int s = 1; s <= mb::kTableSeatCount; ++s) {
+    for (int s = 1; s <= mb::kTableSeats; ++s) {
         image_playing[size_t(s)]->setPixmap(mb::art::notPlaying(dpr));
         image_eyes[size_t(s)]->setPixmap(mb::art::eyes(dpr));
     }
@@ -576,8 +582,11 @@ void Tchat::attach(const Windows& windows) {
     if (w_.gamestart) {
         w_.gamestart->setBackground(tile);
         connect(w_.gamestart, &Tgamestart::startRequested, this, [this](int score) {
-            sendToHost("CMD_startgame+" + st_.playername.toUtf8() + "+" +
-                       QByteArray::number(score) + "+");
+            sendToHost(mb::MessageBuilder(mb::cmd::kStartGame)
+                           .field(st_.playername.toUtf8())
+                           .field(score)
+                           .field("")
+                           .take());
             saveinifile();
         });
     }
@@ -591,7 +600,7 @@ void Tchat::attach(const Windows& windows) {
 
 int Tchat::botSpeed() const {
     const QAction* checked = botSpeedGroup_->checkedAction();
-    return checked ? checked->data().toInt() : 1000;
+    return checked ? checked->data().toInt() : int(mb::kBotSpeedNormal.count());
 }
 
 int Tchat::turnSound() const {
@@ -619,7 +628,7 @@ void Tchat::render() {
         else
             picture->setPixmap(mb::art::card(card, dpr));
     };
-    for (int slot = 1; slot <= mb::kHandSlots; ++slot) {
+    for (int slot = 1; slot <= mb::kHandSize; ++slot) {
         showCard(image_card[size_t(slot)], table_.handCard(slot), shownHand_[size_t(slot)]);
         showCard(image_wcard[size_t(slot)], table_.winnerCard(slot), shownWinner_[size_t(slot)]);
     }
@@ -631,7 +640,7 @@ void Tchat::render() {
     label_draw->raise();
     label_discard->raise();
 
-    for (int s = 1; s <= mb::kTableSeatCount; ++s) {
+    for (int s = 1; s <= mb::kTableSeats; ++s) {
         const mb::SeatView& seat = table_.seat(s);
         const size_t i = size_t(s);
         label_playername[i]->setText(seat.name);
@@ -741,7 +750,7 @@ void Tchat::playasound(const QByteArray& body) {
         sounds_->play(clip);
         return;
     }
-    if (seat < 1 || seat > mb::kTableSeatCount) return;  // spectators have no name label
+    if (seat < 1 || seat > mb::kTableSeats) return;  // spectators have no name label
     const std::optional<QString> name = mb::chat::chatterSoundNameForClip(clip);
     if (!name) return;  // not a sound of the menu: nothing to name
     chat_->addlinetochat(QStringLiteral("0+") + table_.seat(seat).name +

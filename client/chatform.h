@@ -79,6 +79,8 @@ public:
     // Bot speed in milliseconds, as the Options menu holds it; the local host reads it.
     int botSpeed() const;
     const mb::TableModel& table() const { return table_; }
+    // What the client answers to; a test holds it against the protocol's list.
+    const mb::Dispatcher& dispatcher() const { return dispatcher_; }
     mb::SoundPlayer& soundPlayer() const { return *sounds_; }
     // The board's widgets, for tests that click like a player.
     QWidget* handCard(int slot) const;
@@ -199,8 +201,8 @@ private:
     QPointer<QObject> fullBox_;    // the open "Game is full" box
     // How this copy ended, for the lobby link (see net/lobbylink.h).
     QByteArrayView lobbyReport_;
-    bool floodDropped_ = false;    // the host flooded past the queue's bound
-    bool fullShown_ = false;  // said once: a host may repeat it by the hundred
+    bool floodDropped_ = false;  // the host flooded past the queue's bound
+    bool fullShown_ = false;     // said once: a host may repeat it by the hundred
     std::chrono::steady_clock::time_point lastPeerNotice_{};
     bool peerNoticeShown_ = false;
     int peerNoticesHeld_ = 0;
@@ -214,24 +216,24 @@ private:
     mb::SoundPlayer* sounds_ = nullptr;
 
     mb::BackgroundPanel* panel_board = nullptr;
-    std::array<mb::ClickLabel*, mb::kHandSlots + 1> image_card{};
+    std::array<mb::ClickLabel*, mb::kHandSize + 1> image_card{};
     mb::ClickLabel* image_drawpile = nullptr;
     mb::ClickLabel* image_topcard = nullptr;
     mb::ClickLabel* label_draw = nullptr;
     mb::ClickLabel* label_discard = nullptr;
     QLabel* image_Turn = nullptr;
-    std::array<mb::ClickLabel*, mb::kTableSeatCount + 1> label_playername{};
-    std::array<QLabel*, mb::kTableSeatCount + 1> label_score{};
-    std::array<QLabel*, mb::kTableSeatCount + 1> label_bonus{};
-    std::array<QLabel*, mb::kTableSeatCount + 1> image_playing{};
-    std::array<QLabel*, mb::kTableSeatCount + 1> image_eyes{};
+    std::array<mb::ClickLabel*, mb::kTableSeats + 1> label_playername{};
+    std::array<QLabel*, mb::kTableSeats + 1> label_score{};
+    std::array<QLabel*, mb::kTableSeats + 1> label_bonus{};
+    std::array<QLabel*, mb::kTableSeats + 1> image_playing{};
+    std::array<QLabel*, mb::kTableSeats + 1> image_eyes{};
     QLabel* label_status = nullptr;
     QLabel* label_playtoscore = nullptr;
     QLabel* label_roundnum = nullptr;
     QLabel* label_numturns = nullptr;
     mb::PictureButton* button_start = nullptr;
     QFrame* panel_winnercards = nullptr;
-    std::array<mb::ClickLabel*, mb::kHandSlots + 1> image_wcard{};
+    std::array<mb::ClickLabel*, mb::kHandSize + 1> image_wcard{};
     QLabel* label_completed = nullptr;
     QFrame* panel_winner = nullptr;
     QLabel* label_winner1 = nullptr;
@@ -240,8 +242,8 @@ private:
     QAction* PlayerPhraseSounds1 = nullptr;
     QAction* ScrollChatOff2 = nullptr;
     // Card numbers on screen, so a repaint only touches pictures that changed.
-    std::array<int, mb::kHandSlots + 1> shownHand_{};
-    std::array<int, mb::kHandSlots + 1> shownWinner_{};
+    std::array<int, mb::kHandSize + 1> shownHand_{};
+    std::array<int, mb::kHandSize + 1> shownWinner_{};
     int shownDraw_ = -2;
     int shownTop_ = -2;
 

@@ -6,7 +6,9 @@
 #include <utility>
 
 #include "core/colourtext.h"
+#include "net/commands.h"
 #include "net/framing.h"
+#include "net/message.h"
 
 namespace mb::chat {
 namespace {
@@ -174,23 +176,27 @@ RelayedLine splitRelayed(QStringView body) {
 
 std::optional<QByteArray> typedMessage(int seat, QStringView typed, WinColor colour) {
     if (typed.isEmpty()) return std::nullopt;
-    const QByteArray seatField = QByteArray::number(seat) + '+';
-    if (typed.front() != kCommandMark) return "CMD_chat+" + seatField + colourTail(typed, colour);
+    if (typed.front() != kCommandMark)
+        return MessageBuilder(cmd::kChat).field(seat).field(colourTail(typed, colour)).take();
     if (!typed.startsWith(kActionCommand)) return std::nullopt;
     const QStringView rest = typed.sliced(std::min(kCommandCut, typed.size()));
-    return "CMD_action+" + seatField + colourTail(rest, colour);
+    return MessageBuilder(cmd::kAction).field(seat).field(colourTail(rest, colour)).take();
 }
 
 QByteArray phraseMessage(int seat, QStringView phrase, WinColor colour) {
     const QString text = phrase.startsWith(kPhraseAction)
                              ? phrase.sliced(kPhraseAction.size()).toString()
                              : kPhraseSays.toString() + phrase.toString();
-    return "CMD_action+" + QByteArray::number(seat) + '+' + colourTail(text, colour);
+    return MessageBuilder(cmd::kAction).field(seat).field(colourTail(text, colour)).take();
 }
 
 QByteArray chatterSoundMessage(int seat, int tag) {
-    return "CMD_playasound+" + QByteArray::number(seat) + '+' + kClipPrefix.toLatin1() +
-           QByteArray::number(tag) + '+';
+    return MessageBuilder(cmd::kPlayASound)
+        .field(seat)
+        .field(kClipPrefix.toLatin1())
+        .append(QByteArray::number(tag))
+        .field("")
+        .take();
 }
 
 QString chatterSoundName(int tag) {

@@ -23,6 +23,7 @@
 #include "dialogs/gamestartform.h"
 #include "dialogs/helpform.h"
 #include "dialogs/phrasesform.h"
+#include "net/protocol.h"
 #include "widgets/backgroundpanel.h"
 
 namespace {
@@ -35,9 +36,10 @@ constexpr int kMinTextSize = 4;
 constexpr int kMaxTextSize = 72;
 constexpr int kOversizeShrink = 15;
 constexpr int kMaxWindowCoordinate = 32767;
-constexpr int kBotSlow = 2000;
-constexpr int kBotNormal = 1000;
-constexpr int kBotFast = 500;
+// The menu's tags are the host's bot speeds in milliseconds.
+constexpr int kBotSlow = int(mb::kBotSpeedSlow.count());
+constexpr int kBotNormal = int(mb::kBotSpeedNormal.count());
+constexpr int kBotFast = int(mb::kBotSpeedFast.count());
 constexpr QRect kHelpPanelRect{80, 8, 604, 398};
 constexpr int kHelpPictureMargin = 8;
 mb::WinColor fromQColor(const QColor& c) {

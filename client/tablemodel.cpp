@@ -1,12 +1,14 @@
 #include "client/tablemodel.h"
 
+#include "net/commands.h"
 #include "net/framing.h"
+#include "net/message.h"
 
 namespace mb {
 
 namespace {
 
-const std::array<QString, kTableSeatCount + 1> kHints = {
+const std::array<QString, kTableSeats + 1> kHints = {
     QString(), QString(), QStringLiteral("Duro"), QStringLiteral("Klick"), QStringLiteral("Kling")};
 
 QString text(const QByteArray& bytes) {
@@ -14,7 +16,7 @@ QString text(const QByteArray& bytes) {
 }
 
 bool validSlot(int slot) {
-    return slot >= 1 && slot <= kHandSlots;
+    return slot >= 1 && slot <= kHandSize;
 }
 
 }  // namespace
@@ -22,7 +24,7 @@ bool validSlot(int slot) {
 TableModel::TableModel(ClientState& state, TableEffects& effects) : st_(state), fx_(effects) {
     hand_.fill(kNoPicture);
     wcards_.fill(kNoPicture);
-    for (int s = 1; s <= kTableSeatCount; ++s) seats_[size_t(s)].hint = kHints[size_t(s)];
+    for (int s = 1; s <= kTableSeats; ++s) seats_[size_t(s)].hint = kHints[size_t(s)];
 }
 
 SeatView* TableModel::tableSeat(int seat) {
@@ -34,7 +36,7 @@ QString TableModel::shownName(int seat) const {
 }
 
 void TableModel::clearall() {
-    for (int s = 1; s <= std::min(st_.seatcount, kTableSeatCount); ++s) {
+    for (int s = 1; s <= std::min(st_.seatcount, kTableSeats); ++s) {
         seats_[size_t(s)].score = QStringLiteral("0");
         seats_[size_t(s)].bonus.clear();
     }
@@ -80,7 +82,7 @@ void TableModel::roundstart(const QByteArray& body) {
         const int flag = f.intField();
         setSeatPlaying(seat, flag != 0);
     }
-    for (int s = 1; s <= kTableSeatCount; ++s) seats_[size_t(s)].bonus.clear();
+    for (int s = 1; s <= kTableSeats; ++s) seats_[size_t(s)].bonus.clear();
     drawPileCard = 0;
 }
 
@@ -256,7 +258,7 @@ void TableModel::justwatching(const QByteArray& body) {
     const QByteArray flag = f.field();
     SeatView* v = seat <= st_.seatcount ? tableSeat(seat) : nullptr;
     if (!v) return;
-    const bool watching = flag == "1";
+    const bool watching = flag == kWatchOn;
     if (seat == st_.myseat) justWatchChecked = watching;
     fx_.addSystemLine(
         QStringLiteral("0+") + v->name +
@@ -287,14 +289,19 @@ void TableModel::handClick(int slot) {
     }
     st_.currentturn = 0;
     if (st_.isconnected)
-        fx_.sendToHost("CMD_replacecard+" + QByteArray::number(st_.myseat) + "+" +
-                       QByteArray::number(st_.pickedpile) + "+" + QByteArray::number(slot));
+        fx_.sendToHost(MessageBuilder(cmd::kReplaceCard)
+                           .field(st_.myseat)
+                           .field(st_.pickedpile)
+                           .field(slot)
+                           .take());
 }
 
 void TableModel::JustWatch1Click() {
     if (!st_.isconnected || st_.myseat > st_.seatcount || st_.myseat < 1) return;
-    fx_.sendToHost("CMD_justwatch+" + QByteArray::number(st_.myseat) +
-                   (justWatchChecked ? "+2" : "+1"));
+    fx_.sendToHost(MessageBuilder(cmd::kJustWatch)
+                       .field(st_.myseat)
+                       .field(justWatchChecked ? kWatchOff : kWatchOn)
+                       .take());
 }
 
 SeatMenuState TableModel::seatMenu(int seat) const {
@@ -306,18 +313,18 @@ SeatMenuState TableModel::seatMenu(int seat) const {
 
 void TableModel::setJustWatch(int seat, bool watch) {
     if (!st_.isconnected || seat > st_.seatcount || seat < 1) return;
-    fx_.sendToHost("CMD_justwatch+" + QByteArray::number(seat) + (watch ? "+1" : "+2"));
+    fx_.sendToHost(
+        MessageBuilder(cmd::kJustWatch).field(seat).field(watch ? kWatchOn : kWatchOff).take());
 }
 
 void TableModel::kicking(int seat) {
     if (!hasSeatOneRights() || !st_.isconnected) return;
-    fx_.sendToHost("CMD_kickhim+" + QByteArray::number(st_.myseat) + "+" +
-                   QByteArray::number(seat) + "+");
+    fx_.sendToHost(MessageBuilder(cmd::kKickHim).field(st_.myseat).field(seat).field("").take());
 }
 
 QStringList TableModel::opponents() const {
     QStringList names;
-    for (int s = 1; s <= std::min(st_.seatcount, kTableSeatCount); ++s)
+    for (int s = 1; s <= std::min(st_.seatcount, kTableSeats); ++s)
         if (s != st_.myseat && seats_[size_t(s)].name != kWaiting) names << seats_[size_t(s)].name;
     return names;
 }

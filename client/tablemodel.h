@@ -7,14 +7,11 @@
 #include <array>
 
 #include "client/clientstate.h"
+#include "net/protocol.h"
 
 namespace mb {
 
-inline constexpr int kHandSlots = 10;
-inline constexpr int kTableSeatCount = 4;
 inline constexpr int kNoPicture = -1;  // a card picture that shows nothing yet
-inline constexpr int kDrawPile = 1;
-inline constexpr int kDiscardPile = 2;
 
 inline const QString kWaiting = QStringLiteral("<Waiting>");
 
@@ -83,7 +80,7 @@ public:
     void clearall();
 
     const SeatView& seat(int s) const { return seats_.at(size_t(s)); }
-    static bool isTableSeat(int s) { return s >= 1 && s <= kTableSeatCount; }
+    static bool isTableSeat(int s) { return s >= 1 && s <= kTableSeats; }
     int handCard(int slot) const { return hand_.at(size_t(slot)); }
     int winnerCard(int slot) const { return wcards_.at(size_t(slot)); }
     // The local player's opponents for the tally: names at the other occupied seats.
@@ -114,9 +111,9 @@ private:
 
     ClientState& st_;
     TableEffects& fx_;
-    std::array<SeatView, kTableSeatCount + 1> seats_{};
-    std::array<int, kHandSlots + 1> hand_{};
-    std::array<int, kHandSlots + 1> wcards_{};
+    std::array<SeatView, kTableSeats + 1> seats_{};
+    std::array<int, kHandSize + 1> hand_{};
+    std::array<int, kHandSize + 1> wcards_{};
 };
 
 }  // namespace mb

@@ -10,6 +10,8 @@ struct NamedColour {
     WinColor value;
 };
 
+// Both tables keep their columns, four names to a row.
+// clang-format off
 constexpr std::array<NamedColour, 16> kPlainColours{{
     {"clBlack", 0x000000},
     {"clMaroon", 0x000080},
@@ -38,6 +40,7 @@ constexpr std::array<const char*, kSystemColourCount> kSystemNames{
     "clBtnShadow",    "clGrayText",    "clBtnText",       "clInactiveCaptionText",
     "clBtnHighlight", "cl3DDkShadow",  "cl3DLight",       "clInfoText",
     "clInfoBk"};
+// clang-format on
 
 constexpr const char* kNoneName = "clNone";
 

@@ -2,7 +2,8 @@
 #include <algorithm>
 
 #include "host/hostcore.h"
-#include "host/message.h"
+#include "net/commands.h"
+#include "net/message.h"
 
 namespace mb {
 
@@ -44,7 +45,7 @@ void HostCore::startgame(const QByteArray& body) {
     } catch (const ConversionError&) {
         playTo_ = kDefaultPlayTo;
     }
-    broadcast(MessageBuilder("CMD_startgame").field(starter).field(playTo_).field("").take());
+    broadcast(MessageBuilder(cmd::kStartGame).field(starter).field(playTo_).field("").take());
     observer_->gameStarted(starter, playTo_);
 
     for (int s = 1; s <= kTableSeats; ++s) {
@@ -60,7 +61,7 @@ void HostCore::startround() {
     ++roundNumber_;
     playersThisRound_ = 0;
     hostSeatTurns_ = 0;
-    MessageBuilder m("CMD_roundstart");
+    MessageBuilder m(cmd::kRoundStart);
     m.field(roundNumber_);
     for (int s = 1; s <= kTableSeats; ++s) {
         SeatRecord& rec = seats_[s];
@@ -96,7 +97,7 @@ void HostCore::shufflecards() {
     piles_.discard.fill(0);
     piles_.discard[0] = getcard();
     piles_.discardCount = 1;
-    broadcast(MessageBuilder("CMD_topcard").field(piles_.topCard()).field("").take());
+    broadcast(MessageBuilder(cmd::kTopCard).field(piles_.topCard()).field("").take());
 }
 
 void HostCore::reshuffle() {
@@ -135,7 +136,7 @@ void HostCore::findplayer() {
     if (piles_.drawIndex + 1 > piles_.deckSize) reshuffle();
     if (turnSeat_ == kHostSeat) ++hostSeatTurns_;
     turnOpen_ = true;
-    broadcast(MessageBuilder("CMD_nextplayer")
+    broadcast(MessageBuilder(cmd::kNextPlayer)
                   .field(turnSeat_)
                   .field(piles_.nextDraw())
                   .field("")
@@ -161,14 +162,14 @@ void HostCore::replacecard(const QByteArray& body) {
 
 void HostCore::makeMove(int seat, int source, int slot) {
     if (seat < 1 || seat > kTableSeats || slot < 1 || slot > kHandSize) return;
-    if (source != kSourceDraw && source != kSourceDiscard) return;
+    if (source != kDrawPile && source != kDiscardPile) return;
     // One replacement per turn: the next is accepted once the next turn has begun.
     if (seat != turnSeat_ || !turnOpen_) return;
     turnOpen_ = false;
     turnDeadline_.reset();
 
     int card;
-    if (source == kSourceDiscard) {
+    if (source == kDiscardPile) {
         card = piles_.topCard();
         --piles_.discardCount;
     } else {
@@ -178,7 +179,7 @@ void HostCore::makeMove(int seat, int source, int slot) {
     piles_.discard[piles_.discardCount++] = held;
     held = card;
 
-    const QByteArray seen = MessageBuilder("CMD_hisplay")
+    const QByteArray seen = MessageBuilder(cmd::kHisPlay)
                                 .field(seat)
                                 .field(card)
                                 .field(slot)
@@ -186,7 +187,7 @@ void HostCore::makeMove(int seat, int source, int slot) {
                                 .field(source)
                                 .field("")
                                 .take();
-    const QByteArray hidden = MessageBuilder("CMD_hisplay")
+    const QByteArray hidden = MessageBuilder(cmd::kHisPlay)
                                   .field(seat)
                                   .field(0)
                                   .field(0)
@@ -207,14 +208,14 @@ bool HostCore::checkforalldone(int seat) {
     for (int card : hand) points += card;
     SeatRecord& rec = seats_[seat];
     rec.score += points;
-    MessageBuilder m("CMD_roundover");
+    MessageBuilder m(cmd::kRoundOver);
     m.field(seat).field(rec.score).field(points);
     for (int slot = 1; slot <= kHandSize; ++slot) m.field(slot).field(hand[slot - 1]);
     broadcast(m.take());
     observer_->roundOver(seat, points, rec.score);
 
     if (rec.score >= playTo_) {
-        broadcast(MessageBuilder("CMD_winner").field(seat).field("").take());
+        broadcast(MessageBuilder(cmd::kWinner).field(seat).field("").take());
         gameOver_ = true;
         observer_->gameWon(seat, rec.score);
     } else {

@@ -10,12 +10,11 @@ ComputerMove computersort(const Hand& hand, int discardTop, int nextDraw, int pl
     // A card fits exactly one band, so each scan can only find that band's slot.
     for (int slot = 1; slot <= kHandSize; ++slot)
         if (computercheckn(slot, discardTop, players) && !settled[slot - 1])
-            return {kSourceDiscard, slot};
+            return {kDiscardPile, slot};
     for (int slot = 1; slot <= kHandSize; ++slot)
-        if (computercheckn(slot, nextDraw, players) && !settled[slot - 1])
-            return {kSourceDraw, slot};
+        if (computercheckn(slot, nextDraw, players) && !settled[slot - 1]) return {kDrawPile, slot};
     for (int slot = 1; slot <= kHandSize; ++slot)
-        if (!settled[slot - 1]) return {kSourceDraw, slot};
+        if (!settled[slot - 1]) return {kDrawPile, slot};
     return {};
 }
 

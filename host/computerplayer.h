@@ -21,7 +21,7 @@ constexpr bool computercheckn(int slot, int card, int players) {
 }
 
 struct ComputerMove {
-    int source = 0;  // kSourceDraw or kSourceDiscard; 0 when every slot is settled
+    int source = 0;  // kDrawPile or kDiscardPile; 0 when every slot is settled
     int slot = 0;    // 1..10
     bool settled() const { return source == 0; }
 };

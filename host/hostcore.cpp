@@ -5,7 +5,8 @@
 #include <algorithm>
 
 #include "core/errornotice.h"
-#include "host/message.h"
+#include "net/commands.h"
+#include "net/message.h"
 
 namespace mb {
 
@@ -106,14 +107,14 @@ HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteAr
     : output_(output), timers_(timers), version_(std::move(version)), random_(seed) {
     setClock({});
     dispatcher_ = Dispatcher{
-        {"CMD_logininfo", [this](const QByteArray& b) { receivedlogininfo(b); }},
-        {"CMD_kickhim", [this](const QByteArray& b) { kickhim(b); }},
-        {"CMD_chat", [this](const QByteArray& b) { chat(b); }},
-        {"CMD_action", [this](const QByteArray& b) { action(b); }},
-        {"CMD_playasound", [this](const QByteArray& b) { playasound(b); }},
-        {"CMD_startgame", [this](const QByteArray& b) { startgame(b); }},
-        {"CMD_justwatch", [this](const QByteArray& b) { justwatch(b); }},
-        {"CMD_replacecard", [this](const QByteArray& b) { replacecard(b); }},
+        {cmd::kLoginInfo, [this](const QByteArray& b) { receivedlogininfo(b); }},
+        {cmd::kKickHim, [this](const QByteArray& b) { kickhim(b); }},
+        {cmd::kChat, [this](const QByteArray& b) { chat(b); }},
+        {cmd::kAction, [this](const QByteArray& b) { action(b); }},
+        {cmd::kPlayASound, [this](const QByteArray& b) { playasound(b); }},
+        {cmd::kStartGame, [this](const QByteArray& b) { startgame(b); }},
+        {cmd::kJustWatch, [this](const QByteArray& b) { justwatch(b); }},
+        {cmd::kReplaceCard, [this](const QByteArray& b) { replacecard(b); }},
     };
     dispatcher_.setErrorHandler([this](const QString& text) { malformedMessage(text); });
 }
@@ -187,13 +188,13 @@ void HostCore::makeRoom(int seat) {
     if (!validSeat(seat) || !seats_[seat].present || seats_[seat].loggedIn) return;
     observer_->bareConnectionReplaced(seat);
     // Said like a refusal, so a real client that was merely slow shows "Game is full".
-    sendTo(seat, MessageBuilder("CMD_full").field("").take());
+    sendTo(seat, MessageBuilder(cmd::kFull).field("").take());
     disconnectsock(seat);
 }
 
 void HostCore::Sock1Accept(int seat) {
     if (seat == kRefusedSeat) {
-        output_.send(kRefusedSeat, MessageBuilder("CMD_full").field("").take());
+        output_.send(kRefusedSeat, MessageBuilder(cmd::kFull).field("").take());
         output_.closeSeat(kRefusedSeat);
         observer_->connectionRefused();
         return;
@@ -209,7 +210,7 @@ void HostCore::Sock1Accept(int seat) {
     connections_[seat] = Connection{};
     connections_[seat].acceptedAt = now();
     observer_->seatAccepted(seat);
-    sendTo(seat, MessageBuilder("CMD_sendlogininfo").field(seat).take());
+    sendTo(seat, MessageBuilder(cmd::kSendLoginInfo).field(seat).take());
 }
 
 int HostCore::acceptConnection() {
@@ -225,7 +226,7 @@ void HostCore::seatClosed(int seat) {
     // Nobody was told of a connection that never logged in, so nobody is told it left: a
     // connect-and-close loop costs the others nothing.
     if (rec.loggedIn)
-        sendToOthers(seat, MessageBuilder("CMD_playerdisconnected").field(seat).field(name).take());
+        sendToOthers(seat, MessageBuilder(cmd::kPlayerDisconnected).field(seat).field(name).take());
     rec.present = false;
     rec.loggedIn = false;
     rec.name.clear();
@@ -295,7 +296,7 @@ bool HostCore::socktimerTimer() {
 void HostCore::dispatchEntry(int seat, const QByteArray& entry) {
     if (!validSeat(seat) || !seats_[seat].present) return;
     // A connection speaks only once it has said who it is.
-    if (!seats_[seat].loggedIn && !entry.startsWith("CMD_logininfo+")) return;
+    if (!seats_[seat].loggedIn && !hasCommand(entry, cmd::kLoginInfo)) return;
     currentSender_ = seat;
     dispatcher_.dispatch(entry);
     currentSender_ = 0;
@@ -315,9 +316,9 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
     rec.present = true;
     rec.loggedIn = true;
 
-    broadcast(MessageBuilder("CMD_newplayerinfo").field(seat).field(rec.name).field("0").take());
+    broadcast(MessageBuilder(cmd::kNewPlayerInfo).field(seat).field(rec.name).field("0").take());
 
-    MessageBuilder existing("CMD_existingplayers");
+    MessageBuilder existing(cmd::kExistingPlayers);
     bool anyOther = false;
     for (int s = 1; s <= kMaxSeats; ++s) {
         // Connections that have not logged in are neither listed nor announced when they go.
@@ -329,8 +330,8 @@ void HostCore::receivedlogininfo(const QByteArray& body) {
 
     const bool sameVersion = version == version_;
     if (!sameVersion) {
-        sendTo(kHostSeat, MessageBuilder("CMD_havewrongversion").field(rec.name).take());
-        sendTo(seat, MessageBuilder("CMD_wrongversion").field("").take());
+        sendTo(kHostSeat, MessageBuilder(cmd::kHaveWrongVersion).field(rec.name).take());
+        sendTo(seat, MessageBuilder(cmd::kWrongVersion).field("").take());
     }
     observer_->playerLoggedIn(seat, rec.name, sameVersion);
 
@@ -405,7 +406,7 @@ void HostCore::housekeepingTick() {
 
 QByteArray HostCore::gameStatsMessage() const {
     const int turns = hostTurnCount_ ? hostTurnCount_() : hostSeatTurns_;
-    MessageBuilder m("CMD_gamestats");
+    MessageBuilder m(cmd::kGameStats);
     m.field(turnSeat_).field(playTo_).field(roundNumber_).field(turns).field(piles_.topCard());
     for (int s = 1; s <= kTableSeats; ++s)
         m.field(s).field(seats_[s].score).field(seats_[s].playing ? 1 : 0);
@@ -413,7 +414,7 @@ QByteArray HostCore::gameStatsMessage() const {
 }
 
 QByteArray HostCore::handMessage(int seat) const {
-    MessageBuilder m("CMD_mycards");
+    MessageBuilder m(cmd::kMyCards);
     m.field(seat);
     for (int slot = 1; slot <= kHandSize; ++slot) m.field(slot).field(seats_[seat].hand[slot - 1]);
     return m.take();
@@ -432,7 +433,7 @@ void HostCore::chat(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
     if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_, r.rest().size())) return;
-    broadcast(MessageBuilder("CMD_chat")
+    broadcast(MessageBuilder(cmd::kChat)
                   .field(seatText)
                   .field(seats_[currentSender_].name)
                   .append(" chats: ")
@@ -444,7 +445,7 @@ void HostCore::action(const QByteArray& body) {
     FieldReader r(body);
     const QByteArray seatText = r.field();
     if (toInt(seatText) != currentSender_ || !relayAllowed(currentSender_, r.rest().size())) return;
-    broadcast(MessageBuilder("CMD_action")
+    broadcast(MessageBuilder(cmd::kAction)
                   .field(seatText)
                   .field(seats_[currentSender_].name)
                   .append(" ")
@@ -456,7 +457,7 @@ void HostCore::playasound(const QByteArray& body) {
     FieldReader r(body);
     const int seat = r.intField();
     if (seat != currentSender_ || !relayAllowed(seat, r.rest().size())) return;
-    broadcast(MessageBuilder("CMD_playasound").field(seat).field(r.rest()).take());
+    broadcast(MessageBuilder(cmd::kPlayASound).field(seat).field(r.rest()).take());
 }
 
 void HostCore::justwatch(const QByteArray& body) {
@@ -468,15 +469,15 @@ void HostCore::justwatch(const QByteArray& body) {
     if (seat != currentSender_ && currentSender_ != kHostSeat) return;
     // A repeat of the seat's state during a game changes nothing and is not announced; every
     // announcement counts toward the sender's relay rate, as each one is a line in every log.
-    if (flag == "2") {
+    if (flag == kWatchOff) {
         if (gameStarted_ && !seats_[seat].watching) return;
         if (!relayAllowed(currentSender_, flag.size())) return;
         seats_[seat].watching = false;
-        broadcast(MessageBuilder("CMD_justwatching").field(seat).field("2").take());
-    } else if (flag == "1" && gameStarted_) {
+        broadcast(MessageBuilder(cmd::kJustWatching).field(seat).field(kWatchOff).take());
+    } else if (flag == kWatchOn && gameStarted_) {
         if (seats_[seat].watching || !relayAllowed(currentSender_, flag.size())) return;
         seats_[seat].watching = true;
-        broadcast(MessageBuilder("CMD_justwatching").field(seat).field("1").take());
+        broadcast(MessageBuilder(cmd::kJustWatching).field(seat).field(kWatchOn).take());
         if (turnSeat_ == seat && turnOpen_) findplayer();
     }
 }

@@ -179,6 +179,8 @@ public:
     bool computerTimerActive() const { return computerActive_; }
     qsizetype queuedEntries(int seat) const { return queues_[seat].size(); }
     const QByteArray& version() const { return version_; }
+    // What the host answers to; a test holds it against the protocol's list.
+    const Dispatcher& dispatcher() const { return dispatcher_; }
 
 private:
     enum class PendingStep { None, NextTurn, NextRound };

@@ -3,18 +3,16 @@
 #include <QtGlobal>
 #include <chrono>
 
+#include "net/protocol.h"
+
 namespace mb {
 
-inline constexpr int kTableSeats = 4;    // seats 1..4 play
-inline constexpr int kMaxSeats = 9;      // seats 5..9 only watch
-inline constexpr int kRefusedSeat = 10;  // holds a tenth connection just long enough to refuse it
+// Seat, hand and pile numbers and the bot speeds are shared with the client (net/protocol.h).
+// Holds a tenth connection just long enough to refuse it.
+inline constexpr int kRefusedSeat = kMaxSeats + 1;
 inline constexpr int kComputerSeat = 2;  // always dealt in; the computer plays it while empty
-inline constexpr int kHostSeat = 1;      // the hosting player: removals, version notices
 
-inline constexpr int kHandSize = 10;
 inline constexpr int kMaxDeckSize = 60;
-inline constexpr int kSourceDraw = 1;
-inline constexpr int kSourceDiscard = 2;
 
 // Play-to score used when a start request carries no number.
 inline constexpr int kDefaultPlayTo = 5;
@@ -25,10 +23,6 @@ inline constexpr int kTurnPauseTicks = 1;
 inline constexpr int kRoundPauseTicks = 7;
 // A computer move comes this many bot-speed intervals after its turn begins.
 inline constexpr int kComputerMoveTicks = 1;
-
-inline constexpr std::chrono::milliseconds kBotSpeedFast{500};
-inline constexpr std::chrono::milliseconds kBotSpeedNormal{1000};
-inline constexpr std::chrono::milliseconds kBotSpeedSlow{2000};
 
 // Queue entries one connection may have waiting; a connection that floods past this is closed
 // so it cannot starve the others or grow the host without bound.

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "host/logtext.h"
+#include "net/commands.h"
 #include "net/framing.h"
+#include "net/message.h"
 
 namespace mb {
 
@@ -140,7 +142,7 @@ void TServer::Sock1Accept() {
             emit connectionsThrottled(sock->hostName());
         // Told like a full table, so a person at a real client reads why it closes.
         try {
-            sock->send(frame(QByteArrayLiteral("CMD_full+")));
+            sock->send(frame(MessageBuilder(cmd::kFull).field("").take()));
         } catch (const SockError&) {
         }
         sock->close();

@@ -25,4 +25,11 @@ bool Dispatcher::dispatch(const QByteArray& entry) const {
     return false;
 }
 
+std::vector<QByteArray> Dispatcher::commands() const {
+    std::vector<QByteArray> names;
+    names.reserve(table_.size());
+    for (const auto& entry : table_) names.push_back(entry.first);
+    return names;
+}
+
 }  // namespace mb

@@ -27,6 +27,8 @@ public:
     // Splits the entry, calls the handler of the exact command name and returns true when one
     // ran. A ConversionError from the handler goes to the error handler; the entry is finished.
     bool dispatch(const QByteArray& entry) const;
+    // The command names of the table, in order.
+    std::vector<QByteArray> commands() const;
 
 private:
     std::vector<std::pair<QByteArray, Handler>> table_;

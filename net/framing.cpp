@@ -71,6 +71,11 @@ std::pair<QByteArray, QByteArray> splitCommand(const QByteArray& entry) {
     return {entry.first(plus), entry.sliced(plus + 1)};
 }
 
+bool hasCommand(QByteArrayView entry, QByteArrayView name) {
+    return entry.size() > name.size() && entry.startsWith(name) &&
+           entry[name.size()] == kFieldSeparator;
+}
+
 ConversionError::ConversionError(const QByteArray& text)
     : std::runtime_error("'" + text.toStdString() + "' is not a valid integer value") {}
 

@@ -55,6 +55,8 @@ QList<QByteArray> toEntries(QByteArrayView message);
 
 // "CMD_x+rest" -> {"CMD_x", "rest"}; an entry without "+" has an empty command.
 std::pair<QByteArray, QByteArray> splitCommand(const QByteArray& entry);
+// True when splitCommand(entry) would yield the command `name`, without copying the entry.
+bool hasCommand(QByteArrayView entry, QByteArrayView name);
 
 // Raised when a numeric field is not an integer; what() is the user-facing text.
 class ConversionError : public std::runtime_error {

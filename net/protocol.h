@@ -23,6 +23,23 @@ inline constexpr qsizetype kMaxRemainder = 64 * 1024;
 // Bytes taken from the network per read notification.
 inline constexpr qsizetype kReadChunk = 32768;
 
+// The table, as both sides count it: seat and pile numbers and hand slots travel in messages.
+inline constexpr int kTableSeats = 4;  // seats 1..kTableSeats play
+inline constexpr int kMaxSeats = 9;    // seats kTableSeats+1..kMaxSeats only watch
+inline constexpr int kHostSeat = 1;    // the hosting player: removals, version notices
+inline constexpr int kHandSize = 10;   // hand slots 1..kHandSize
+inline constexpr int kDrawPile = 1;
+inline constexpr int kDiscardPile = 2;
+
+// The flag of a just-watch request and of its announcement.
+inline constexpr char kWatchOn[] = "1";
+inline constexpr char kWatchOff[] = "2";
+
+// The pause between computer moves that the Options menu and the dedicated host's words name.
+inline constexpr std::chrono::milliseconds kBotSpeedFast{500};
+inline constexpr std::chrono::milliseconds kBotSpeedNormal{1000};
+inline constexpr std::chrono::milliseconds kBotSpeedSlow{2000};
+
 inline constexpr std::chrono::milliseconds kClientTick{1};
 inline constexpr std::chrono::milliseconds kHostTick{10};
 

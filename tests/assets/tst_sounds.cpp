@@ -97,8 +97,8 @@ void SoundsTest::clipsAreShortCleanPcm() {
     constexpr qreal kMaxGameSeconds = 1.2;
     constexpr qreal kMaxChatterSeconds = 2.5;
     constexpr qint64 kMaxChatterBytes = 800 * 1024;  // the whole set of twenty
-    constexpr int kEdgeLimit = 328;      // 1% of full scale: no click at start or end
-    constexpr int kQuietestPeak = 8000;  // loud enough to be heard next to the others
+    constexpr int kEdgeLimit = 328;                  // 1% of full scale: no click at start or end
+    constexpr int kQuietestPeak = 8000;              // loud enough to be heard next to the others
     qint64 chatterBytes = 0;
     for (const QString& name : allExpectedClips()) {
         const bool chatter = !kGameSounds.contains(name);

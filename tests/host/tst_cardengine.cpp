@@ -144,7 +144,7 @@ void CardEngineTest::hisplayHidesCardAndSlotFromOthers() {
     t.start();
     t.io.clear();
 
-    t.move(1, mb::kSourceDraw, 4);
+    t.move(1, mb::kDrawPile, 4);
     QCOMPARE(t.io.to(1), QList<QByteArray>{"CMD_hisplay+1+24+4+21+1+"});
     QCOMPARE(t.io.to(2), QList<QByteArray>{"CMD_hisplay+1+0+0+21+1+"});
     QCOMPARE(t.io.to(5), QList<QByteArray>{"CMD_hisplay+1+0+0+21+1+"});
@@ -162,7 +162,7 @@ void CardEngineTest::hisplayHidesCardAndSlotFromOthers() {
 
     // Taking the discard top keeps the pile's size and puts the replaced card on top.
     t.io.clear();
-    t.move(2, mb::kSourceDiscard, 1);
+    t.move(2, mb::kDiscardPile, 1);
     QCOMPARE(t.io.to(2), QList<QByteArray>{"CMD_hisplay+2+21+1+11+2+"});
     QCOMPARE(t.io.to(1), QList<QByteArray>{"CMD_hisplay+2+0+0+11+2+"});
     QCOMPARE(t.core.piles().discardCount, 2);
@@ -176,28 +176,28 @@ void CardEngineTest::onlyTheTurnSeatMovesOncePerTurn() {
     t.join("Bob");
     t.start();
     t.io.clear();
-    t.move(2, mb::kSourceDraw, 1);  // not Bob's turn
-    t.move(1, mb::kSourceDraw, 0);  // no such slot
-    t.move(1, mb::kSourceDraw, 11);
+    t.move(2, mb::kDrawPile, 1);  // not Bob's turn
+    t.move(1, mb::kDrawPile, 0);  // no such slot
+    t.move(1, mb::kDrawPile, 11);
     t.move(1, 3, 1);  // no such pile
     t.move(1, 0, 1);
     QVERIFY(t.io.sent.empty());
     QVERIFY(t.core.turnOpen());
 
-    t.move(1, mb::kSourceDraw, 1);
+    t.move(1, mb::kDrawPile, 1);
     QCOMPARE(t.io.to(1, "CMD_hisplay").size(), 1);
     // The same seat again, in the pause and before it: one move per turn.
-    t.move(1, mb::kSourceDiscard, 2);
-    t.move(1, mb::kSourceDraw, 3);
+    t.move(1, mb::kDiscardPile, 2);
+    t.move(1, mb::kDrawPile, 3);
     QCOMPARE(t.io.to(1, "CMD_hisplay").size(), 1);
     QCOMPARE(t.core.seat(1).hand[1], kSeat1Hand[1]);
 
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
-    t.move(2, mb::kSourceDraw, 1);
+    t.move(2, mb::kDrawPile, 1);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 1);
-    t.move(1, mb::kSourceDraw, 3);  // the next turn of the same seat is a new chance
+    t.move(1, mb::kDrawPile, 3);  // the next turn of the same seat is a new chance
     QCOMPARE(t.io.to(1, "CMD_hisplay").size(), 3);
     QCOMPARE(cardAccountingFault(t.core), QString());
 }
@@ -210,7 +210,7 @@ void CardEngineTest::reshuffleAfterNineteenDraws() {
     // Slot 10 changes only; neither dealt hand can come into order that way.
     for (int draw = 0; draw < 19; ++draw) {
         if (draw > 0) t.endPause();
-        t.move(t.core.turnSeat(), mb::kSourceDraw, 10);
+        t.move(t.core.turnSeat(), mb::kDrawPile, 10);
     }
     QVERIFY(t.io.to(1, "CMD_roundover").isEmpty());
     const mb::CardPiles before = t.core.piles();
@@ -231,7 +231,7 @@ void CardEngineTest::reshuffleAfterNineteenDraws() {
     QCOMPARE(cardAccountingFault(t.core), QString());
 
     // Play continues from the new pile.
-    t.move(2, mb::kSourceDraw, 10);
+    t.move(2, mb::kDrawPile, 10);
     QCOMPARE(t.core.seat(2).hand[9], after.deck[0]);
     QCOMPARE(cardAccountingFault(t.core), QString());
 }
@@ -284,8 +284,8 @@ void CardEngineTest::winnerEndsTheGame() {
 
     // Nothing moves any more; the turn stays with the winner.
     t.io.clear();
-    t.move(seat, mb::kSourceDraw, 1);
-    t.move(3 - seat, mb::kSourceDraw, 1);
+    t.move(seat, mb::kDrawPile, 1);
+    t.move(3 - seat, mb::kDrawPile, 1);
     t.core.breaksTick();
     t.core.computerTick();
     QVERIFY(t.io.sent.empty());
@@ -318,7 +318,7 @@ void CardEngineTest::newGameReplacesRunningGame() {
     t.join("Bob");
     t.start(1, 100000);
     t.say(2, "CMD_justwatch+2+1");
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
     QVERIFY(t.core.computerTimerActive());  // the computer has Bob's turn
 

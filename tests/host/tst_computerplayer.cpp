@@ -49,11 +49,11 @@ void ComputerPlayerTest::rulesOnExampleHand_data() {
     QTest::addColumn<int>("next");
     QTest::addColumn<int>("source");
     QTest::addColumn<int>("slot");
-    QTest::newRow("discard fits slot 3") << 10 << 23 << mb::kSourceDiscard << 3;
-    QTest::newRow("draw fits slot 6") << 18 << 23 << mb::kSourceDraw << 6;
-    QTest::newRow("nothing fits: lowest open slot") << 18 << 1 << mb::kSourceDraw << 3;
-    QTest::newRow("discard fits a settled slot") << 29 << 36 << mb::kSourceDraw << 3;
-    QTest::newRow("both fit: discard first") << 22 << 9 << mb::kSourceDiscard << 6;
+    QTest::newRow("discard fits slot 3") << 10 << 23 << mb::kDiscardPile << 3;
+    QTest::newRow("draw fits slot 6") << 18 << 23 << mb::kDrawPile << 6;
+    QTest::newRow("nothing fits: lowest open slot") << 18 << 1 << mb::kDrawPile << 3;
+    QTest::newRow("discard fits a settled slot") << 29 << 36 << mb::kDrawPile << 3;
+    QTest::newRow("both fit: discard first") << 22 << 9 << mb::kDiscardPile << 6;
 }
 
 void ComputerPlayerTest::rulesOnExampleHand() {
@@ -82,7 +82,7 @@ void ComputerPlayerTest::moveComesOneIntervalAfterTurnAtCurrentSpeed() {
     });
     t.join("Alice");
     t.start();
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
     QVERIFY(t.io.computerRunning);
@@ -100,7 +100,7 @@ void ComputerPlayerTest::moveComesOneIntervalAfterTurnAtCurrentSpeed() {
     // The speed is read afresh at the computer's next turn.
     speed = mb::kBotSpeedFast;
     t.endPause();
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
     QCOMPARE(t.io.computerIntervals, (std::vector<std::chrono::milliseconds>{2000ms, 500ms}));
     QCOMPARE(reads, 2);
@@ -169,7 +169,7 @@ void ComputerPlayerTest::newcomerTakesOverDealtSeat() {
     t.core.seatClosed(2);  // Bob leaves while Alice holds the turn
     QCOMPARE(t.core.turnSeat(), 1);
     QVERIFY(t.core.seat(2).playing);
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
     QVERIFY(t.core.computerTimerActive());  // the computer plays the empty seat
@@ -188,14 +188,14 @@ void ComputerPlayerTest::newcomerTakesOverDealtSeat() {
     // The computer move pending for the seat is still made; Carol plays the seat's next turn.
     t.core.computerTick();
     QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 1);
-    t.move(2, mb::kSourceDraw, 1);  // already moved this turn
+    t.move(2, mb::kDrawPile, 1);  // already moved this turn
     QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 1);
     t.endPause();
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
     QVERIFY(!t.core.computerTimerActive());
-    t.move(2, mb::kSourceDraw, 1);
+    t.move(2, mb::kDrawPile, 1);
     QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 3);
     QCOMPARE(cardAccountingFault(t.core), QString());
 
@@ -210,7 +210,7 @@ void ComputerPlayerTest::leavingDuringOwnTurn() {
     t.join("Alice");
     t.join("Bob");
     t.start();
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
 
@@ -230,7 +230,7 @@ void ComputerPlayerTest::leavingDuringOwnTurn() {
     QVERIFY(t.io.sent.empty());
     QCOMPARE(t.join("Alice again"), 1);
     QCOMPARE(t.io.to(1, "CMD_gamestats").size(), 1);
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     QCOMPARE(t.io.to(1, "CMD_hisplay").size(), 1);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
@@ -243,9 +243,9 @@ void ComputerPlayerTest::leavingAfterMovingDoesNotSkipNextSeat() {
     t.join("Bob");
     t.join("Carol");
     t.start();
-    t.move(1, mb::kSourceDraw, 10);
+    t.move(1, mb::kDrawPile, 10);
     t.endPause();
-    t.move(2, mb::kSourceDraw, 10);
+    t.move(2, mb::kDrawPile, 10);
     t.io.clear();
     t.core.seatClosed(2);  // Bob has moved; his pause will pass the turn
     QVERIFY(t.io.to(1, "CMD_nextplayer").isEmpty());
@@ -260,7 +260,7 @@ void ComputerPlayerTest::gameStatsTurnsField() {
     t.join("Alice");
     t.start();
     for (int turn = 0; turn < 3; ++turn) {
-        t.move(1, mb::kSourceDraw, 10);
+        t.move(1, mb::kDrawPile, 10);
         t.endPause();
         t.core.computerTick();
         t.endPause();

@@ -81,7 +81,7 @@ void HostSessionTest::bareConnectionsGiveWay() {
     }
     t.start();
     // The computer plays a bare seat's turns: seat 2 was dealt in and has nobody to move it.
-    t.move(1, mb::kSourceDraw, 1);
+    t.move(1, mb::kDrawPile, 1);
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
     QVERIFY(t.core.computerTimerActive());
@@ -592,7 +592,7 @@ void HostSessionTest::turnLimitMovesForAnIdlePlayer() {
     t.endPause();
     QCOMPARE(t.core.turnSeat(), 2);
     t.advance(10s);
-    t.move(2, mb::kSourceDraw, 1);
+    t.move(2, mb::kDrawPile, 1);
     t.advance(30s);
     QCOMPARE(log.lines, QStringList{"idle 1"});
     QCOMPARE(t.io.to(2, "CMD_hisplay").size(), 2);

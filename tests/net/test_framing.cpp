@@ -98,6 +98,12 @@ private slots:
         QCOMPARE(splitCommand("CMD_full").first, QByteArray());
         QCOMPARE(splitCommand("CMD_chat+1+a+b").second, QByteArray("1+a+b"));
         QCOMPARE(splitCommand("receivedlist").first, QByteArray());
+        // hasCommand answers what splitCommand would, prefixes and bare names included.
+        for (const char* entry : {"CMD_logininfo+1+v+n", "CMD_logininfo+", "CMD_logininfo",
+                                  "CMD_logininfoX+1", "CMD_login+1", "", "+CMD_logininfo"}) {
+            QCOMPARE(hasCommand(entry, "CMD_logininfo"),
+                     splitCommand(entry).first == "CMD_logininfo");
+        }
     }
 
     void integers() {

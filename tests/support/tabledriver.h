@@ -20,16 +20,16 @@ struct Move {
 };
 
 inline Move chooseMove(const mb::TableModel& table, int discardTop, int nextDraw, int players) {
-    std::array<bool, mb::kHandSlots + 1> settled{};
-    for (int s = 1; s <= mb::kHandSlots; ++s)
+    std::array<bool, mb::kHandSize + 1> settled{};
+    for (int s = 1; s <= mb::kHandSize; ++s)
         settled[size_t(s)] = band(table.handCard(s), players) == s;
     const int discardBand = band(discardTop, players);
-    if (discardBand >= 1 && discardBand <= mb::kHandSlots && !settled[size_t(discardBand)])
+    if (discardBand >= 1 && discardBand <= mb::kHandSize && !settled[size_t(discardBand)])
         return {mb::kDiscardPile, discardBand};
     const int drawBand = band(nextDraw, players);
-    if (drawBand >= 1 && drawBand <= mb::kHandSlots && !settled[size_t(drawBand)])
+    if (drawBand >= 1 && drawBand <= mb::kHandSize && !settled[size_t(drawBand)])
         return {mb::kDrawPile, drawBand};
-    for (int s = 1; s <= mb::kHandSlots; ++s)
+    for (int s = 1; s <= mb::kHandSize; ++s)
         if (!settled[size_t(s)]) return {mb::kDrawPile, s};
     return {mb::kDrawPile, 1};
 }

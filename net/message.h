@@ -1,5 +1,6 @@
 #pragma once
-// Builds the host's outgoing message texts: a command name and "+"-separated fields.
+// Builds outgoing message texts on both sides: a command name (net/commands.h) and
+// "+"-separated fields.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <charconv>
