@@ -141,6 +141,8 @@ void Tchat::showEvent(QShowEvent* event) {
 
 void Tchat::FormShow() {
     processparams();
+    // The player can type a line straight away.
+    chat_->focusEntry();
 }
 
 void Tchat::processparams() {

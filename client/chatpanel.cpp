@@ -135,6 +135,12 @@ ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(pa
     mainchat->setObjectName(QStringLiteral("mainchat"));
     mainchat->setGeometry(kLogRect);
     connect(mainchat, &mb::TChatLogView::jump, this, &ChatPanel::mainchatJump);
+    // Typing while the log has the focus goes where text is typed, as in chat programs.
+    connect(mainchat, &mb::TChatLogView::textTyped, this, [this](const QString& text) {
+        if (mychat->text() == kPlaceholder) mychat->clear();
+        mychat->insert(text);
+        focusEntry();
+    });
     // The log renumbers its jumps from 0 after dropping old lines; the addresses follow.
     connect(mainchat, &mb::TChatLogView::trimmed, this, [this](int paragraphs, int jumps) {
         urllist.remove(0, std::min<qsizetype>(jumps, urllist.size()));
@@ -326,16 +332,37 @@ void ChatPanel::chatrecieved(const QByteArray& body) {
     addlinetochat(relayed.line, relayed.colour);
 }
 
+bool ChatPanel::sendRelay(const QByteArray& message) {
+    switch (sendRate_.take()) {
+        case mb::chat::SendRate::Verdict::Send:
+            emit lineToSend(message);
+            return true;
+        case mb::chat::SendRate::Verdict::Refuse:
+            addlinetochat(QLatin1String(mb::chat::kSendingTooFast), st_.systemcolor);
+            return false;
+        case mb::chat::SendRate::Verdict::RefuseQuietly:
+            return false;
+    }
+    return false;
+}
+
+void ChatPanel::focusEntry() {
+    mychat->setFocus(Qt::OtherFocusReason);
+}
+
 void ChatPanel::sendit() {
     if (!st_.isconnected) return;
+    // A line the host would drop stays in the box, to be sent again in a moment.
     if (const auto message = mb::chat::typedMessage(st_.myseat, mychat->text(), chatColour_))
-        emit lineToSend(*message);
+        if (!sendRelay(*message)) return;
     mychat->clear();
+    focusEntry();
 }
 
 void ChatPanel::b_phrase1Click(int n) {
     if (!phraseready) return;
-    emit lineToSend(mb::chat::phraseMessage(st_.myseat, phrase(n), chatColour_));
+    focusEntry();
+    if (!sendRelay(mb::chat::phraseMessage(st_.myseat, phrase(n), chatColour_))) return;
     phraseready = false;
     phraseGate_->start();
 }
@@ -346,8 +373,7 @@ void ChatPanel::b_phrase10MouseUp() {
 }
 
 void ChatPanel::wave4Click(int tag) {
-    if (tag != 0 && st_.isconnected)
-        emit lineToSend(mb::chat::chatterSoundMessage(st_.myseat, tag));
+    if (tag != 0 && st_.isconnected) sendRelay(mb::chat::chatterSoundMessage(st_.myseat, tag));
 }
 
 void ChatPanel::button_smiliesClick() {
@@ -365,11 +391,8 @@ void ChatPanel::N271Click(int tag) {
 void ChatPanel::Paste1Click() {
     const QString pasted = QApplication::clipboard()->text();
     if (!pasted.isEmpty()) {
-        // The entry box holds one line; line breaks in the clipboard become spaces.
-        QString flat = pasted;
-        flat.replace(QLatin1Char('\r'), QLatin1Char(' '))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        mychat->setText(mychat->text() + flat);
+        // The entry box holds one line; each line break in the clipboard becomes one space.
+        mychat->setText(mychat->text() + mb::chat::flattenLineBreaks(pasted));
     }
     mychat->end(false);
 }

@@ -11,6 +11,7 @@
 #include "chatview/chatlogview.h"
 #include "client/chatline.h"
 #include "client/clientstate.h"
+#include "client/sendrate.h"
 
 class QAction;
 class QLineEdit;
@@ -69,8 +70,15 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+public:
+    // Puts the keyboard focus in the entry box, so the player can type straight away.
+    void focusEntry();
+
 private:
     void createMenus();
+    // Sends a chat line, action or chatter sound unless the host would drop it for coming too
+    // fast; then the log says so once per burst. Whether it was sent.
+    bool sendRelay(const QByteArray& message);
     void b_phrase1Click(int n);
     void b_phrase10MouseUp();
     void wave4Click(int tag);
@@ -79,6 +87,7 @@ private:
     void Paste1Click();
 
     const mb::ClientState& st_;
+    mb::chat::SendRate sendRate_;
     mb::TChatLogView* mainchat = nullptr;
     QLineEdit* mychat = nullptr;
     std::array<QToolButton*, mb::chat::kPhraseCount + 2> b_phrase{};  // 1 to 9, 10 the sounds

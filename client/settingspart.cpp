@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QColorDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include "chatview/chatlogview.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
+#include "client/windowplace.h"
 #include "core/appfiles.h"
 #include "core/colourtext.h"
 #include "core/errornotice.h"
@@ -248,8 +250,14 @@ void Tchat::loadinifile() {
         QRect(coordinate("Left", kDefaultBounds.left()), coordinate("Top", kDefaultBounds.top()),
               extent("Width", kDefaultBounds.width(), largest.width()),
               extent("Height", kDefaultBounds.height(), largest.height()));
-    move(bounds_.topLeft());
     resize(bounds_.size());
+    // A stored place on a screen that has gone or shrunk would open the table out of sight:
+    // the title bar is kept on an available screen, so the window can always be dragged.
+    QList<QRect> areas;
+    for (const QScreen* s : QGuiApplication::screens()) areas << s->availableGeometry();
+    const int titleBar = std::max(frameGeometry().height() - height(), mb::kAssumedTitleBarHeight);
+    move(mb::keepTitleBarOnScreen(QRect(bounds_.topLeft(), frameGeometry().size()), titleBar,
+                                  areas));
     // The window cannot be smaller than the board: the record holds what it became, so that
     // closing it unmoved writes nothing.
     bounds_ = QRect(pos(), size());

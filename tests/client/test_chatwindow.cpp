@@ -145,6 +145,38 @@ private slots:
         smileys->hide();
     }
 
+    void entryKeepsTheFocusAndTheClientKeepsTheHostsPace() {
+        Guest g;
+        QLineEdit* entry = g.chat().chatEntry();
+        QVERIFY(QTest::qWaitForWindowActive(&g.chat()));
+        QTRY_VERIFY(entry->hasFocus());  // typing can start at once
+
+        // A key typed while the log has the focus goes into the entry box, and the focus too.
+        g.chat().chatLog()->setFocus();
+        QTest::keyClicks(g.chat().chatLog(), "ok");
+        QCOMPARE(entry->text(), QStringLiteral("ok"));
+        QVERIFY(entry->hasFocus());
+        entry->clear();
+
+        // A pasted CR LF is one space, not two.
+        QApplication::clipboard()->setText("one\r\ntwo");
+        QTest::keyClick(entry, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(entry->text(), QStringLiteral("one two"));
+        entry->clear();
+
+        // The host relays ten lines in five seconds: the eleventh is not sent but said, once
+        // for the whole burst, and stays in the box to be sent later.
+        for (int i = 1; i <= 12; ++i) g.type(QStringLiteral("line%1").arg(i));
+        QVERIFY(g.waitSent(10));
+        QCOMPARE(entry->text(), QStringLiteral("line11line12"));
+        const QStringList lines = g.chat().chatLines();
+        QCOMPARE(lines.filter(QStringLiteral("You are sending too fast: wait a moment.")).size(),
+                 1);
+        QCOMPARE(g.sent().size(), 10);
+        QCOMPARE(g.sent().last(), QByteArray("CMD_chat+3+line10|clBlack"));
+        QVERIFY(entry->hasFocus());
+    }
+
     void phraseButtonsAndTheirGate() {
         Guest g(2);
         QAbstractButton* one = g.chat().phraseButton(1);

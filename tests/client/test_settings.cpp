@@ -114,7 +114,7 @@ private slots:
     void storedValuesAreReadAsTheGameReadsThem() {
         const QString ini = dir_.filePath("values.ini");
         writeAll(ini,
-                 "[Marrowby]\r\nTextsize=11\r\nLeft=20\r\nTop=30\r\nWidth=790\r\nHeight=580\r\n"
+                 "[Marrowby]\r\nTextsize=11\r\nLeft=5\r\nTop=30\r\nWidth=790\r\nHeight=580\r\n"
                  "Textcolor=clred\r\nPlaytoscore=50000\r\nBotspeed=1500\r\nTurnsound=1\r\n"
                  "Phrase3=Hi there\r\nPhrase4=\r\nPlaysounds=False\r\n"
                  "Playerphrasesounds=false\r\nHelp=2\r\n");
@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(g.chat().textSize(), 11);
         QCOMPARE(g.chat().chatLog()->styles().style(14).size, 11);        // all 15 log styles
         QVERIFY(!g.chat().action("N8")->actionGroup()->checkedAction());  // no item for 11
-        QCOMPARE(g.chat().pos(), QPoint(20, 30));
+        QCOMPARE(g.chat().pos(), QPoint(5, 30));
         QCOMPARE(g.chat().size(), QSize(790, 580));
         QCOMPARE(g.chat().chatColour(), mb::WinColor(0x0000FF));
         QCOMPARE(g.app->gamestart().playToScore(), 10000);  // brought into range
@@ -173,7 +173,9 @@ private slots:
         Game g(ini);
         QVERIFY(g.loaded());
         const QRect area = g.chat().screen()->availableGeometry();
-        QCOMPARE(g.chat().pos(), QPoint(32767, -32767));
+        // Brought back so that its title bar lies on the screen: as wide as the screen, its
+        // left end at the screen's.
+        QCOMPARE(g.chat().pos(), area.topLeft());
         QCOMPARE(g.chat().width(), area.width());
         QVERIFY(g.chat().height() < area.height());  // as small as the board allows
     }
