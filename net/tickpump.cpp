@@ -10,11 +10,26 @@ TickPump::TickPump(std::chrono::milliseconds interval, std::function<bool()> ste
 }
 
 void TickPump::wake() {
-    if (!timer_.isActive()) timer_.start();
+    more_ = true;
+    if (isTicking()) return;
+    stepDue_ = true;
+    QMetaObject::invokeMethod(this, &TickPump::stepNow, Qt::QueuedConnection);
+}
+
+void TickPump::stepNow() {
+    stepDue_ = false;
+    // Started before the step, so that the step's own wakes (and any that follow) find the
+    // pump ticking and wait for the tick.
+    timer_.start();
+    more_ = step_();
 }
 
 void TickPump::tick() {
-    if (!step_()) timer_.stop();
+    if (!more_) {
+        timer_.stop();
+        return;
+    }
+    more_ = step_();
 }
 
 }  // namespace mb
