@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include "records/filecodec.h"
 #include "core/savefile.h"
+#include "records/filecodec.h"
 
 namespace mb {
 namespace {

@@ -5,9 +5,9 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "core/savefile.h"
 #include "net/protocol.h"
 #include "records/filecodec.h"
-#include "core/savefile.h"
 #include "records/tallybook.h"
 
 namespace {
