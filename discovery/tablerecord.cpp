@@ -81,10 +81,10 @@ void TableRecordParser::refuse(QString reason) {
 
 void TableRecordParser::feed(QByteArrayView bytes) {
     if (!reason_.isEmpty()) return;
-    if (bytes.size() > kMaxRecordBytes - total_) {
-        refuse(QStringLiteral("the record is longer than %1 bytes").arg(kMaxRecordBytes));
-        return;
-    }
+    // Bytes up to the bound are read before a record that runs past it is refused, so the
+    // verdict is the same however the bytes come in.
+    const bool tooLong = bytes.size() > kMaxRecordBytes - total_;
+    if (tooLong) bytes = bytes.first(kMaxRecordBytes - total_);
     total_ += bytes.size();
     for (qsizetype i = 0; i < bytes.size() && reason_.isEmpty();) {
         if (expected_ < 0) {
@@ -100,6 +100,7 @@ void TableRecordParser::feed(QByteArrayView bytes) {
             item(current_);
         }
     }
+    if (tooLong) refuse(QStringLiteral("the record is longer than %1 bytes").arg(kMaxRecordBytes));
 }
 
 void TableRecordParser::item(const QByteArray& bytes) {

@@ -86,6 +86,12 @@ private slots:
         QList<QByteArray> huge = kGood;
         for (int i = 0; i < 5; ++i) huge << "pad=" + QByteArray(250, 'p');
         QTest::newRow("size") << wireOf(huge) << "the record is longer than 1024 bytes";
+        // A fault within the first 1024 bytes is the reason, whole or in pieces.
+        QList<QByteArray> hugeAndTwice = kGood;
+        hugeAndTwice << "game=1";
+        for (int i = 0; i < 5; ++i) hugeAndTwice << "pad=" + QByteArray(250, 'p');
+        QTest::newRow("size after a fault")
+            << wireOf(hugeAndTwice) << "the key \"game\" appears twice";
     }
     void refusalsSayWhy() {
         QFETCH(QByteArray, wire);
