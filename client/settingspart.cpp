@@ -309,26 +309,24 @@ void Tchat::saveinifile() {
     mb::ProfileFile ini(settingsFile());
     const QString& section = st_.gamename;
     const QRect bounds(pos(), size());
-    const std::initializer_list<std::pair<const char*, QString>> keys{
-        {"Textsize", QString::number(textSize())},
-        {"Top", QString::number(bounds.top())},
-        {"Left", QString::number(bounds.left())},
-        {"Width", QString::number(bounds.width())},
-        {"Height", QString::number(bounds.height())},
-        {"Textcolor", mb::colourToText(chatColour())},
-        {"Playtoscore", QString::number(w_.gamestart ? w_.gamestart->playToScore() : 600)},
-        {"Botspeed", QString::number(botSpeed())},
-        {"Turnsound", QString::number(turnSound())},
-        {"Playerphrasesounds",
+    const QList<std::pair<QString, QString>> keys{
+        {QStringLiteral("Textsize"), QString::number(textSize())},
+        {QStringLiteral("Top"), QString::number(bounds.top())},
+        {QStringLiteral("Left"), QString::number(bounds.left())},
+        {QStringLiteral("Width"), QString::number(bounds.width())},
+        {QStringLiteral("Height"), QString::number(bounds.height())},
+        {QStringLiteral("Textcolor"), mb::colourToText(chatColour())},
+        {QStringLiteral("Playtoscore"),
+         QString::number(w_.gamestart ? w_.gamestart->playToScore() : 600)},
+        {QStringLiteral("Botspeed"), QString::number(botSpeed())},
+        {QStringLiteral("Turnsound"), QString::number(turnSound())},
+        {QStringLiteral("Playerphrasesounds"),
          PlayerPhraseSounds1->isChecked() ? QStringLiteral("true") : QStringLiteral("false")},
-        {"Playsounds", PlaySounds1->isChecked() ? QStringLiteral("true") : QStringLiteral("false")},
+        {QStringLiteral("Playsounds"),
+         PlaySounds1->isChecked() ? QStringLiteral("true") : QStringLiteral("false")},
     };
-    for (const auto& [key, value] : keys) {
-        if (!ini.writeString(section, QLatin1String(key), value)) {
-            mb::showErrorNotice(QStringLiteral("Unable to write to %1").arg(ini.path()));
-            return;
-        }
-    }
+    if (!ini.writeStrings(section, keys))
+        mb::showErrorNotice(QStringLiteral("Unable to write to %1").arg(ini.path()));
 }
 
 void Tchat::FormClose() {

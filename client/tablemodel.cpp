@@ -214,7 +214,8 @@ void TableModel::newplayerinfo(const QByteArray& body) {
         if (seat == st_.myseat) {
             fx_.addSystemLine(QStringLiteral("0+You are Connected."));
             fx_.addSystemLine(QStringLiteral("0+Click Control-i for Quick Instructions."));
-            fx_.loadinifile();
+            if (!settingsRead_) fx_.loadinifile();
+            settingsRead_ = true;
         } else {
             fx_.addSystemLine(QStringLiteral("0+") + name + QStringLiteral(" is Connected."));
         }

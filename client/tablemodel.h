@@ -114,6 +114,9 @@ private:
     std::array<SeatView, kTableSeats + 1> seats_{};
     std::array<int, kHandSize + 1> hand_{};
     std::array<int, kHandSize + 1> wcards_{};
+    // The settings are read at the first word of our own arrival only: a host that names our
+    // seat again and again must not make us read the settings file again and again.
+    bool settingsRead_ = false;
 };
 
 }  // namespace mb

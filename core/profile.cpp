@@ -223,8 +223,16 @@ int ProfileFile::readInteger(const QString& section, const QString& key, int fal
 }
 
 bool ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+    return writeStrings(section, {{key, value}});
+}
+
+bool ProfileFile::writeStrings(const QString& section,
+                               const QList<std::pair<QString, QString>>& values) {
     if (!writable_) return false;
-    QByteArray next = ini::withKey(text_, section.toUtf8(), key.toUtf8(), value.toUtf8());
+    const QByteArray sectionName = section.toUtf8();
+    QByteArray next = text_;
+    for (const auto& [key, value] : values)
+        next = ini::withKey(next, sectionName, key.toUtf8(), value.toUtf8());
     if (next == text_ && QFileInfo::exists(path_)) return true;
     // Only over a regular file or at a new path; whatever was put there since the pass began
     // (a FIFO, a directory) is never replaced.

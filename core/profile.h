@@ -4,8 +4,10 @@
 // and keeps every other byte as it was, so other programs' sections, comments, line ends and a
 // byte order mark survive the game's saves. Needs no window.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace mb {
 
@@ -41,6 +43,9 @@ public:
     int readInteger(const QString& section, const QString& key, int fallback) const;
     // False when the file cannot be written (or was too large or unreadable to keep intact).
     bool writeString(const QString& section, const QString& key, const QString& value);
+    // Several keys of one section in one write of the file, in the given order: a save of all
+    // the settings costs one pass over the file, not one a key.
+    bool writeStrings(const QString& section, const QList<std::pair<QString, QString>>& values);
 
 private:
     QString path_;

@@ -77,13 +77,14 @@ void Tphrases::button_doneClick() {
     QStringList texts;
     for (int n = 1; n <= kPhraseCount; ++n) texts << phrase[size_t(n)]->text();
     emit phrasesApplied(texts);
+    QList<std::pair<QString, QString>> keys;
+    for (int n = 1; n <= kPhraseCount; ++n)
+        keys.append({QStringLiteral("Phrase%1").arg(n), texts[n - 1]});
     mb::ProfileFile file(path_);
-    for (int n = 1; n <= kPhraseCount; ++n) {
-        if (!file.writeString(section_, QStringLiteral("Phrase%1").arg(n), texts[n - 1])) {
-            // The buttons already hold the new phrases; the window stays open to try again.
-            mb::showErrorNotice(QStringLiteral("Unable to write to %1").arg(path_));
-            return;
-        }
+    if (!file.writeStrings(section_, keys)) {
+        // The buttons already hold the new phrases; the window stays open to try again.
+        mb::showErrorNotice(QStringLiteral("Unable to write to %1").arg(path_));
+        return;
     }
     hide();
 }

@@ -54,11 +54,11 @@ LobbySettings LobbySettings::load(const QString& path) {
 }
 
 bool LobbySettings::save(const QString& path) const {
-    ProfileFile file(path);
-    bool ok = file.writeString(kSection, QStringLiteral("Name"), name);
+    QList<std::pair<QString, QString>> keys{{QStringLiteral("Name"), name}};
     for (int n = 1; n <= kRememberedAddresses; ++n)
-        ok = file.writeString(kSection, addressKey(n), addresses.value(n - 1)) && ok;
-    return ok;
+        keys.append({addressKey(n), addresses.value(n - 1)});
+    ProfileFile file(path);
+    return file.writeStrings(kSection, keys);
 }
 
 }  // namespace mb

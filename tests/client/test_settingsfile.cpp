@@ -114,6 +114,10 @@ private slots:
         QCOMPARE(readAll(path), expected);
         QVERIFY(!QFileInfo::exists(path + ".tmp"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"kestrolobby.ini"});
+        // Several keys in one write: changed in place, new ones after the section's last key.
+        QVERIFY(ini.writeStrings(kSection, {{"Top", "7"}, {"Phrase1", "hi"}, {"Top", "8"}}));
+        expected.replace("Top=40\r\nHelp=2\r\n", "Top=8\r\nHelp=2\r\nPhrase1=hi\r\n");
+        QCOMPARE(readAll(path), expected);
         const mb::ProfileFile again(path);
         QCOMPARE(again.readString(kSection, "Help", "1"), QString("2"));
         QCOMPARE(again.readInteger("Other", "Textsize", 0), 99);

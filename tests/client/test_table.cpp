@@ -195,6 +195,10 @@ private slots:
         Table x(1, true);
         x.t.newplayerinfo("1+Ann+0");
         QCOMPARE(x.fx.settingsLoads, 1);
+        // A host naming our seat again, alone or many times in one list, gets no second read.
+        x.t.newplayerinfo("1+Ann+0+1+Ann+0+1+Ann+0");
+        x.t.newplayerinfo("1+Ann+0");
+        QCOMPARE(x.fx.settingsLoads, 1);
         x.fx.sounds.clear();
         x.t.newplayerinfo("2+Bob+0+3+Cy+1+7+Dee+1");
         QCOMPARE(x.fx.sounds, QStringList{"entered"});  // once for the whole list
