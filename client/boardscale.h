@@ -46,7 +46,8 @@ public:
     bool apply(const BoardGeometry& geometry);
 
     qreal scale() const { return geometry_.scale; }
-    int length(int design) const;  // a design length at the current scale
+    int offset() const { return geometry_.left; }  // of widgets on the table
+    int length(int design) const;                  // a design length at the current scale
     // A picture drawn for `dpr` times the scale, shown at the scale times its design size.
     QPixmap art(const std::function<QPixmap(qreal)>& draw, qreal dpr) const;
 

@@ -42,9 +42,12 @@
 
 namespace {
 
-constexpr QSize kBoardSize{764, 526};
+constexpr QSize kBoardSize = mb::kBoardDesignSize;
 constexpr int kBoardMargin = 2;  // the board sits 2 px inside the client area on every side
 constexpr QSize kDefaultWindowSize{772, 535};
+// The classic window is 4 pixels wider than the board and its margins; the board keeps that
+// strip on its right at every size, so the default layout is the classic one to the pixel.
+constexpr int kRightStrip = kDefaultWindowSize.width() - kBoardSize.width() - 2 * kBoardMargin;
 // Peers' malformed messages are shown in the log at most this often, each cut to this size.
 constexpr std::chrono::seconds kPeerNoticeInterval{1};
 constexpr qsizetype kMaxPeerNoticeBytes = 120;
@@ -320,6 +323,25 @@ void Tchat::FormResize() {
                height() + std::max(0, least.height() - client->height()));
 }
 
+bool Tchat::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) layoutBoard();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tchat::layoutBoard() {
+    const QSize room =
+        centralWidget()->size() - QSize(2 * kBoardMargin + kRightStrip, 2 * kBoardMargin);
+    panel_board->setGeometry(
+        QRect(QPoint(kBoardMargin, kBoardMargin), room.expandedTo(kBoardSize)));
+    const mb::BoardGeometry geometry = mb::boardGeometry(panel_board->size());
+    chat_->setArea(geometry.chat);
+    // The instructions stay at their own size, centred over the table.
+    if (panel_help)
+        panel_help->move(panel_board->x() + (panel_board->width() - panel_help->width()) / 2,
+                         panel_help->y());
+    if (scaler_.apply(geometry)) applyPictures();
+}
+
 // ---- The card table ------------------------------------------------------------------------
 
 namespace {
@@ -360,12 +382,13 @@ void Tchat::createBoard() {
     panel_board = new mb::BackgroundPanel(client);
     panel_board->setObjectName(QStringLiteral("panel_board"));
     panel_board->setGeometry(QRect(QPoint(kBoardMargin, kBoardMargin), kBoardSize));
+    client->installEventFilter(this);  // the board follows the client area's size
 
     const QSize card = mb::art::cardSize();
     for (int slot = 1; slot <= mb::kHandSize; ++slot) {
         auto* c = new mb::ClickLabel(slot, panel_board);
         c->setObjectName(QStringLiteral("image_card%1").arg(slot));
-        c->setGeometry(QRect(QPoint(kHandLeft[size_t(slot)], kHandTop), card));
+        scaler_.place(c, QRect(QPoint(kHandLeft[size_t(slot)], kHandTop), card));
         c->setCursor(Qt::PointingHandCursor);
         connect(c, &mb::ClickLabel::clicked, this, [this](int tag) {
             table_.handClick(tag);
@@ -376,7 +399,7 @@ void Tchat::createBoard() {
     auto pile = [&](int tag, int left, const char* name) {
         auto* p = new mb::ClickLabel(tag, panel_board);
         p->setObjectName(QLatin1String(name));
-        p->setGeometry(QRect(QPoint(left, kPileTop), card));
+        scaler_.place(p, QRect(QPoint(left, kPileTop), card));
         p->setCursor(Qt::PointingHandCursor);
         connect(p, &mb::ClickLabel::clicked, this, [this](int t) {
             table_.pileClick(t);
@@ -393,8 +416,7 @@ void Tchat::createBoard() {
         c->setStyleSheet(QStringLiteral(
             "color: white; background: rgba(0,0,0,120); border-radius: 3px; padding: 0 3px;"
             "font-weight: bold;"));
-        c->adjustSize();
-        c->move(left, kPileTop + 2);
+        scaler_.place(c, QRect(QPoint(left, kPileTop + 2), QSize()));
         c->setCursor(Qt::PointingHandCursor);
         connect(c, &mb::ClickLabel::clicked, this, [this](int t) {
             table_.pileClick(t);
@@ -407,7 +429,8 @@ void Tchat::createBoard() {
 
     image_Turn = new QLabel(panel_board);
     image_Turn->setObjectName(QStringLiteral("image_Turn"));
-    image_Turn->resize(mb::art::turnArrowSize());
+    scaler_.place(image_Turn,
+                  QRect(QPoint(kTurnLeft, kNameTop[1] - kTurnAbove), mb::art::turnArrowSize()));
     image_Turn->hide();
 
     QFont nameFont = font();
@@ -416,7 +439,7 @@ void Tchat::createBoard() {
         auto* name = new mb::ClickLabel(s, panel_board);
         name->setObjectName(QStringLiteral("label_playername%1").arg(s));
         name->setFont(nameFont);
-        name->move(kNameLeft, kNameTop[size_t(s)]);
+        scaler_.place(name, QRect(QPoint(kNameLeft, kNameTop[size_t(s)]), QSize()));
         connect(name, &mb::ClickLabel::rightClicked, this, &Tchat::label_playername1ContextPopup);
         label_playername[size_t(s)] = name;
         label_score[size_t(s)] = plainLabel(QStringLiteral("0"), panel_board, "label_score");
@@ -424,47 +447,52 @@ void Tchat::createBoard() {
         label_bonus[size_t(s)] = plainLabel(QString(), panel_board, "label_bonus");
         label_bonus[size_t(s)]->setObjectName(QStringLiteral("label_bonus%1").arg(s));
         label_bonus[size_t(s)]->setStyleSheet(QStringLiteral("color: #0a7a0a; font-weight: bold;"));
+        scaler_.place(label_score[size_t(s)],
+                      QRect(QPoint(kNameLeft, kNameTop[size_t(s)]), QSize()));
+        scaler_.place(label_bonus[size_t(s)],
+                      QRect(QPoint(kNameLeft, kNameTop[size_t(s)]), QSize()));
         auto* notPlaying = new QLabel(panel_board);
         notPlaying->setObjectName(QStringLiteral("image_playing%1").arg(s));
-        notPlaying->setGeometry(
-            QRect(QPoint(kNotPlayingLeft, kNameTop[size_t(s)]), mb::art::notPlayingSize()));
+        scaler_.place(notPlaying, QRect(QPoint(kNotPlayingLeft, kNameTop[size_t(s)]),
+                                        mb::art::notPlayingSize()));
         notPlaying->hide();
         image_playing[size_t(s)] = notPlaying;
         auto* eyes = new QLabel(panel_board);
         eyes->setObjectName(QStringLiteral("image_eyes%1").arg(s));
-        eyes->setGeometry(QRect(QPoint(kEyesLeft, kNameTop[size_t(s)] + 3), mb::art::eyesSize()));
+        scaler_.place(eyes, QRect(QPoint(kEyesLeft, kNameTop[size_t(s)] + 3), mb::art::eyesSize()));
         eyes->hide();
         image_eyes[size_t(s)] = eyes;
     }
 
     label_playtoscore = plainLabel(QString(), panel_board, "label_playtoscore");
-    label_playtoscore->setGeometry(8, 12, 200, 18);
+    scaler_.place(label_playtoscore, QRect(8, 12, 200, 18));
     label_roundnum = plainLabel(QString(), panel_board, "label_roundnum");
-    label_roundnum->setGeometry(8, 32, 200, 18);
+    scaler_.place(label_roundnum, QRect(8, 32, 200, 18));
     label_numturns = plainLabel(QString(), panel_board, "label_numturns");
-    label_numturns->setGeometry(8, 52, 200, 18);
+    scaler_.place(label_numturns, QRect(8, 52, 200, 18));
     label_status = plainLabel(QString(), panel_board, "label_status");
     label_status->setAlignment(Qt::AlignCenter);
-    label_status->setGeometry(kStatusRect);
     QFont statusFont = font();
     statusFont.setBold(true);
     label_status->setFont(statusFont);
+    scaler_.place(label_status, kStatusRect);
 
     button_start = new mb::PictureButton(panel_board);
     button_start->setObjectName(QStringLiteral("button_start"));
-    button_start->move(kStartPos);
+    scaler_.place(button_start, QRect(kStartPos, QSize()));
     connect(button_start, &QAbstractButton::clicked, this, &Tchat::button_startClick);
 
     panel_winnercards = new QFrame(panel_board);
     panel_winnercards->setObjectName(QStringLiteral("panel_winnercards"));
-    panel_winnercards->setGeometry(kWinnerCardsRect);
+    scaler_.place(panel_winnercards, kWinnerCardsRect);
     panel_winnercards->setFrameShape(QFrame::Panel);
     panel_winnercards->setFrameShadow(QFrame::Raised);
     panel_winnercards->setAutoFillBackground(true);
     for (int slot = 1; slot <= mb::kHandSize; ++slot) {
         auto* c = new mb::ClickLabel(slot, panel_winnercards);
         c->setObjectName(QStringLiteral("image_wcard%1").arg(slot));
-        c->setGeometry(QRect(QPoint(kHandLeft[size_t(slot)] - kWinnerCardsRect.left(), 2), card));
+        scaler_.place(c, QRect(QPoint(kHandLeft[size_t(slot)] - kWinnerCardsRect.left(), 2), card),
+                      false);
         connect(c, &mb::ClickLabel::clicked, this, [this](int tag) {
             table_.handClick(tag);
             render();
@@ -473,10 +501,10 @@ void Tchat::createBoard() {
     }
     label_completed = plainLabel(QString(), panel_winnercards, "label_completed");
     label_completed->setFont(statusFont);
-    label_completed->setGeometry(10, 102, 560, 22);
+    scaler_.place(label_completed, QRect(10, 102, 560, 22), false);
     auto* done = new QPushButton(QStringLiteral("Done"), panel_winnercards);
     done->setObjectName(QStringLiteral("button_winnerdone"));
-    done->setGeometry(660, 101, 80, 24);
+    scaler_.place(done, QRect(660, 101, 80, 24), false);
     connect(done, &QPushButton::clicked, this, [this] {
         table_.winnerDone();
         render();
@@ -485,23 +513,24 @@ void Tchat::createBoard() {
 
     panel_winner = new QFrame(panel_board);
     panel_winner->setObjectName(QStringLiteral("panel_winner"));
-    panel_winner->setGeometry(kWinnerRect);
+    scaler_.place(panel_winner, kWinnerRect);
     QFont winnerFont = font();
     winnerFont.setBold(true);
     winnerFont.setPixelSize(26);
     label_winner2 = plainLabel(QString(), panel_winner, "label_winner2");
     label_winner2->setFont(winnerFont);
     label_winner2->setAlignment(Qt::AlignCenter);
-    label_winner2->setGeometry(1, 1, kWinnerRect.width(), kWinnerRect.height());
+    scaler_.place(label_winner2, QRect(1, 1, kWinnerRect.width(), kWinnerRect.height()), false);
     label_winner2->setStyleSheet(QStringLiteral("color: #303030;"));
     label_winner1 = plainLabel(QString(), panel_winner, "label_winner1");
     label_winner1->setFont(winnerFont);
     label_winner1->setAlignment(Qt::AlignCenter);
-    label_winner1->setGeometry(0, 0, kWinnerRect.width(), kWinnerRect.height());
+    scaler_.place(label_winner1, QRect(0, 0, kWinnerRect.width(), kWinnerRect.height()), false);
     label_winner1->setStyleSheet(QStringLiteral("color: #f0c020;"));
     panel_winner->hide();
 
     chat_ = new ChatPanel(st_, panel_board);
+    chat_->setArea(mb::boardGeometry(kBoardSize).chat);
     connect(chat_, &ChatPanel::lineToSend, this, &Tchat::sendToHost);
     connect(chat_, &ChatPanel::lineAdded, this,
             [this](const QString& line) { chatLines_ << line; });
@@ -517,14 +546,20 @@ void Tchat::createBoard() {
 void Tchat::applyPictures() {
     // Pictures are drawn for the screen's pixel density, so they are drawn again when the
     // window moves to a screen with another one.
+    // The table's pictures are drawn for its scale as well; the tile is a texture and stays.
     const qreal dpr = devicePixelRatioF();
     panel_board->setTile(mb::art::backgroundTile(dpr));
-    image_Turn->setPixmap(mb::art::turnArrow(dpr));
+    image_Turn->setPixmap(scaler_.art([](qreal d) { return mb::art::turnArrow(d); }, dpr));
+    const QPixmap notPlaying = scaler_.art([](qreal d) { return mb::art::notPlaying(d); }, dpr);
+    const QPixmap eyes = scaler_.art([](qreal d) { return mb::art::eyes(d); }, dpr);
     for (int s = 1; s <= mb::kTableSeats; ++s) {
-        image_playing[size_t(s)]->setPixmap(mb::art::notPlaying(dpr));
-        image_eyes[size_t(s)]->setPixmap(mb::art::eyes(dpr));
+        image_playing[size_t(s)]->setPixmap(notPlaying);
+        image_eyes[size_t(s)]->setPixmap(eyes);
     }
-    button_start->setPictures(mb::art::startGameButton(dpr), mb::art::startGameButton(dpr, true));
+    button_start->setPictures(
+        scaler_.art([](qreal d) { return mb::art::startGameButton(d); }, dpr),
+        scaler_.art([](qreal d) { return mb::art::startGameButton(d, true); }, dpr));
+    scaler_.move(button_start, kStartPos);  // its size follows the picture's
     chat_->applyPictures();
     shownHand_.fill(-2);
     shownWinner_.fill(-2);
@@ -614,21 +649,26 @@ void Tchat::placeSeatRow(int seat) {
     const size_t s = size_t(seat);
     mb::ClickLabel* name = label_playername[s];
     name->adjustSize();
-    label_score[s]->adjustSize();
-    label_score[s]->move(name->x() + name->width() + kScoreGap, name->y());
-    label_bonus[s]->adjustSize();
-    label_bonus[s]->move(label_score[s]->x() + label_score[s]->width() + kBonusGap, name->y());
+    // The score follows the name and the bonus the score, each as wide as its text at the
+    // board's scale; the gaps between them scale with the board.
+    auto after = [this](const QWidget* left, int gap) {
+        const int end = left->x() + left->width() - scaler_.offset();
+        return qRound(end / scaler_.scale()) + gap;
+    };
+    scaler_.move(label_score[s], {after(name, kScoreGap), kNameTop[s]});
+    scaler_.move(label_bonus[s], {after(label_score[s], kBonusGap), kNameTop[s]});
 }
 
 void Tchat::render() {
     const qreal dpr = devicePixelRatioF();
-    auto showCard = [dpr](QLabel* picture, int card, int& shown) {
+    const mb::BoardScaler& scaler = scaler_;
+    auto showCard = [dpr, &scaler](QLabel* picture, int card, int& shown) {
         if (card == shown) return;
         shown = card;
         if (card == mb::kNoPicture)
             picture->clear();
         else
-            picture->setPixmap(mb::art::card(card, dpr));
+            picture->setPixmap(scaler.art([card](qreal d) { return mb::art::card(card, d); }, dpr));
     };
     for (int slot = 1; slot <= mb::kHandSize; ++slot) {
         showCard(image_card[size_t(slot)], table_.handCard(slot), shownHand_[size_t(slot)]);
@@ -636,9 +676,10 @@ void Tchat::render() {
     }
     showCard(image_drawpile, table_.drawPileCard, shownDraw_);
     showCard(image_topcard, table_.topCard, shownTop_);
-    image_drawpile->move(kDrawLeft, table_.pileRaised[mb::kDrawPile] ? kPileRaisedTop : kPileTop);
-    image_topcard->move(kDiscardLeft,
-                        table_.pileRaised[mb::kDiscardPile] ? kPileRaisedTop : kPileTop);
+    scaler_.move(image_drawpile,
+                 {kDrawLeft, table_.pileRaised[mb::kDrawPile] ? kPileRaisedTop : kPileTop});
+    scaler_.move(image_topcard,
+                 {kDiscardLeft, table_.pileRaised[mb::kDiscardPile] ? kPileRaisedTop : kPileTop});
     label_draw->raise();
     label_discard->raise();
 
@@ -655,7 +696,7 @@ void Tchat::render() {
         image_eyes[i]->setVisible(seat.eyes);
     }
     if (table_.turnArrowSeat > 0) {
-        image_Turn->move(kTurnLeft, kNameTop[size_t(table_.turnArrowSeat)] - kTurnAbove);
+        scaler_.move(image_Turn, {kTurnLeft, kNameTop[size_t(table_.turnArrowSeat)] - kTurnAbove});
         image_Turn->show();
     }
     label_status->setText(table_.status);

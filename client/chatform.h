@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "chatview/chatlogview.h"
+#include "client/boardscale.h"
 #include "client/clientstate.h"
 #include "client/tablemodel.h"
 #include "net/dispatch.h"
@@ -132,6 +133,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -164,6 +166,7 @@ private:
     void PrhaseList1Click();
     void connectionLost();
     void createBoard();
+    void layoutBoard();  // the board and its chat for the client area's size
     void createMenus();
     void render();
     void applyPictures();
@@ -216,6 +219,7 @@ private:
     mb::SoundPlayer* sounds_ = nullptr;
 
     mb::BackgroundPanel* panel_board = nullptr;
+    mb::BoardScaler scaler_;
     std::array<mb::ClickLabel*, mb::kHandSize + 1> image_card{};
     mb::ClickLabel* image_drawpile = nullptr;
     mb::ClickLabel* image_topcard = nullptr;

@@ -29,17 +29,13 @@ const QString kPlaceholder = QStringLiteral("<Enter Chat Here>");
 
 // Where the chat's parts sit on the panel: the log, under it the entry box with the smiley and
 // chatter sound buttons, and under that the row of nine phrase buttons.
-constexpr int kChatLeft = 0;
-constexpr int kChatWidth = ChatPanel::kPanelRect.width();
-constexpr QRect kLogRect{kChatLeft, 0, kChatWidth, 216};
-constexpr int kEntryTop = 220;
+// The rows below the log keep their height and the log takes what the panel gains; at the
+// classic panel size the log is 216 pixels high and each phrase button 80 wide.
 constexpr int kEntryHeight = 23;
 constexpr int kSmallButton = 26;
 constexpr int kGap = 4;
-constexpr int kPhraseTop = 247;
 constexpr int kPhraseHeight = 25;
-constexpr int kPhraseWidth =
-    (kChatWidth - (mb::chat::kPhraseCount - 1) * kGap) / mb::chat::kPhraseCount;
+constexpr int kBelowLog = kGap + kEntryHeight + kGap + kPhraseHeight;
 constexpr int kPhraseTextPadding = 10;
 constexpr QSize kIconSize{17, 16};
 
@@ -130,10 +126,8 @@ QColor mb::toQColor(mb::WinColor c) {
 
 ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(parent), st_(state) {
     setObjectName(QStringLiteral("chatpanel"));
-    setGeometry(kPanelRect);
     mainchat = new mb::TChatLogView(this);
     mainchat->setObjectName(QStringLiteral("mainchat"));
-    mainchat->setGeometry(kLogRect);
     connect(mainchat, &mb::TChatLogView::jump, this, &ChatPanel::mainchatJump);
     // Typing while the log has the focus goes where text is typed, as in chat programs.
     connect(mainchat, &mb::TChatLogView::textTyped, this, [this](const QString& text) {
@@ -147,45 +141,39 @@ ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(pa
         emit linesDropped(paragraphs);
     });
 
-    const int entryWidth = kChatWidth - 2 * (kSmallButton + kGap);
     mychat = new QLineEdit(kPlaceholder, this);
     mychat->setObjectName(QStringLiteral("mychat"));
-    mychat->setGeometry(kChatLeft, kEntryTop, entryWidth, kEntryHeight);
     mychat->setStyleSheet(QLatin1String(kEntryStyle));
     mychat->setContextMenuPolicy(Qt::CustomContextMenu);
     mychat->installEventFilter(this);
     connect(mychat, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popup_mychat->popup(mychat->mapToGlobal(at)); });
 
-    auto smallButton = [&](const char* name, int left, const QString& hint) {
+    auto smallButton = [&](const char* name, const QString& hint) {
         auto* b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(left, kEntryTop, kSmallButton, kEntryHeight);
         b->setIconSize(kIconSize);
         b->setToolTip(hint);
         b->setStyleSheet(QLatin1String(kButtonStyle));
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    button_smilies =
-        smallButton("button_smilies", kChatLeft + entryWidth + kGap, QStringLiteral("Smilies"));
+    button_smilies = smallButton("button_smilies", QStringLiteral("Smilies"));
     connect(button_smilies, &QToolButton::clicked, this, &ChatPanel::button_smiliesClick);
-    b_phrase[10] = smallButton("b_phrase10", kChatLeft + kChatWidth - kSmallButton,
-                               QStringLiteral("Chatter Sounds"));
+    b_phrase[10] = smallButton("b_phrase10", QStringLiteral("Chatter Sounds"));
     // Any mouse button opens the menu, so the release is watched rather than the click.
     b_phrase[10]->installEventFilter(this);
 
     for (int n = 1; n <= mb::chat::kPhraseCount; ++n) {
         auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("b_phrase%1").arg(n));
-        b->setGeometry(kChatLeft + (n - 1) * (kPhraseWidth + kGap), kPhraseTop, kPhraseWidth,
-                       kPhraseHeight);
         b->setStyleSheet(QLatin1String(kButtonStyle));
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, [this, n] { b_phrase1Click(n); });
         b_phrase[size_t(n)] = b;
-        setPhrase(n, mb::chat::defaultPhrase(n));
     }
+    layoutParts();
+    for (int n = 1; n <= mb::chat::kPhraseCount; ++n) setPhrase(n, mb::chat::defaultPhrase(n));
 
     phraseGate_ = new QTimer(this);
     phraseGate_->setSingleShot(true);
@@ -289,11 +277,40 @@ QString ChatPanel::phrase(int n) const {
 void ChatPanel::setPhrase(int n, const QString& text) {
     if (n < 1 || n > mb::chat::kPhraseCount) return;
     phrases_[size_t(n)] = text;
+    b_phrase[size_t(n)]->setToolTip(plainTip(text));
+    showPhrase(n);
+}
+
+void ChatPanel::showPhrase(int n) {
     QToolButton* b = b_phrase[size_t(n)];
-    b->setToolTip(plainTip(text));
-    const QString shown = b->fontMetrics().elidedText(text.simplified(), Qt::ElideRight,
-                                                      kPhraseWidth - kPhraseTextPadding);
+    const QString shown = b->fontMetrics().elidedText(
+        phrases_[size_t(n)].simplified(), Qt::ElideRight, b->width() - kPhraseTextPadding);
     b->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
+void ChatPanel::setArea(const QRect& area) {
+    setGeometry(area);
+    layoutParts();
+}
+
+void ChatPanel::layoutParts() {
+    const int w = width();
+    const int logHeight = std::max(0, height() - kBelowLog);
+    mainchat->setGeometry(0, 0, w, logHeight);
+    const int entryTop = logHeight + kGap;
+    const int entryWidth = std::max(0, w - 2 * (kSmallButton + kGap));
+    mychat->setGeometry(0, entryTop, entryWidth, kEntryHeight);
+    button_smilies->setGeometry(entryWidth + kGap, entryTop, kSmallButton, kEntryHeight);
+    b_phrase[10]->setGeometry(w - kSmallButton, entryTop, kSmallButton, kEntryHeight);
+    // The phrase buttons share the row evenly, the gaps between them kept.
+    const int phraseTop = entryTop + kEntryHeight + kGap;
+    const int count = mb::chat::kPhraseCount;
+    auto edge = [&](int n) { return (n * (w + kGap)) / count; };
+    for (int n = 1; n <= count; ++n) {
+        b_phrase[size_t(n)]->setGeometry(edge(n - 1), phraseTop,
+                                         std::max(0, edge(n) - edge(n - 1) - kGap), kPhraseHeight);
+        showPhrase(n);
+    }
 }
 
 void ChatPanel::addlinetochat(const QString& line, mb::WinColor colour) {

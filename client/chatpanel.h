@@ -29,10 +29,9 @@ QColor toQColor(WinColor colour);
 class ChatPanel : public QWidget {
     Q_OBJECT
 public:
-    // Where the panel sits on the 764 by 526 board.
-    static constexpr QRect kPanelRect{6, 248, 752, 272};
-
     ChatPanel(const mb::ClientState& state, QWidget* parent);
+    // Places the panel; the log takes its room above the entry row and the phrase row.
+    void setArea(const QRect& area);
 
     // Phrase n (1 to 9) as its button sends it.
     QString phrase(int n) const;
@@ -76,6 +75,8 @@ public:
 
 private:
     void createMenus();
+    void layoutParts();
+    void showPhrase(int n);  // phrase n's caption, cut to its button
     // Sends a chat line, action or chatter sound unless the host would drop it for coming too
     // fast; then the log says so once per burst. Whether it was sent.
     bool sendRelay(const QByteArray& message);

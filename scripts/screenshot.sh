@@ -7,6 +7,9 @@ build=${1:-build}
 out=${2:-docs/table.png}
 mkdir -p "$(dirname "$out")"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-screenshot" "$out"
+# The same table maximised on a full-HD screen: the board grows with the window.
+xvfb-run -a -s "-screen 0 1920x1080x24" "$build/tests/screenshot/marrowby-screenshot" \
+    "$(dirname "$out")/table-maximised.png" maximised
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-download-screenshot" "$(dirname "$out")/download.png"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-tally-screenshot" "$(dirname "$out")/tally.png"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tests/screenshot/marrowby-settings-screenshot" "$(dirname "$out")"

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include "assets/art.h"
 #include "client/application.h"
 #include "client/spylistform.h"
 #include "dialogs/gamestartform.h"
@@ -207,6 +208,76 @@ private slots:
         spies.popup_kickhimClick();
         QTest::qWait(100);
         QCOMPARE(list->count(), 1);
+    }
+
+    void boardGrowsWithTheWindow() {
+        auto host = hostCopy();
+        QVERIFY(connected(*host));
+        Tchat& chat = host->main();
+        const QSize classicSize = chat.size();
+        QWidget* board = chat.findChild<QWidget*>(QStringLiteral("panel_board"));
+        QWidget* panel = chat.findChild<QWidget*>(QStringLiteral("chatpanel"));
+        QVERIFY(board && panel);
+        auto at = [&](const char* name) {
+            const QWidget* w = board->findChild<QWidget*>(QLatin1String(name));
+            return w ? QRect(w->mapTo(board, QPoint(0, 0)), w->size()) : QRect();
+        };
+        // Everything drawn on the board, the chat's parts included (menus are windows).
+        auto geometries = [&] {
+            QHash<QString, QRect> all;
+            for (const QWidget* w : board->findChildren<QWidget*>())
+                if (!w->objectName().isEmpty() && !w->isWindow())
+                    all.insert(w->objectName(), QRect(w->mapTo(board, QPoint(0, 0)), w->size()));
+            return all;
+        };
+        auto onTable = [&](const QString& name) {
+            const QWidget* w = board->findChild<QWidget*>(name);
+            return w && w != panel && !panel->isAncestorOf(w) && !name.startsWith("qt_");
+        };
+        // At the default size every piece stands where it always stood.
+        QCOMPARE(board->geometry(), QRect(2, 2, 764, 526));
+        QCOMPARE(at("image_card1"), QRect(QPoint(6, 116), mb::art::cardSize()));
+        QCOMPARE(at("image_card10"), QRect(QPoint(686, 116), mb::art::cardSize()));
+        QCOMPARE(at("image_drawpile").topLeft(), QPoint(308, 12));
+        QCOMPARE(at("label_playername1").topLeft(), QPoint(512, 13));
+        QCOMPARE(at("label_status"), QRect(135, 218, 493, 20));
+        QCOMPARE(at("panel_winnercards"), QRect(6, 114, 752, 129));
+        QCOMPARE(at("chatpanel"), QRect(6, 248, 752, 272));
+        QCOMPARE(at("mainchat"), QRect(6, 248, 752, 216));
+        QCOMPARE(at("mychat"), QRect(6, 468, 692, 23));
+        QCOMPARE(at("b_phrase1"), QRect(6, 495, 80, 25));
+        QCOMPARE(at("b_phrase9"), QRect(678, 495, 80, 25));
+        const QHash<QString, QRect> classic = geometries();
+
+        // At twice the size the table is twice as far from the board's corner and twice as
+        // large; the chat takes the room below it, its rows as high as before.
+        chat.resize(chat.size() + board->size());
+        QTRY_COMPARE(board->size(), QSize(1528, 1052));
+        const QHash<QString, QRect> doubled = geometries();
+        for (auto it = classic.begin(); it != classic.end(); ++it) {
+            if (!onTable(it.key())) continue;
+            const QRect now = doubled.value(it.key());
+            // Labels as wide as their text follow the text before them to the pixel.
+            const int slack =
+                it.key().startsWith("label_score") || it.key().startsWith("label_bonus") ? 2 : 0;
+            QVERIFY2((now.topLeft() - 2 * it->topLeft()).manhattanLength() <= slack,
+                     qPrintable(it.key()));
+        }
+        QCOMPARE(at("image_card1"), QRect(QPoint(12, 232), 2 * mb::art::cardSize()));
+        QCOMPARE(at("panel_winnercards"), QRect(12, 228, 1504, 258));
+        QCOMPARE(at("chatpanel"), QRect(6, 496, 1516, 550));
+        QCOMPARE(at("b_phrase9").bottom(), at("chatpanel").bottom());
+        QCOMPARE(at("b_phrase9").height(), 25);
+        QCOMPARE(at("b_phrase9").right(), at("chatpanel").right());
+        // The pictures are drawn again for the scale, not stretched.
+        const auto* mark = board->findChild<QLabel*>(QStringLiteral("image_playing1"));
+        QCOMPARE(mark->pixmap().deviceIndependentSize().toSize(), 2 * mb::art::notPlayingSize());
+        QCOMPARE(mark->pixmap().size(), 2 * mb::art::notPlayingSize() * mark->devicePixelRatioF());
+
+        // Back at the default size nothing has moved for good.
+        chat.resize(classicSize);
+        QTRY_COMPARE(board->size(), QSize(764, 526));
+        QCOMPARE(geometries(), classic);
     }
 };
 
