@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -261,6 +262,9 @@ void Tchat::loadinifile() {
     // The window cannot be smaller than the board: the record holds what it became, so that
     // closing it unmoved writes nothing.
     bounds_ = QRect(pos(), size());
+    // A notice that opened while the window still stood at its first place follows it.
+    for (QMessageBox* box : findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly))
+        if (box->isVisible()) box->move(frameGeometry().center() - box->rect().center());
 
     const QString colourText =
         ini.readString(section, QStringLiteral("Textcolor"), QStringLiteral("clblack"));

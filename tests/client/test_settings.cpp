@@ -8,12 +8,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "chatview/chatlogview.h"
 #include "client/application.h"
+#include "client/noticebox.h"
 #include "core/errornotice.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
@@ -178,6 +180,21 @@ private slots:
         QCOMPARE(g.chat().pos(), area.topLeft());
         QCOMPARE(g.chat().width(), area.width());
         QVERIFY(g.chat().height() < area.height());  // as small as the board allows
+    }
+
+    void noticesOpenedDuringStartFollowTheWindow() {
+        const QString ini = dir_.filePath("placed.ini");
+        writeAll(ini, "[Marrowby]\nHelp=2\nLeft=24\nTop=40\n");
+        Game g(ini);
+        const QPoint first = g.chat().pos();
+        QMessageBox* early = mb::showMessage(&g.chat(), QStringLiteral("Early notice"));
+        QVERIFY(g.loaded());
+        QCOMPARE(g.chat().pos(), QPoint(24, 40));
+        QVERIFY(first != QPoint(24, 40));
+        const QPoint off = early->geometry().center() - g.chat().frameGeometry().center();
+        QVERIFY2(off.manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
+        early->close();
     }
 
     void tallWindowIsSavedSmallerAndOptionsAreInOrder() {
