@@ -1,6 +1,5 @@
 #include "client/application.h"
 
-#include <QAction>
 #include <cstdio>
 
 #include "client/spylistform.h"
@@ -38,8 +37,6 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     }
     about_ = std::make_unique<Tabout>();
     download_ = std::make_unique<Tdownload>();
-    QObject::connect(download_.get(), &Tdownload::exitRequested, chat->action("Exit1"),
-                     &QAction::trigger);
     gamestart_ = std::make_unique<Tgamestart>();
     help_ = std::make_unique<Thelp>();
     phrases_ = std::make_unique<Tphrases>();

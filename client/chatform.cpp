@@ -20,6 +20,7 @@
 #include "assets/soundplayer.h"
 #include "client/chatpanel.h"
 #include "client/noticebox.h"
+#include "client/settingsmenu.h"
 #include "client/spylistform.h"
 #include "core/errornotice.h"
 #include "dialogs/aboutform.h"
@@ -62,6 +63,7 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     : QMainWindow(parent), args_(std::move(arguments)), ports_(ports) {
     setWindowTitle(QStringLiteral("Marrowby by Kestro Software"));
     sounds_ = new mb::SoundPlayer(this);
+    settings_ = new SettingsMenu(this, st_.gamename);
     createBoard();
     createMenus();
     createQuickInstructions();
@@ -573,9 +575,9 @@ void Tchat::createMenus() {
     StartGame1->setObjectName(QStringLiteral("StartGame1"));
     connect(StartGame1, &QAction::triggered, this, &Tchat::button_startClick);
     file->addSeparator();
-    auto* exit = file->addAction(QStringLiteral("Exit"));
-    exit->setObjectName(QStringLiteral("Exit1"));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    Exit1 = file->addAction(QStringLiteral("Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+    connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
     auto* view = menuBar()->addMenu(QStringLiteral("&View"));
     auto* spyList = view->addAction(QStringLiteral("Spy List"));
@@ -615,6 +617,8 @@ void Tchat::createMenus() {
 
 void Tchat::attach(const Windows& windows) {
     w_ = windows;
+    // The download window's Exit ends the game as File > Exit does.
+    if (w_.download) connect(w_.download, &Tdownload::exitRequested, Exit1, &QAction::trigger);
     const QPixmap tile = mb::art::backgroundTile(devicePixelRatioF());
     if (w_.gamestart) {
         w_.gamestart->setBackground(tile);
@@ -636,13 +640,11 @@ void Tchat::attach(const Windows& windows) {
 }
 
 int Tchat::botSpeed() const {
-    const QAction* checked = botSpeedGroup_->checkedAction();
-    return checked ? checked->data().toInt() : int(mb::kBotSpeedNormal.count());
+    return settings_->values().botSpeedMs;
 }
 
 int Tchat::turnSound() const {
-    const QAction* checked = turnSoundGroup_->checkedAction();
-    return checked ? checked->data().toInt() : 0;
+    return settings_->values().turnSound;
 }
 
 void Tchat::placeSeatRow(int seat) {
@@ -709,7 +711,7 @@ void Tchat::render() {
     label_winner1->setText(table_.winnerText);
     label_winner2->setText(table_.winnerText);
     panel_winner->setVisible(table_.winnerVisible);
-    if (JustWatch1) JustWatch1->setChecked(table_.justWatchChecked);
+    if (QAction* watch = settings_->justWatchItem()) watch->setChecked(table_.justWatchChecked);
     if (w_.spylist) w_.spylist->setSpies(table_.spies);
 }
 
@@ -753,7 +755,7 @@ void Tchat::loadchecklist() {
 }
 
 void Tchat::playsounds(const QString& name) {
-    if (PlaySounds1->isChecked()) sounds_->play(name);
+    if (settings_->values().playSounds) sounds_->play(name);
 }
 
 void Tchat::peerNotice(const QString& text) {
@@ -789,7 +791,7 @@ void Tchat::playasound(const QByteArray& body) {
     mb::FieldReader fields(body);
     const int seat = fields.intField();
     const QString clip = QString::fromUtf8(fields.field());
-    if (PlayerPhraseSounds1->isChecked()) {
+    if (settings_->values().playerPhraseSounds) {
         sounds_->play(clip);
         return;
     }
@@ -829,8 +831,10 @@ QAction* Tchat::action(const QString& objectName) const {
 }
 
 void Tchat::setChatColour(mb::WinColor colour) {
-    chatColour_ = colour;
     chat_->setChatColour(colour);
+}
+mb::WinColor Tchat::chatColour() const {
+    return chat_->chatColour();
 }
 QString Tchat::phrase(int n) const {
     return chat_->phrase(n);

@@ -37,6 +37,7 @@ class Tphrases;
 class Tspylist;
 class Ttallylist;
 class ChatPanel;
+class SettingsMenu;
 
 namespace mb {
 class BackgroundPanel;
@@ -103,7 +104,7 @@ public:
     // The chat panel's parts, found by their object names, for tests that have not yet moved
     // to finding them themselves.
     void setChatColour(mb::WinColor colour);
-    mb::WinColor chatColour() const { return chatColour_; }
+    mb::WinColor chatColour() const;
     QString phrase(int n) const;
     void setPhrase(int n, const QString& text);
     QLineEdit* chatEntry() const;
@@ -125,9 +126,7 @@ public:
     // unless a test names another.
     void setSettingsFile(const QString& path) { settingsPath_ = path; }
     QString settingsFile() const;
-    int textSize() const;
     QWidget* quickInstructionsPanel() const;
-    QColorDialog* colourDialog() const { return ColorDialog; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -149,18 +148,10 @@ private:
     void sendloginfo(const QByteArray& body);
     void gameFull();
     void saveinifile();
-    // Settings (settingspart.cpp)
+    // Menus, quick instructions and side windows (settingspart.cpp)
     void createSettingsMenus(QMenu* view, QMenu* options);
     void createQuickInstructions();
     void attachSettingsWindows(const QPixmap& tile);
-    void applyTextSize(int points, bool relayout);
-    void PlaySounds1Click();
-    void PlayerPhraseSounds1Click();
-    void Classic1Click(QAction* item);
-    void Fast1Click(QAction* item);
-    void TextColor1Click();
-    void N14Click(QAction* item);
-    void ResetScreenLocation1Click();
     void QuickInstructions1Click();
     void button_doneClick();
     void PrhaseList1Click();
@@ -190,13 +181,9 @@ private:
     mb::ClientState st_;
     quint32 seed_ = 0;
     bool shown_ = false;
-    // Settings are written only after they were read: a window closed before that must not
-    // overwrite what earlier runs stored.
-    bool settingsLoaded_ = false;
-    QRect bounds_;  // window bounds as last loaded or saved
+    SettingsMenu* settings_ = nullptr;
     QString settingsPath_;
     QStringList chatLines_;
-    mb::WinColor chatColour_ = 0;
 
     mb::Sock* sock = nullptr;
     mb::Sock* Sock11 = nullptr;
@@ -243,8 +230,6 @@ private:
     QLabel* label_winner1 = nullptr;
     QLabel* label_winner2 = nullptr;
     ChatPanel* chat_ = nullptr;
-    QAction* PlayerPhraseSounds1 = nullptr;
-    QAction* ScrollChatOff2 = nullptr;
     // Card numbers on screen, so a repaint only touches pictures that changed.
     std::array<int, mb::kHandSize + 1> shownHand_{};
     std::array<int, mb::kHandSize + 1> shownWinner_{};
@@ -252,12 +237,7 @@ private:
     int shownTop_ = -2;
 
     QAction* StartGame1 = nullptr;
-    QAction* JustWatch1 = nullptr;
-    QAction* PlaySounds1 = nullptr;
-    QActionGroup* botSpeedGroup_ = nullptr;
-    QActionGroup* turnSoundGroup_ = nullptr;
-    QActionGroup* textSizeGroup_ = nullptr;
-    QColorDialog* ColorDialog = nullptr;
+    QAction* Exit1 = nullptr;
     QFrame* panel_help = nullptr;
     QLabel* image_help = nullptr;
     QMenu* popup_kick = nullptr;

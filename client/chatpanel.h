@@ -36,6 +36,7 @@ public:
     // Phrase n (1 to 9) as its button sends it.
     QString phrase(int n) const;
     const QStringList& urlList() const { return urllist; }
+    mb::WinColor chatColour() const { return chatColour_; }
     // Enter in the entry box: the typed line goes to the host unless nothing is connected.
     void sendit();
     // A click on web address `number` of the log (numbered from the last clear).

@@ -123,7 +123,7 @@ private slots:
         Game g(ini);
         const QString builtIn = g.chat().phrase(4);
         QVERIFY(g.loaded());
-        QCOMPARE(g.chat().textSize(), 11);
+        QCOMPARE(g.chat().chatLog()->styles().style(0).size, 11);
         QCOMPARE(g.chat().chatLog()->styles().style(14).size, 11);        // all 15 log styles
         QVERIFY(!g.chat().action("N8")->actionGroup()->checkedAction());  // no item for 11
         QCOMPARE(g.chat().pos(), QPoint(5, 30));
@@ -140,9 +140,9 @@ private slots:
 
         // Text size and colour through the menu; the colour dialog can be cancelled.
         g.chat().action("N14")->trigger();
-        QCOMPARE(g.chat().textSize(), 14);
+        QCOMPARE(g.chat().chatLog()->styles().style(0).size, 14);
         g.chat().action("TextColor1")->trigger();
-        QColorDialog* dialog = g.chat().colourDialog();
+        auto* dialog = g.chat().findChild<QColorDialog*>(QStringLiteral("ColorDialog"));
         QTRY_VERIFY(dialog->isVisible());
         QCOMPARE(dialog->currentColor(), QColor(Qt::red));
         dialog->setCurrentColor(QColor(0, 0x80, 0));

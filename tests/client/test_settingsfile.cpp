@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "client/gamesettings.h"
 #include "core/appfiles.h"
 #include "core/profile.h"
 #include "tests/support/testfiles.h"
@@ -40,6 +41,41 @@ const QByteArray kForeign =
 class TestSettingsFile : public QObject {
     Q_OBJECT
 private slots:
+    void gameSettingsAreBoundedAndSavedInOrder() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("kestrolobby.ini");
+        writeAll(path,
+                 "[Marrowby]\nTextsize=999\nLeft=-99999\nTop=40000\nWidth=100000\nHeight=-3\n"
+                 "Textcolor=nonsense\nPlaytoscore=12x\nBotspeed=500\nTurnsound=1\n"
+                 "Phrase2=" +
+                     QByteArray(80, 'p') + "\nPlaysounds=false\nHelp=2\n");
+        const mb::GameSettings s =
+            mb::readGameSettings(mb::ProfileFile(path), "Marrowby", QSize(1280, 760));
+        QCOMPARE(s.textSize, mb::kMaxTextSize);
+        QCOMPARE(s.bounds, QRect(-32767, 32767, 1280, 0));
+        QCOMPARE(s.textColour, mb::kColourBlack);
+        QVERIFY(!s.playToScore);  // not a number: the start window keeps its own
+        QCOMPARE(s.botSpeedMs, 500);
+        QCOMPARE(s.turnSound, 1);
+        QCOMPARE(s.phrases[2], QString(50, 'p'));
+        QVERIFY(s.phrases[1].isEmpty());
+        QVERIFY(!s.playSounds);
+        QVERIFY(s.playerPhraseSounds);
+        QVERIFY(!s.showHelp);
+        // A missing file gives the classic values, and a save writes them in the classic order.
+        const mb::GameSettings classic = mb::readGameSettings(
+            mb::ProfileFile(dir.filePath("none.ini")), "Marrowby", QSize(100, 100));
+        QCOMPARE(classic.bounds, mb::kDefaultWindowBounds);  // the default size always passes
+        QCOMPARE(classic.playToScore, std::optional<qlonglong>(600));
+        QVERIFY(classic.showHelp);
+        QStringList keys;
+        for (const auto& [key, value] : mb::gameSettingsKeys(classic, 600))
+            keys << key + '=' + value;
+        QCOMPARE(keys, (QStringList{"Textsize=8", "Top=3", "Left=3", "Width=772", "Height=535",
+                                    "Textcolor=clBlack", "Playtoscore=600", "Botspeed=1000",
+                                    "Turnsound=0", "Playerphrasesounds=true", "Playsounds=true"}));
+    }
+
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     // A FIFO or a directory as the settings file reads as missing without waiting on it, and is
