@@ -40,28 +40,27 @@ std::uint64_t maskIf(bool condition) {
     return 0 - static_cast<std::uint64_t>(condition);
 }
 
-// Leading bytes that agree at a and b, at most kMaxMatch; reads 24 bytes at each. Written with
-// masks rather than tests: whether a match goes on past a word cannot be guessed in advance, and
-// a wrong guess costs more than comparing all three words. The differences of the words are
-// taken up to the first that is not 0; the third is cut to the bytes a match may still use, with
-// a bit set above them, so the one taken is never 0.
-inline std::size_t agreeingUpToMatch(const std::uint8_t* a, const std::uint8_t* b) {
-    constexpr std::uint64_t kLastBytes = (std::uint64_t{1} << 8 * (kMaxMatch - 16)) - 1;
-    const std::uint64_t first = load64(a) ^ load64(b);
-    const std::uint64_t second = load64(a + 8) ^ load64(b + 8);
-    const std::uint64_t third = ((load64(a + 16) ^ load64(b + 16)) & kLastBytes) | (kLastBytes + 1);
-    const std::uint64_t pastFirst = maskIf(first == 0);
-    const std::uint64_t upToSecond = first | (pastFirst & second);
-    const std::uint64_t pastSecond = maskIf(upToSecond == 0);
-    const std::uint64_t diff = upToSecond | (pastSecond & third);
-    return static_cast<std::size_t>((pastFirst & 8) + (pastSecond & 8)) + sharedBytes(diff);
-}
-
 // Leading bytes that agree at a and b, at most `limit`; reads no further.
 std::size_t agreeing(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
     std::size_t n = 0;
     while (n < limit && a[n] == b[n]) ++n;
     return n;
+}
+
+// Leading bytes that agree at a and b, at most kMaxMatch; reads 24 bytes at each. The first two
+// words are compared with masks rather than tests: whether a match goes past the first word
+// cannot be guessed in advance, and a wrong guess costs more than comparing both. A match past
+// the second is rare, so that test is well guessed. `refused`, 1 or 0, makes the first bytes
+// differ whatever they hold: for a candidate out of reach, which the caller points at a itself.
+inline std::size_t agreeingUpToMatch(const std::uint8_t* a, const std::uint8_t* b,
+                                     std::uint64_t refused) {
+    const std::uint64_t first = (load64(a) ^ load64(b)) | refused;
+    const std::uint64_t second = load64(a + 8) ^ load64(b + 8);
+    const std::uint64_t pastFirst = maskIf(first == 0);
+    const std::uint64_t diff = first | (pastFirst & second);
+    if (diff == 0) [[unlikely]]
+        return 16 + agreeing(a + 16, b + 16, kMaxMatch - 16);
+    return static_cast<std::size_t>(pastFirst & 8) + sharedBytes(diff);
 }
 
 // Only the product's low 16 bits count, so that a vector of 16-bit numbers can take it.
@@ -234,15 +233,15 @@ void quickLanes(Lane* lanes) {
                 }
                 // Literal or reference is close to a coin toss on text, so it is chosen with
                 // masks, not a branch: every step below is done either way and the result
-                // picked. An empty entry, or one too far back, compares the position with itself
-                // and is then refused.
+                // picked. An empty entry, or one too far back, is compared with the position
+                // itself and refused.
                 const std::uint16_t h = lane.hashes[x];
                 const std::size_t offset =
                     x - static_cast<std::size_t>(std::ptrdiff_t{lane.table[h]});
                 lane.table[h] = static_cast<std::int16_t>(x);
                 const std::uint64_t inReach = maskIf(offset <= kMaxOffset);
                 const std::size_t length =
-                    agreeingUpToMatch(s + x, s + x - (offset & inReach)) & inReach;
+                    agreeingUpToMatch(s + x, s + x - (offset & inReach), ~inReach & 1);
                 const bool isReference = length >= kMinMatch;
                 lane.out.literalOrReference(isReference, c, offset, length);
                 lane.x = x + 1 + ((length - 1) & maskIf(isReference));
