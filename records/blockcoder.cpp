@@ -32,7 +32,7 @@ std::uint64_t load64(const std::uint8_t* p) {
 std::size_t sharedBytes(std::uint64_t diff) {
     const int bits = std::endian::native == std::endian::little ? std::countr_zero(diff)
                                                                 : std::countl_zero(diff);
-    return static_cast<std::size_t>(bits / 8);
+    return static_cast<unsigned>(bits) / 8;
 }
 
 // All ones when `condition` holds, else 0: a mask that picks a value with no branch.
@@ -104,25 +104,25 @@ void putWord(std::uint8_t* at, unsigned word) {
 class BlockWriter {
 public:
     BlockWriter() = default;
-    explicit BlockWriter(std::uint8_t* d) : d_(d) { d_[0] = kCodedBlock; }
+    explicit BlockWriter(std::uint8_t* d) : d_(d), y_(d + 3), z_(d + 1) { d_[0] = kCodedBlock; }
 
     // Bytes written so far, the flag and the control word of the current group included.
-    std::size_t size() const { return y_; }
+    std::size_t size() const { return static_cast<std::size_t>(y_ - d_); }
     unsigned items() const { return static_cast<unsigned>(std::bit_width(control_)) - 1; }
     bool groupFull() const { return control_ >= kGroupFull; }
     void nextGroup() {
-        putWord(d_ + z_, control_);
+        putWord(z_, control_);
         z_ = y_;
         y_ += 2;
         control_ = 1;
     }
 
     void literal(std::uint8_t c) {
-        d_[y_++] = c;
+        *y_++ = c;
         addItem(0);
     }
     void reference(std::size_t offset, std::size_t length) {
-        putWord(d_ + y_, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
+        putWord(y_, static_cast<unsigned>(offset * 16 + (length - kMinMatch)));
         y_ += 2;
         addItem(1);
     }
@@ -133,23 +133,23 @@ public:
                             std::size_t length) {
         const auto word = static_cast<unsigned>(offset * 16 + (length - kMinMatch));
         const auto pick = static_cast<unsigned>(maskIf(isReference));
-        d_[y_] = static_cast<std::uint8_t>(c ^ ((c ^ (word >> 8)) & pick));
-        d_[y_ + 1] = static_cast<std::uint8_t>(word);
+        y_[0] = static_cast<std::uint8_t>(c ^ ((c ^ (word >> 8)) & pick));
+        y_[1] = static_cast<std::uint8_t>(word);
         y_ += 1 + (pick & 1);
         addItem(pick & 1);
     }
     // A run: the offset 0, then its length and its byte.
     void run(std::size_t length, std::uint8_t c) {
-        d_[y_] = 0;
-        putWord(d_ + y_ + 1, static_cast<unsigned>(length - kMinRun));
-        d_[y_ + 3] = c;
+        y_[0] = 0;
+        putWord(y_ + 1, static_cast<unsigned>(length - kMinRun));
+        y_[3] = c;
         y_ += 4;
         addItem(1);
     }
     // Writes the last control word, its unused bits 0, and returns the block's length.
     std::size_t finish() {
-        putWord(d_ + z_, control_ << (kItemsPerControlWord - items()));
-        return y_;
+        putWord(z_, control_ << (kItemsPerControlWord - items()));
+        return size();
     }
 
 private:
@@ -159,8 +159,8 @@ private:
     static constexpr unsigned kGroupFull = 1u << kItemsPerControlWord;
 
     std::uint8_t* d_ = nullptr;
-    std::size_t y_ = 3;  // write position
-    std::size_t z_ = 1;  // position of the current control word
+    std::uint8_t* y_ = nullptr;  // write position
+    std::uint8_t* z_ = nullptr;  // the current control word
     unsigned control_ = 1;
 };
 
