@@ -289,7 +289,9 @@ std::uint16_t finishLane(Lane& lane) {
     const std::size_t y = out.finish();
     if (y > n) {
         lane.d[0] = kStoredBlock;
-        std::memcpy(lane.d + 1, s, n);
+        // An empty piece may come with no bytes at all (a null pointer), which memcpy may not
+        // take even for 0 bytes.
+        if (n > 0) std::memcpy(lane.d + 1, s, n);
         return static_cast<std::uint16_t>(n + 1);
     }
     return static_cast<std::uint16_t>(y);
