@@ -16,7 +16,7 @@ constexpr std::size_t kMinMatch = 3;
 constexpr std::size_t kMaxMatch = 18;
 constexpr std::uint32_t kHashMultiplier = 40543;
 // Pieces that CompressPieces codes side by side (see quickLanes).
-constexpr std::size_t kLanes = 4;
+constexpr std::size_t kLanes = 3;
 constexpr unsigned kItemsPerControlWord = 16;
 // An empty table entry; every position of a piece is further than kMaxOffset from it, so one
 // test of the offset covers both.
@@ -203,6 +203,12 @@ struct Lane {
 //
 // Each position tries, in order: a run of its byte, a reference to the last position with the
 // same hash, a literal.
+//
+// The lanes are copied into a local array, and the loop over them is unrolled (a request that a
+// compiler may ignore, and the code stays right): so each lane is named by a constant index and
+// the compiler can keep its state in registers. Left where the caller has it, the state could
+// be changed by any byte the block writer stores, as far as the compiler knows, and would be
+// read again from memory after every store.
 template <std::size_t Lanes>
 void quickLanes(Lane* lanes) {
     Lane local[Lanes];
@@ -214,7 +220,7 @@ void quickLanes(Lane* lanes) {
         for (std::size_t l = 0; l < Lanes; ++l)
             if (local[l].out.groupFull()) local[l].out.nextGroup();
         for (unsigned item = local[0].out.items(); allFar && item < kItemsPerControlWord; ++item) {
-#pragma GCC unroll 4
+#pragma GCC unroll 3  // kLanes
             for (std::size_t l = 0; l < Lanes; ++l) {
                 Lane& lane = local[l];
                 const std::uint8_t* const s = lane.s;
@@ -335,7 +341,10 @@ std::size_t TBlockCoder::CompressPieces(const std::uint8_t* src, std::size_t n,
     const std::size_t pieces = std::max<std::size_t>(1, (n + kPieceSize - 1) / kPieceSize);
     std::size_t done = 0;
     while (done < pieces) {
-        const std::size_t count = std::min(kLanes, pieces - done);
+        // The pieces left are shared out evenly among the turns they need: a lane alone is the
+        // slowest way.
+        const std::size_t turns = (pieces - done + kLanes - 1) / kLanes;
+        const std::size_t count = (pieces - done + turns - 1) / turns;
         Lane lanes[kLanes];
         for (std::size_t l = 0; l < count; ++l) {
             const std::size_t at = (done + l) * kPieceSize;
@@ -343,20 +352,13 @@ std::size_t TBlockCoder::CompressPieces(const std::uint8_t* src, std::size_t n,
                             blocks + (done + l) * kWorkBufferSize, table_.get() + l * kHashSize,
                             hashes_.get() + l * kPieceSize);
         }
-        switch (count) {
-            case 1:
-                codeLanes<1>(lanes, lengths + done);
-                break;
-            case 2:
-                codeLanes<2>(lanes, lengths + done);
-                break;
-            case 3:
-                codeLanes<3>(lanes, lengths + done);
-                break;
-            default:
-                codeLanes<4>(lanes, lengths + done);
-                break;
-        }
+        static_assert(kLanes == 3, "a case below for every number of lanes");
+        if (count == 1)
+            codeLanes<1>(lanes, lengths + done);
+        else if (count == 2)
+            codeLanes<2>(lanes, lengths + done);
+        else
+            codeLanes<3>(lanes, lengths + done);
         done += count;
     }
     return pieces;
