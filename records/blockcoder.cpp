@@ -47,7 +47,7 @@ std::size_t agreeing(const std::uint8_t* a, const std::uint8_t* b, std::size_t l
     return n;
 }
 
-// Leading bytes that agree at a and b, at most kMaxMatch; reads 24 bytes at each. The first two
+// Leading bytes that agree at a and b, at most kMaxMatch; reads 18 bytes at each. The first two
 // words are compared with masks rather than tests: whether a match goes past the first word
 // cannot be guessed in advance, and a wrong guess costs more than comparing both. A match past
 // the second is rare, so that test is well guessed. `refused`, 1 or 0, makes the first bytes
@@ -164,7 +164,8 @@ private:
     unsigned control_ = 1;
 };
 
-// How far past an item's position the quick loop reads: agreeingUpToMatch's 24 bytes.
+// How far past an item's position the quick loop may read: more than agreeingUpToMatch's 18
+// bytes, and past the last position that hashRows covers.
 constexpr std::size_t kLookAhead = 24;
 // A whole group is coded with no test of the piece's ends while its first item lies this far
 // from the end of the input (16 of the longest references and a look ahead from the last) and
@@ -178,9 +179,9 @@ constexpr std::size_t kGroupOutput = kItemsPerControlWord * 4 + 2;
 // several pieces can be coded side by side.
 struct Lane {
     Lane() = default;
-    Lane(const std::uint8_t* src, std::size_t length, std::uint8_t* dst, std::int16_t* table,
-         std::uint16_t* hashes)
-        : s(src), n(length), d(dst), out(dst), table(table), hashes(hashes) {}
+    Lane(const std::uint8_t* src, std::size_t length, std::uint8_t* dst, std::int16_t* ownTable,
+         std::uint16_t* ownHashes)
+        : s(src), n(length), d(dst), out(dst), table(ownTable), hashes(ownHashes) {}
 
     // Whether the rest of the current group, or the next whole one, can be coded the quick way.
     bool far() const { return x + kGroupReach <= n && out.size() + kGroupOutput <= n; }
