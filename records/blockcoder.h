@@ -34,6 +34,13 @@ public:
     // Codes the n (at most kPieceSize) bytes at src into dst, which must hold n + kBlockSlack
     // bytes. Returns the block length, 1 to n + 1.
     std::uint16_t CompressBlock(const std::uint8_t* src, std::size_t n, std::uint8_t* dst);
+    // Codes the n bytes at src as pieces of kPieceSize bytes, the last one shorter when n is no
+    // multiple of it: ceil(n / kPieceSize) pieces, or one empty piece when n is 0. The block of
+    // piece i goes to blocks + i * kWorkBufferSize and its length to lengths[i]; each block is
+    // the one CompressBlock makes of the piece, but several pieces are coded side by side, which
+    // is much faster than one after another. Returns the number of pieces.
+    std::size_t CompressPieces(const std::uint8_t* src, std::size_t n, std::uint8_t* blocks,
+                               std::uint16_t* lengths);
     // Decodes the block of `length` bytes into out, which must hold kWorkBufferSize bytes.
     // Returns the number of bytes produced, or -1 when the block is corrupt (a reference before
     // the start of the piece, an item cut off by the block's end, more than kPieceSize bytes).
@@ -41,8 +48,10 @@ public:
                                           std::uint8_t* out);
 
 private:
-    std::unique_ptr<std::int32_t[]> table_;    // the last position of each hash
-    std::unique_ptr<std::uint16_t[]> hashes_;  // of the positions of a piece
+    // For each piece coded at once: the last position of each hash, and the hashes of the
+    // positions of the piece.
+    std::unique_ptr<std::int16_t[]> table_;
+    std::unique_ptr<std::uint16_t[]> hashes_;
 };
 
 }  // namespace mb

@@ -15,6 +15,8 @@ namespace {
 // Block records carry a 16-bit length, so one can be this long however it was written.
 constexpr std::size_t kLongestRecord = 0xFFFF;
 constexpr qint64 kAdviseBelow = 3 * static_cast<qint64>(kPieceSize);
+// The fast mode reads and codes this many pieces at a time.
+constexpr std::size_t kChunkPieces = 8;
 
 QString noBuffers() {
     return QStringLiteral("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
@@ -98,8 +100,6 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
         throw ECodecError(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") +
                           InputFile);
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? adviseFor(in) : CompressMode;
-    auto piece = workBuffer(kPieceSize);
-    auto block = workBuffer(kWorkBufferSize);
     DeviceSink sink(out, OutputFile, onProgress);
 
     std::uint8_t header[kHeaderSize];
@@ -108,19 +108,25 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
     sink.write(header, kHeaderSize);
 
     if (mode == TCompressMode::Fast) {
+        auto chunk = workBuffer(kChunkPieces * kPieceSize);
+        auto blocks = workBuffer(kChunkPieces * kWorkBufferSize);
+        std::uint16_t lengths[kChunkPieces];
         // Down to the last piece, which is short (perhaps empty): that is how a reader knows
-        // the end.
+        // the end. A chunk that ends in a whole piece is followed by another read, which gives
+        // that short piece at the input's end.
         qint64 n = 0;
         do {
-            n = readUpTo(in, piece.get(), kPieceSize);
+            n = readUpTo(in, chunk.get(), kChunkPieces * kPieceSize);
             if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
-            const std::uint16_t length =
-                block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get());
-            std::uint8_t record[2];
-            qToLittleEndian(length, record);
-            sink.write(record, sizeof record);
-            sink.write(block.get(), length);
-        } while (n == static_cast<qint64>(kPieceSize));
+            const std::size_t pieces = block_.CompressPieces(
+                chunk.get(), static_cast<std::size_t>(n), blocks.get(), lengths);
+            for (std::size_t i = 0; i < pieces; ++i) {
+                std::uint8_t record[2];
+                qToLittleEndian(lengths[i], record);
+                sink.write(record, sizeof record);
+                sink.write(blocks.get() + i * kWorkBufferSize, lengths[i]);
+            }
+        } while (n > 0 && n % static_cast<qint64>(kPieceSize) == 0);
     } else {
         DeviceSource source(in, readError(InputFile, " (LZH)"), onProgress);
         huff_.encode(source, sink);
@@ -251,6 +257,7 @@ TCompressMode TFileCodec::adviseFor(QIODevice& in) {
     if (in.isSequential() || size < kAdviseBelow) return TCompressMode::Good;
     auto piece = workBuffer(kWorkBufferSize);
     auto block = workBuffer(kWorkBufferSize);
+    std::uint16_t length = 0;
     qint64 taken = 0;
     qint64 coded = 0;
     for (const qint64 at : {size / 3, 2 * size / 3}) {
@@ -259,7 +266,8 @@ TCompressMode TFileCodec::adviseFor(QIODevice& in) {
         const qint64 n = readUpTo(in, piece.get(), kPieceSize);
         if (n <= 0) break;
         taken += n;
-        coded += block_.CompressBlock(piece.get(), static_cast<std::size_t>(n), block.get());
+        block_.CompressPieces(piece.get(), static_cast<std::size_t>(n), block.get(), &length);
+        coded += length;
     }
     in.seek(start);
     return taken > 0 && coded * 100 < taken * Threshold ? TCompressMode::Fast : TCompressMode::Good;

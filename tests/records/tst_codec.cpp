@@ -107,7 +107,9 @@ private slots:
     void roundTrips_data() {
         QTest::addColumn<int>("size");
         for (int n :
-             {0, 1, 2, 3, 15, 16, 17, 4095, 4096, 32767, 32768, 32769, 65536, 70000, 200001})
+             {0, 1, 2, 3, 15, 16, 17, 4095, 4096, 32767, 32768, 32769, 65536, 70000, 200001,
+              // Whole pieces short of the pieces the file codec reads at once, as many, and more.
+              98304, 262144, 262145, 300000})
             QTest::addRow("%d", n) << n;
     }
     void roundTrips() {
@@ -116,11 +118,14 @@ private slots:
             const QByteArray data = kinds(kind, size);
             // Every record is the block the plain steps give.
             const QByteArray fast = compressBytes(data, TCompressMode::Fast);
-            for (qsizetype at = 8, piece = 0; at < fast.size(); ++piece) {
+            qsizetype piece = 0;
+            for (qsizetype at = 8; at < fast.size(); ++piece) {
                 const int length = quint8(fast[at]) | quint8(fast[at + 1]) << 8;
                 QCOMPARE(fast.mid(at + 2, length), plainBlock(data.mid(piece * 32768, 32768)));
                 at += 2 + length;
             }
+            // The last piece is short, perhaps empty.
+            QCOMPARE(piece, size / 32768 + 1);
             for (TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
                 const QByteArray packed = compressBytes(data, mode);
                 QCOMPARE(decompressBytes(packed), data);
@@ -185,6 +190,54 @@ private slots:
             const std::uint16_t length = coder.CompressBlock(src.data(), kPieceSize, block.data());
             QCOMPARE(QByteArray(reinterpret_cast<const char*>(block.data()), length),
                      plainBlock(piece));
+        }
+    }
+
+    // Pieces coded side by side give each the block it gets alone: whatever their number, when
+    // the last is short, when one is stored while the others shrink, when a run crosses from one
+    // piece into the next or carries one piece to its end long before the others.
+    void piecesMatchThePlainSteps_data() {
+        QTest::addColumn<QByteArray>("data");
+        QRandomGenerator rng(9122026);
+        const int piece = int(kPieceSize);
+        QTest::addRow("empty") << QByteArray();
+        QTest::addRow("short") << kinds(0, 1000);
+        for (int count : {1, 2, 3, 4, 5, 8, 9}) {
+            QByteArray whole;
+            for (int i = 0; i < count; ++i) whole += randomPiece(rng, piece, i);
+            QTest::addRow("%d whole pieces", count) << whole;
+            QTest::addRow("%d and a short one", count) << whole + kinds(0, 777 * count);
+        }
+        QTest::addRow("incompressible") << kinds(2, 5 * piece + 99);
+        QTest::addRow("one stored among text")
+            << kinds(0, piece) + kinds(2, piece) + kinds(0, 2 * piece + 5);
+        // A run over each boundary, and one to the end of the second piece of four.
+        QByteArray runs = kinds(0, 4 * piece + 300);
+        for (int at : {piece - 7000, 2 * piece - 20, 3 * piece - 1})
+            runs.replace(at, 9000, QByteArray(9000, 'q'));
+        runs.replace(piece + 20000, piece - 20000, QByteArray(piece - 20000, '-'));
+        QTest::addRow("runs across boundaries") << runs;
+        QTest::addRow("one value") << QByteArray(6 * piece + 3, 'w');
+        QTest::addRow("short runs") << kinds(1, 4 * piece);
+    }
+    void piecesMatchThePlainSteps() {
+        QFETCH(QByteArray, data);
+        TBlockCoder coder;
+        const std::size_t n = std::size_t(data.size());
+        const std::size_t pieces = std::max<std::size_t>(1, (n + kPieceSize - 1) / kPieceSize);
+        // Input and blocks exactly as large as required, so that a read or write beyond shows
+        // under the sanitizers.
+        const std::vector<std::uint8_t> input(data.begin(), data.end());
+        std::vector<std::uint8_t> blocks(pieces * kWorkBufferSize);
+        std::vector<std::uint16_t> lengths(pieces);
+        // Twice with the same coder: what one call leaves in its tables does not change the next.
+        for (int turn = 0; turn < 2; ++turn) {
+            QCOMPARE(coder.CompressPieces(input.data(), n, blocks.data(), lengths.data()), pieces);
+            for (std::size_t i = 0; i < pieces; ++i) {
+                const QByteArray block(
+                    reinterpret_cast<const char*>(blocks.data() + i * kWorkBufferSize), lengths[i]);
+                QCOMPARE(block, plainBlock(data.mid(qsizetype(i * kPieceSize), int(kPieceSize))));
+            }
         }
     }
 
