@@ -404,6 +404,13 @@ void HostCore::housekeepingTick() {
     }
 }
 
+bool HostCore::hasDeadlines() const {
+    if (turnDeadline_) return true;
+    for (int s = 1; s <= kMaxSeats; ++s)
+        if (seats_[s].present && !seats_[s].loggedIn) return true;
+    return false;
+}
+
 QByteArray HostCore::gameStatsMessage() const {
     const int turns = hostTurnCount_ ? hostTurnCount_() : hostSeatTurns_;
     MessageBuilder m(cmd::kGameStats);

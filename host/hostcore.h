@@ -162,6 +162,9 @@ public:
     // Deadlines: closes connections that never logged in and applies the turn limit. Call it
     // every kHousekeepingInterval or so.
     void housekeepingTick();
+    // Whether a deadline is pending (a connection not logged in, a turn limit running): an
+    // idle table needs no housekeeping, so its timer may rest.
+    bool hasDeadlines() const;
 
     // --- State, read-only ---
     const SeatRecord& seat(int seat) const { return seats_[seat]; }

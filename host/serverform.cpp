@@ -84,8 +84,14 @@ TServer::TServer(ServerOptions options, QObject* parent)
     core_->setTurnLimit(options_.turnLimit);
     core_->setKeepHostSeatInGame(options_.keepHostSeatInGame);
     if (options_.malformedSink) core_->setMalformedSink(options_.malformedSink);
+    housekeeping_->setObjectName(QStringLiteral("housekeeping"));
     housekeeping_->setInterval(kHousekeepingInterval);
-    connect(housekeeping_, &QTimer::timeout, this, [this] { core_->housekeepingTick(); });
+    // The timer runs only while a deadline is pending: an idle table costs no wake-ups.
+    connect(housekeeping_, &QTimer::timeout, this, [this] {
+        core_->housekeepingTick();
+        if (!core_->hasDeadlines()) housekeeping_->stop();
+    });
+    connect(this, &TServer::tableTouched, this, &TServer::armHousekeeping);
     if (options_.botSpeed) core_->setBotSpeedSource(options_.botSpeed);
     if (options_.hostTurnCount) core_->setHostTurnCountSource(options_.hostTurnCount);
 
@@ -108,9 +114,14 @@ TServer::~TServer() {
         if (sock) disconnect(sock, nullptr, this, nullptr);
 }
 
+void TServer::armHousekeeping() {
+    if (Sock1->isListening() && !housekeeping_->isActive() && core_->hasDeadlines())
+        housekeeping_->start();
+}
+
 void TServer::startListening() {
     Sock1->setListen(true);
-    housekeeping_->start();
+    armHousekeeping();
     emit listening(listenPort());
 }
 void TServer::stopListening() {
@@ -163,6 +174,7 @@ void TServer::Sock1Accept() {
     connect(sock, &Sock::info, this,
             [this, sock](InfoCode, const QString& text) { tempsockInfo(sock, text); });
     core_->Sock1Accept(seat);
+    armHousekeeping();
 }
 
 void TServer::Sock1Read(Sock* sock) {

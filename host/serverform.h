@@ -109,6 +109,7 @@ private:
     QTimer* timer_breaks;
     QTimer* computertimer;
     QTimer* housekeeping_;
+    void armHousekeeping();
     ConnectionThrottle throttle_;
 };
 

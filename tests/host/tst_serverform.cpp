@@ -198,18 +198,24 @@ void ServerFormTest::bareConnectionsAreClosedUnannounced() {
     mb::ServerOptions options;
     options.clock = [&] { return now; };
     auto server = listeningServer(std::move(options));
+    // The deadline timer rests while no deadline is pending, and wakes for one.
+    const auto* housekeeping = server->findChild<QTimer*>(QStringLiteral("housekeeping"));
+    QVERIFY(housekeeping && !housekeeping->isActive());
     QSignalSpy late(server.get(), &mb::TServer::loginTimedOut);
     RawClient alice(server->listenPort());
     QCOMPARE(alice.login("Alice"), 1);
+    QTRY_VERIFY(!housekeeping->isActive());
     std::vector<std::unique_ptr<RawClient>> bare;
     for (int seat = 2; seat <= mb::kMaxSeats; ++seat) {
         bare.push_back(std::make_unique<RawClient>(server->listenPort()));
         QCOMPARE(bare.back()->next("CMD_sendlogininfo"),
                  "CMD_sendlogininfo+" + QByteArray::number(seat));
     }
+    QVERIFY(housekeeping->isActive());
     now += mb::kLoginDeadline;
     for (auto& c : bare) QVERIFY(c->waitClosed());
     QCOMPARE(late.size(), mb::kMaxSeats - 1);
+    QTRY_VERIFY(!housekeeping->isActive());
     // The seats are free for real friends, and nobody heard of the bare ones.
     RawClient bob(server->listenPort());
     QCOMPARE(bob.login("Bob"), 2);
