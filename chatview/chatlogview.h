@@ -22,6 +22,7 @@ class QTimer;
 namespace mb {
 
 class TChatDocument;
+struct TChatPiece;
 struct TChatPos;
 
 struct TChatTextStyle {
@@ -137,7 +138,7 @@ private:
     QPoint toDocument(QPoint viewportPoint) const;
     int jumpAt(QPoint viewportPoint) const;  // -1 when not on a jump
     void dragScroll();
-    void paintPiece(QPainter& painter, int pieceIndex, int paragraphY) const;
+    void paintPiece(QPainter& painter, const TChatPiece& piece, int paragraphY) const;
     void selectRange(std::pair<TChatPos, TChatPos> range);
 
     TChatStyleSet styles_;
