@@ -143,8 +143,11 @@ void TChatLogView::clear() {
     document_->clear();
 #ifdef __GLIBC__
     // The allocator keeps what a large log freed for later use in the middle of its heap;
-    // the reader who cleared the log expects the memory back.
-    if (large) malloc_trim(0);
+    // the reader who cleared the log expects the memory back. Once the event loop runs
+    // again, so that what the owner kept about the lines (their addresses) is freed too.
+    if (large) QTimer::singleShot(0, qApp, [] { malloc_trim(0); });
+#else
+    Q_UNUSED(large);
 #endif
     *selection_ = {};
     pressedJump_ = -1;
