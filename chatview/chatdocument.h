@@ -40,6 +40,7 @@ struct TChatPiece {
     qint32 top = 0;     // the line's top
     qint16 above = 0;   // the line's baseline below its top
     qint16 height = 0;  // the line's height
+    bool operator==(const TChatPiece&) const = default;
 };
 
 class TChatDocument {
