@@ -17,7 +17,10 @@ constexpr int kMaxPictureSide = 4096;
 constexpr int kPictureBit = 1 << 15;
 constexpr int kCharsPerPixel = 2;
 constexpr int kCharsAlwaysMeasured = 8;
-constexpr size_t kTailSlack = 64;  // room for the pieces of the lines added since
+// The log's arrays grow by an eighth rather than doubling, and are cut down when much less
+// stays after a drop, so that what they hold stays close to what they keep.
+constexpr size_t kGrowthShare = 8;
+constexpr size_t kMinRoom = 64;
 
 int styleBit(int style) {
     return style == TChatDocument::kPictureStyle ? kPictureBit : 1 << style;
@@ -25,6 +28,30 @@ int styleBit(int style) {
 
 QString view(const QChar* chars, int count) {
     return QString::fromRawData(chars, count);
+}
+
+template <typename T>
+void makeRoom(std::vector<T>& array, size_t more) {
+    const size_t need = array.size() + more;
+    if (need > array.capacity()) array.reserve(need + std::max(need / kGrowthShare, kMinRoom));
+}
+
+template <typename T>
+void dropFront(std::vector<T>& array, size_t count) {
+    const size_t kept = array.size() - count;
+    if (array.capacity() <= 2 * kept + kMinRoom) {
+        array.erase(array.begin(), array.begin() + qsizetype(count));
+        return;
+    }
+    std::vector<T> fitted;
+    fitted.reserve(kept + kept / kGrowthShare);
+    fitted.assign(array.begin() + qsizetype(count), array.end());
+    array.swap(fitted);
+}
+
+template <typename T>
+size_t heldBy(const std::vector<T>& array) {
+    return array.capacity() * sizeof(T);
 }
 
 // Largest count of the first characters of chars that fits into space (possibly 0). Single
@@ -81,10 +108,12 @@ Fit fittingCount(const QFontMetrics& metrics, const QChar* chars, int length, in
 
 void TChatDocument::startItem(bool newParagraph, int bit) {
     if (newParagraph || paragraphs_.empty()) {
+        makeRoom(paragraphs_, 1);
         Paragraph paragraph;
         paragraph.firstItem = int(items_.size());
         paragraphs_.push_back(paragraph);
     }
+    makeRoom(items_, 1);
     Paragraph& last = paragraphs_.back();
     last.styles |= quint16(bit);
     last.stale = true;
@@ -92,7 +121,7 @@ void TChatDocument::startItem(bool newParagraph, int bit) {
 }
 
 void TChatDocument::addText(const QString& text, int style, bool newParagraph) {
-    if (text_.size() + text.size() > kMaxLogChars) return;
+    if (qsizetype(text_.size()) + text.size() > kMaxLogChars) return;
     style = std::clamp(style, 0, TChatStyleSet::kCount - 1);
     const bool continues = !newParagraph && !items_.empty();
     startItem(newParagraph, styleBit(style));
@@ -101,8 +130,12 @@ void TChatDocument::addText(const QString& text, int style, bool newParagraph) {
     item.length = qint32(text.size());
     item.style = qint8(style);
     item.continues = continues;
-    if (TChatStyleSet::isJumpStyle(style)) jumpItems_.push_back(int(items_.size()));
-    text_ += text;
+    if (TChatStyleSet::isJumpStyle(style)) {
+        makeRoom(jumpItems_, 1);
+        jumpItems_.push_back(int(items_.size()));
+    }
+    makeRoom(text_, size_t(text.size()));
+    text_.insert(text_.end(), text.begin(), text.end());
     items_.push_back(item);
 }
 
@@ -124,50 +157,72 @@ void TChatDocument::addPicture(int index, const TChatImageList* images) {
     items_.push_back(item);
 }
 
-TChatDocument::Dropped TChatDocument::dropOldest(int maxParagraphs, qsizetype maxChars) {
+qsizetype TChatDocument::paragraphBytes(qsizetype chars) {
+    return chars * qsizetype(sizeof(QChar)) + qsizetype(sizeof(Item) + sizeof(Paragraph));
+}
+
+qsizetype TChatDocument::contentBytes() const {
+    return qsizetype(text_.size() * sizeof(QChar) + items_.size() * sizeof(Item) +
+                     paragraphs_.size() * sizeof(Paragraph));
+}
+
+qsizetype TChatDocument::heldBytes() const {
+    size_t held = heldBy(text_) + heldBy(items_) + heldBy(paragraphs_) + heldBy(jumpItems_) +
+                  heldBy(slots_) + heldBy(lists_);
+    for (const Slot& slot : slots_) held += heldBy(slot.pieces);
+    return qsizetype(held);
+}
+
+TChatDocument::Dropped TChatDocument::dropOldest(int maxParagraphs, qsizetype maxBytes) {
     Dropped d;
     const int count = int(paragraphs_.size());
-    if (count <= maxParagraphs && text_.size() <= maxChars) return d;
+    if (count <= maxParagraphs && contentBytes() <= maxBytes) return d;
     const int keepParagraphs = maxParagraphs - maxParagraphs / kDropShare;
-    const qsizetype keepChars = maxChars - maxChars / kDropShare;
-    auto charsBefore = [&](int p) {
-        return qsizetype(items_[size_t(paragraphs_[p].firstItem)].start);
+    const qsizetype keepBytes = maxBytes - maxBytes / kDropShare;
+    // What the paragraphs from p on take.
+    auto bytesFrom = [&](int p) {
+        const Paragraph& first = paragraphs_[size_t(p)];
+        const size_t chars = text_.size() - items_[size_t(first.firstItem)].start;
+        return qsizetype(chars * sizeof(QChar) +
+                         (items_.size() - size_t(first.firstItem)) * sizeof(Item) +
+                         size_t(count - p) * sizeof(Paragraph));
     };
     int drop = 0;
-    while (drop < count - 1 &&
-           (count - drop > keepParagraphs || text_.size() - charsBefore(drop) > keepChars))
+    while (drop < count - 1 && (count - drop > keepParagraphs || bytesFrom(drop) > keepBytes))
         ++drop;
     if (drop == 0) return d;
     const Paragraph& kept = paragraphs_[size_t(drop)];
     const int items = kept.firstItem;
-    const qsizetype chars = charsBefore(drop);
-    // Pieces exist in order for the paragraphs before the first stale one.
-    const int laid = std::min(firstStale_, count);
-    const bool keptLaid = drop < laid;
-    const int pieces = keptLaid    ? kept.firstPiece
-                       : laid == 0 ? 0
-                                   : paragraphs_[size_t(laid - 1)].firstPiece +
-                                         paragraphs_[size_t(laid - 1)].pieceCount;
-    const int top = keptLaid ? kept.y : 0;
+    const quint32 chars = items_[size_t(items)].start;
+    // Places and heights hold for every paragraph laid out.
+    const int top = drop < laidOut_ ? kept.y : 0;
 
-    text_.remove(0, chars);
-    items_.erase(items_.begin(), items_.begin() + items);
-    for (Item& item : items_) item.start -= quint32(chars);
-    pieces_.erase(pieces_.begin(), pieces_.begin() + std::min<size_t>(pieces, pieces_.size()));
-    for (Piece& piece : pieces_) piece.item -= items;
-    paragraphs_.erase(paragraphs_.begin(), paragraphs_.begin() + drop);
+    for (int i = 0; i < int(slots_.size()); ++i) {
+        Slot& slot = slots_[size_t(i)];
+        if (slot.paragraph < 0) continue;
+        if (slot.paragraph < drop) {
+            release(i);
+            continue;
+        }
+        slot.paragraph -= drop;
+        for (Piece& piece : slot.pieces) piece.item -= items;
+    }
+    dropFront(text_, chars);
+    dropFront(items_, size_t(items));
+    for (Item& item : items_) item.start -= chars;
+    dropFront(paragraphs_, size_t(drop));
     for (Paragraph& paragraph : paragraphs_) {
         paragraph.firstItem -= items;
-        paragraph.firstPiece -= pieces;
         paragraph.y -= top;
     }
     const auto firstKeptJump = std::lower_bound(jumpItems_.begin(), jumpItems_.end(), items);
     d.jumps = int(firstKeptJump - jumpItems_.begin());
-    jumpItems_.erase(jumpItems_.begin(), firstKeptJump);
+    dropFront(jumpItems_, size_t(d.jumps));
     for (int& jump : jumpItems_) jump -= items;
     firstStale_ = std::max(0, firstStale_ - drop);
     laidOut_ = std::max(0, laidOut_ - drop);
-    height_ = std::max(0, height_ - top);
+    laidItems_ = std::max(0, laidItems_ - items);
+    height_ = laidOut_ > 0 ? std::max(0, height_ - top) : 0;
     d.paragraphs = drop;
     d.items = items;
     return d;
@@ -175,14 +230,15 @@ TChatDocument::Dropped TChatDocument::dropOldest(int maxParagraphs, qsizetype ma
 
 void TChatDocument::clear() {
     // Swapped with empty ones: clearing alone would keep their capacity.
-    text_ = QString();
+    std::vector<QChar>().swap(text_);
     std::vector<Item>().swap(items_);
     std::vector<Paragraph>().swap(paragraphs_);
-    std::vector<Piece>().swap(pieces_);
     std::vector<int>().swap(jumpItems_);
-    lists_.clear();
+    std::vector<const TChatImageList*>().swap(lists_);
+    releaseAll();
     firstStale_ = 0;
     laidOut_ = 0;
+    laidItems_ = 0;
     height_ = 0;
 }
 
@@ -190,13 +246,13 @@ QString TChatDocument::itemText(const Item& item, int from, int count) const {
     if (item.isPicture()) return {};
     from = std::clamp(from, 0, int(item.length));
     count = std::clamp(count, 0, int(item.length) - from);
-    return text_.mid(qsizetype(item.start) + from, count);
+    return QString(text_.data() + item.start + from, count);
 }
 
 QString TChatDocument::pieceText(const Piece& piece) const {
     const Item& first = item(piece.item);
     if (first.isPicture()) return {};
-    return text_.mid(qsizetype(first.start) + piece.offset, piece.length);
+    return QString(text_.data() + first.start + piece.offset, piece.length);
 }
 
 bool TChatDocument::isJump(const Item& item) const {
@@ -265,38 +321,20 @@ bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftM
     const int count = int(paragraphs_.size());
     if (firstStale_ >= count) return false;
 
-    // Everything before the first stale paragraph stays where it is; the rest is rebuilt,
-    // copying the pieces of paragraphs that are still valid.
-    const int first = firstStale_;
-    const int base =
-        first == 0 ? 0 : paragraphs_[first - 1].firstPiece + paragraphs_[first - 1].pieceCount;
-    std::vector<Piece> tail;
-    tail.reserve(pieces_.size() - std::min(pieces_.size(), size_t(base)) + kTailSlack);
-    for (int p = first; p < count; ++p) {
+    // Everything before the first stale paragraph stays where it is; from there on stale
+    // paragraphs are measured again and the rest move.
+    laidItems_ = int(items_.size());
+    for (int p = firstStale_; p < count; ++p) {
         Paragraph& paragraph = paragraphs_[size_t(p)];
-        const int start = int(tail.size());
         if (paragraph.stale) {
-            layoutParagraph(p, lineWidth, leftMargin, tail);
+            if (paragraph.slot >= 0) release(paragraph.slot);
+            std::vector<Piece> pieces;
+            layoutParagraph(p, pieces);
+            paragraph.height = pieces.empty() ? 0 : pieces.back().top + pieces.back().height;
             paragraph.stale = false;
-        } else {
-            const auto from = pieces_.begin() + paragraph.firstPiece;
-            tail.insert(tail.end(), from, from + paragraph.pieceCount);
-        }
-        paragraph.firstPiece = base + start;
-        paragraph.pieceCount = int(tail.size()) - start;
-        if (paragraph.pieceCount > 0) {
-            const Piece& last = tail.back();
-            paragraph.height = last.top + last.height;
-        } else {
-            paragraph.height = 0;
+            keep(p, std::move(pieces));
         }
         paragraph.y = p == 0 ? 0 : paragraphs_[size_t(p) - 1].y + paragraphs_[size_t(p) - 1].height;
-    }
-    if (base == 0) {
-        pieces_.swap(tail);
-    } else {
-        pieces_.resize(size_t(base));
-        pieces_.insert(pieces_.end(), tail.begin(), tail.end());
     }
     height_ = paragraphs_.back().y + paragraphs_.back().height;
     firstStale_ = count;
@@ -304,13 +342,76 @@ bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftM
     return true;
 }
 
-void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
-                                    std::vector<Piece>& out) {
+std::span<const TChatDocument::Piece> TChatDocument::pieces(int paragraph) const {
+    if (paragraph < 0 || paragraph >= laidOut_) return {};
+    const Paragraph& laid = paragraphs_[size_t(paragraph)];
+    if (laid.slot >= 0) {
+        Slot& slot = slots_[size_t(laid.slot)];
+        slot.used = ++clock_;
+        return slot.pieces;
+    }
+    // The fonts, width and items it was measured with are all still there: laying it out
+    // again gives the pieces its height came from.
+    std::vector<Piece> pieces;
+    layoutParagraph(paragraph, pieces);
+    return keep(paragraph, std::move(pieces));
+}
+
+std::span<const TChatDocument::Piece> TChatDocument::keep(int paragraph,
+                                                          std::vector<Piece>&& pieces) const {
+    auto oldest = [&] {
+        int found = -1;
+        for (int i = 0; i < int(slots_.size()); ++i) {
+            const Slot& slot = slots_[size_t(i)];
+            if (slot.paragraph >= 0 && (found < 0 || slot.used < slots_[size_t(found)].used))
+                found = i;
+        }
+        return found;
+    };
+    while (keptPieces_ > 0 && keptPieces_ + pieces.size() > size_t(kKeptPieces)) release(oldest());
+    int free = -1;
+    for (int i = 0; i < int(slots_.size()) && free < 0; ++i)
+        if (slots_[size_t(i)].paragraph < 0) free = i;
+    if (free < 0 && slots_.size() < size_t(kKeptParagraphs)) {
+        // Reserved whole, so that what pieces() handed out never moves.
+        slots_.reserve(size_t(kKeptParagraphs));
+        free = int(slots_.size());
+        slots_.emplace_back();
+    }
+    if (free < 0) {
+        free = oldest();
+        release(free);
+    }
+    Slot& slot = slots_[size_t(free)];
+    slot.paragraph = paragraph;
+    slot.used = ++clock_;
+    pieces.shrink_to_fit();
+    slot.pieces = std::move(pieces);
+    keptPieces_ += slot.pieces.size();
+    paragraphs_[size_t(paragraph)].slot = free;
+    return slot.pieces;
+}
+
+void TChatDocument::release(int index) const {
+    Slot& slot = slots_[size_t(index)];
+    keptPieces_ -= slot.pieces.size();
+    paragraphs_[size_t(slot.paragraph)].slot = -1;
+    slot.paragraph = -1;
+    std::vector<Piece>().swap(slot.pieces);
+}
+
+void TChatDocument::releaseAll() {
+    for (Paragraph& paragraph : paragraphs_) paragraph.slot = -1;
+    std::vector<Slot>().swap(slots_);
+    keptPieces_ = 0;
+}
+
+void TChatDocument::layoutParagraph(int index, std::vector<Piece>& out) const {
     const int firstItem = paragraphs_[size_t(index)].firstItem;
-    const int endItem = size_t(index) + 1 < paragraphs_.size()
-                            ? paragraphs_[size_t(index) + 1].firstItem
-                            : int(items_.size());
-    const int right = leftMargin + lineWidth;
+    // Items added to the last paragraph since the last layout wait for the next one.
+    const int endItem = std::min(endItemOf(index), laidItems_);
+    const int leftMargin = leftMargin_;
+    const int right = leftMargin_ + lineWidth_;
     int x = leftMargin;
     int top = 0;
     int above = 0;
@@ -358,7 +459,7 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
     };
 
     for (int i = firstItem; i < endItem; ++i) {
-        Item& item = items_[size_t(i)];
+        const Item& item = items_[size_t(i)];
         if (item.isPicture()) {
             const QSize box = pictureBox(item);
             if (!lineEmpty() && box.width() > right - x) endLine();
@@ -368,19 +469,25 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
         const QFontMetrics& metrics = *metrics_[size_t(item.style)];
         const int pieceAbove = above_[size_t(item.style)];
         const int pieceBelow = below_[size_t(item.style)];
-        const QChar* chars = text_.constData() + item.start;
+        const QChar* chars = text_.data() + item.start;
         if (item.length == 0) {
             place(i, 0, 0, 0, pieceAbove, pieceBelow, false);
             continue;
         }
-        if (item.measure < 0) item.measure = metrics.horizontalAdvance(view(chars, item.length));
         int offset = 0;
         while (offset < item.length) {
             const int remaining = item.length - offset;
             const int space = right - x;
             const QChar* rest = chars + offset;
-            // At least one character always fits.
-            if (offset == 0 && (remaining == 1 || item.measure <= space)) {
+            // No glyph is narrower than half a pixel, so no more than this can fit; it keeps a
+            // very long word from being measured whole on every line it covers.
+            const int most =
+                std::min(remaining, std::max(0, space) * kCharsPerPixel + kCharsAlwaysMeasured);
+            // At least one character always fits. An item longer than a whole line can hold
+            // is not measured whole.
+            if (offset == 0 && item.measure < 0 && (remaining == 1 || most == remaining))
+                item.measure = metrics.horizontalAdvance(view(chars, item.length));
+            if (offset == 0 && (remaining == 1 || (most == remaining && item.measure <= space))) {
                 place(i, 0, remaining, item.measure, pieceAbove, pieceBelow, false);
                 break;
             }
@@ -392,10 +499,6 @@ void TChatDocument::layoutParagraph(int index, int lineWidth, int leftMargin,
                 endLine();
                 continue;
             }
-            // No glyph is narrower than half a pixel, so no more than this can fit; it keeps a
-            // very long word from being measured whole on every line it covers.
-            const int most =
-                std::min(remaining, std::max(0, space) * kCharsPerPixel + kCharsAlwaysMeasured);
             Fit fit = fittingCount(metrics, rest, most, space);
             if (fit.count == 0) fit = {1, metrics.horizontalAdvance(view(rest, 1))};
             if (fit.count < remaining) {
@@ -426,8 +529,7 @@ int TChatDocument::advance(const Piece& piece, int count) const {
     const Item& it = item(piece.item);
     if (it.isPicture()) return count > 0 ? piece.width : 0;
     count = std::clamp(count, 0, int(piece.length));
-    return metrics(it.style).horizontalAdvance(
-        view(text_.constData() + it.start + piece.offset, count));
+    return metrics(it.style).horizontalAdvance(view(text_.data() + it.start + piece.offset, count));
 }
 
 int TChatDocument::paragraphAt(int y) const {
@@ -439,8 +541,11 @@ int TChatDocument::paragraphAt(int y) const {
 }
 
 TChatPos TChatDocument::end() const {
-    if (laidOut_ == 0 || pieces_.empty()) return {};
-    return positionInPiece(pieces_.back(), pieces_.back().length);
+    // After the last item laid out: every paragraph holds an item, and its last piece ends
+    // with its last item.
+    if (laidOut_ == 0 || laidItems_ == 0) return {};
+    const Item& last = items_[size_t(laidItems_) - 1];
+    return {laidItems_ - 1, last.isPicture() ? 1 : int(last.length)};
 }
 
 TChatPos TChatDocument::positionInPiece(const Piece& piece, int chars) const {
@@ -465,20 +570,18 @@ qsizetype TChatDocument::textPosition(TChatPos pos) const {
 }
 
 TChatPos TChatDocument::positionAt(QPoint point, bool nearest) const {
-    if (laidOut_ == 0 || pieces_.empty() || point.y() < 0) return {};
+    if (laidOut_ == 0 || point.y() < 0) return {};
     const int p = paragraphAt(point.y());
     if (p >= laidOut_) return end();
-    const Paragraph& paragraph = paragraphs_[size_t(p)];
-    const int y = point.y() - paragraph.y;
-    const int endPiece = paragraph.firstPiece + paragraph.pieceCount;
-    int first = paragraph.firstPiece;
-    while (first < endPiece && y >= pieces_[size_t(first)].top + pieces_[size_t(first)].height)
-        ++first;
-    if (first == endPiece) return end();
-    const int lineTop = pieces_[size_t(first)].top;
-    int i = first;
-    for (; i < endPiece && pieces_[size_t(i)].top == lineTop; ++i) {
-        const Piece& piece = pieces_[size_t(i)];
+    const std::span<const Piece> laid = pieces(p);
+    const int y = point.y() - paragraphs_[size_t(p)].y;
+    size_t first = 0;
+    while (first < laid.size() && y >= laid[first].top + laid[first].height) ++first;
+    if (first == laid.size()) return end();
+    const int lineTop = laid[first].top;
+    size_t i = first;
+    for (; i < laid.size() && laid[i].top == lineTop; ++i) {
+        const Piece& piece = laid[i];
         if (point.x() < piece.x && i == first) return positionInPiece(piece, 0);
         if (point.x() >= piece.x + piece.width) continue;
         // The character boundary nearest the point.
@@ -496,22 +599,20 @@ TChatPos TChatDocument::positionAt(QPoint point, bool nearest) const {
             ++low;
         return positionInPiece(piece, low);
     }
-    const Piece& last = pieces_[size_t(i) - 1];
+    const Piece& last = laid[i - 1];
     return positionInPiece(last, last.length);
 }
 
-int TChatDocument::pieceAt(QPoint point) const {
+const TChatDocument::Piece* TChatDocument::pieceAt(QPoint point) const {
     const int p = paragraphAt(point.y());
-    if (point.y() < 0 || p >= laidOut_) return -1;
-    const Paragraph& paragraph = paragraphs_[size_t(p)];
-    const int y = point.y() - paragraph.y;
-    for (int i = paragraph.firstPiece; i < paragraph.firstPiece + paragraph.pieceCount; ++i) {
-        const Piece& piece = pieces_[size_t(i)];
+    if (point.y() < 0 || p >= laidOut_) return nullptr;
+    const int y = point.y() - paragraphs_[size_t(p)].y;
+    for (const Piece& piece : pieces(p)) {
         if (y >= piece.top && y < piece.top + piece.height && point.x() >= piece.x &&
             point.x() < piece.x + piece.width)
-            return i;
+            return &piece;
     }
-    return -1;
+    return nullptr;
 }
 
 std::vector<QRect> TChatDocument::itemBoxes(int itemIndex) const {
@@ -520,11 +621,10 @@ std::vector<QRect> TChatDocument::itemBoxes(int itemIndex) const {
     const auto after =
         std::upper_bound(begin, begin + laidOut_, itemIndex,
                          [](int value, const Paragraph& p) { return value < p.firstItem; });
-    if (after == begin) return boxes;
-    const Paragraph& paragraph = *(after - 1);
-    for (int i = paragraph.firstPiece; i < paragraph.firstPiece + paragraph.pieceCount; ++i) {
-        const Piece& piece = pieces_[size_t(i)];
-        const int top = paragraph.y + piece.top;
+    if (after == begin || itemIndex >= laidItems_) return boxes;
+    const int paragraphY = (after - 1)->y;
+    for (const Piece& piece : pieces(int(after - begin) - 1)) {
+        const int top = paragraphY + piece.top;
         const Item& first = items_[size_t(piece.item)];
         const Item& wanted = items_[size_t(itemIndex)];
         if (first.isPicture() || wanted.length == 0) {

@@ -16,6 +16,10 @@
 
 #include "chatview/chatdocument.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace mb {
 
 namespace {
@@ -24,6 +28,7 @@ constexpr int kPageSteps = 10;
 constexpr int kMinPoints = 1;
 constexpr int kMaxPoints = 400;
 constexpr int kSelectedPictureAlpha = 128;
+constexpr qsizetype kLargeLogBytes = 1 << 20;
 
 int clampStyle(int index) {
     return std::clamp(index, 0, TChatStyleSet::kCount - 1);
@@ -109,7 +114,7 @@ const TChatStyleSet& TChatLogView::styles() const {
 
 void TChatLogView::addParagraph(const QString& text, int style) {
     const TChatDocument::Dropped dropped = document_->dropOldest(
-        kMaxLogParagraphs - 1, kMaxLogTextBytes / qsizetype(sizeof(QChar)) - text.size());
+        kMaxLogParagraphs - 1, kMaxLogTextBytes - TChatDocument::paragraphBytes(text.size()));
     if (dropped.paragraphs > 0) {
         // A selection reaching into what was dropped is gone; one below it moves up.
         Selection& s = *selection_;
@@ -134,7 +139,16 @@ void TChatLogView::addPicture(int index, const TChatImageList* images) {
 }
 
 void TChatLogView::clear() {
+    const bool large = document_->heldBytes() >= kLargeLogBytes;
     document_->clear();
+#ifdef __GLIBC__
+    // The allocator keeps what a large log freed for later use in the middle of its heap;
+    // the reader who cleared the log expects the memory back. Once the event loop runs
+    // again, so that what the owner kept about the lines (their addresses) is freed too.
+    if (large) QTimer::singleShot(0, qApp, [] { malloc_trim(0); });
+#else
+    Q_UNUSED(large);
+#endif
     *selection_ = {};
     pressedJump_ = -1;
     selecting_ = false;
@@ -253,9 +267,8 @@ QPoint TChatLogView::toDocument(QPoint viewportPoint) const {
 
 int TChatLogView::jumpAt(QPoint viewportPoint) const {
     if (!viewport()->rect().contains(viewportPoint)) return -1;
-    const int index = document_->pieceAt(toDocument(viewportPoint));
-    if (index < 0) return -1;
-    return document_->jumpNumber(document_->piece(index).item);
+    const TChatDocument::Piece* piece = document_->pieceAt(toDocument(viewportPoint));
+    return piece ? document_->jumpNumber(piece->item) : -1;
 }
 
 void TChatLogView::paintEvent(QPaintEvent* event) {
@@ -268,18 +281,16 @@ void TChatLogView::paintEvent(QPaintEvent* event) {
     for (int p = document.paragraphAt(area.top()); p < document.laidOutParagraphs(); ++p) {
         const TChatDocument::Paragraph& paragraph = document.paragraph(p);
         if (paragraph.y > area.bottom()) break;
-        for (int i = paragraph.firstPiece; i < paragraph.firstPiece + paragraph.pieceCount; ++i) {
-            const TChatDocument::Piece& piece = document.piece(i);
+        for (const TChatDocument::Piece& piece : document.pieces(p)) {
             const int top = paragraph.y + piece.top;
             if (top > area.bottom() || top + piece.height <= area.top()) continue;
-            paintPiece(painter, i, paragraph.y);
+            paintPiece(painter, piece, paragraph.y);
         }
     }
 }
 
-void TChatLogView::paintPiece(QPainter& painter, int pieceIndex, int paragraphY) const {
+void TChatLogView::paintPiece(QPainter& painter, const TChatPiece& piece, int paragraphY) const {
     const TChatDocument& document = *document_;
-    const TChatDocument::Piece& piece = document.piece(pieceIndex);
     const TChatDocument::Item& item = document.item(piece.item);
     const int top = paragraphY + piece.top;
     const int baseline = top + piece.above;

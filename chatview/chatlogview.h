@@ -22,6 +22,7 @@ class QTimer;
 namespace mb {
 
 class TChatDocument;
+struct TChatPiece;
 struct TChatPos;
 
 struct TChatTextStyle {
@@ -36,7 +37,9 @@ struct TChatTextStyle {
 // The log keeps the newest paragraphs within both bounds, far more than anybody reads back,
 // so that whoever can put lines in it cannot fill the machine's memory.
 inline constexpr int kMaxLogParagraphs = 5000;
-inline constexpr qsizetype kMaxLogTextBytes = 8 * 1024 * 1024;  // of UTF-16 text
+// Of UTF-16 text, with the few bytes each run, picture and line is recorded in, so that a line
+// of many smileys or links counts for what it holds.
+inline constexpr qsizetype kMaxLogTextBytes = 8 * 1024 * 1024;
 
 // The 15 numbered text styles of the log and its colours. Styles 4 and 5 are jump styles.
 class TChatStyleSet {
@@ -137,7 +140,7 @@ private:
     QPoint toDocument(QPoint viewportPoint) const;
     int jumpAt(QPoint viewportPoint) const;  // -1 when not on a jump
     void dragScroll();
-    void paintPiece(QPainter& painter, int pieceIndex, int paragraphY) const;
+    void paintPiece(QPainter& painter, const TChatPiece& piece, int paragraphY) const;
     void selectRange(std::pair<TChatPos, TChatPos> range);
 
     TChatStyleSet styles_;

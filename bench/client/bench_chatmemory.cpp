@@ -1,9 +1,11 @@
 // Feeds the real client chat lines from a stand-in host over loopback and prints its resident
 // memory every 10,000 lines and after Clear Main Chat: 100,000 short lines, then 20,000 long
-// ones full of links. The chat log keeps its newest lines within a bound, so memory should
-// stay flat once the bound is reached.
+// ones of plain words, of web addresses or of smileys. The chat log keeps its newest lines
+// within a bound, so memory should stay flat once the bound is reached.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/client/bench_chatmemory [SHORT] [LONG]
+//   QT_QPA_PLATFORM=offscreen build/bench/client/bench_chatmemory [SHORT] [LONG] [KIND]
+// KIND is words, links (the default: "www." addresses), http (addresses with a scheme) or
+// smileys.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -50,10 +52,26 @@ void report(const char* phase, int lines) {
     std::fflush(stdout);
 }
 
-QByteArray chatLine(int i, int bytes, bool links) {
+enum class Kind { Words, Links, Http, Smileys };
+
+QByteArray chatLine(int i, int bytes, Kind kind) {
     QByteArray text = "Bob chats: ";
-    while (text.size() < bytes)
-        text += links ? "www.site" + QByteArray::number(i % 1000) + ".example " : "chatter ";
+    while (text.size() < bytes) {
+        switch (kind) {
+            case Kind::Words:
+                text += "chatter ";
+                break;
+            case Kind::Links:
+                text += "www.site" + QByteArray::number(i % 1000) + ".example ";
+                break;
+            case Kind::Http:
+                text += "http://site" + QByteArray::number(i % 1000) + ".example/p ";
+                break;
+            case Kind::Smileys:
+                text += ":)#" + QByteArray::number(10 + i % 18);
+                break;
+        }
+    }
     text.truncate(bytes);
     return "CMD_chat+2+" + text + "|clBlack\xFF";
 }
@@ -64,6 +82,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int shortLines = argc > 1 ? std::atoi(argv[1]) : 100'000;
     const int longLines = argc > 2 ? std::atoi(argv[2]) : 20'000;
+    const QByteArray kindName = argc > 3 ? QByteArray(argv[3]) : QByteArray("links");
+    const Kind kind = kindName == "words"     ? Kind::Words
+                      : kindName == "http"    ? Kind::Http
+                      : kindName == "smileys" ? Kind::Smileys
+                                              : Kind::Links;
 
     QTcpServer host;
     host.listen(QHostAddress::LocalHost, 0);
@@ -89,12 +112,12 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
-    auto feed = [&](const char* phase, int count, int bytes, bool links) {
+    auto feed = [&](const char* phase, int count, int bytes, Kind lineKind) {
         const int base = shown;
         for (int sent = 0; sent < count;) {
             QByteArray batch;
             for (int i = 0; i < kBatch && sent < count; ++i, ++sent)
-                batch += chatLine(sent, bytes, links);
+                batch += chatLine(sent, bytes, lineKind);
             peer->write(batch);
             if (!waitUntil([&] { return shown - base >= sent; }, kWaitMs)) {
                 std::fprintf(stderr, "%d of %d lines shown\n", shown - base, sent);
@@ -104,7 +127,7 @@ int main(int argc, char** argv) {
         }
         return true;
     };
-    if (!feed("short", shortLines, 48, false) || !feed("long", longLines, 4000, true)) {
+    if (!feed("short", shortLines, 48, Kind::Words) || !feed("long", longLines, 4000, kind)) {
         std::fprintf(stderr, "the client stopped showing lines\n");
         return 1;
     }
