@@ -35,9 +35,9 @@ void closeBoxes() {
 
 // One copy of the program joined to a stand-in host as seat `seat`.
 struct Guest {
-    testpeer::RawHost host;
+    mbtest::RawHost host;
     std::unique_ptr<Application> app;
-    testpeer::RawConnection* link = nullptr;
+    mbtest::RawPeer* link = nullptr;
     QList<QUrl> opened;
     mb::WebOpener previousOpener;
 

@@ -4,11 +4,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 
 using mbtest::RawClient;
-using testpeer::RawHost;
+using mbtest::RawHost;
 
 namespace {
 
@@ -83,8 +82,8 @@ private slots:
         QVERIFY(host.listening());
         Copy copy({"Alice", "127.0.0.1", "false"});
         QVERIFY(copy.started());
-        QVERIFY(host.waitForConnection(1, 10000));
-        QVERIFY(lobby.waitForConnection(1, 10000));
+        QVERIFY(host.waitForConnection());
+        QVERIFY(lobby.waitForConnection());
         host.at(0).send("CMD_sendlogininfo+2");
         QTRY_COMPARE(host.at(0).raw(), QByteArray("CMD_logininfo+2+1.0.0+Alice\xff\xff"));
         QVERIFY(copy.running());

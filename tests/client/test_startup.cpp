@@ -10,12 +10,11 @@
 #include "host/serverform.h"
 #include "net/sock.h"
 #include "tests/support/messageboxes.h"
-#include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
 
 using mbtest::RawClient;
-using testpeer::RawHost;
+using mbtest::RawHost;
 
 namespace {
 

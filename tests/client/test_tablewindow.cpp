@@ -14,7 +14,6 @@
 #include "host/serverform.h"
 #include "records/tallylistform.h"
 #include "tests/support/messageboxes.h"
-#include "tests/support/rawclient.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
 

@@ -366,7 +366,7 @@ private slots:
     }
 
     void soloStartShowsItAndItsExitEndsTheGame() {
-        testpeer::RawHost lobby;
+        mbtest::RawHost lobby;
         Application app({}, Tchat::Ports{0, lobby.port()});
         app.main().show();
         QVERIFY(app.download().isVisible());

@@ -13,7 +13,7 @@
 #include "core/errornotice.h"
 #include "host/hostlimits.h"
 #include "tests/support/hostprocess.h"
-#include "tests/support/rawclient.h"
+#include "tests/support/rawpeer.h"
 
 using mbtest::freePort;
 using mbtest::hostBinary;
@@ -75,7 +75,7 @@ void HostProgramTest::loginChatKickAndGame() {
     alice.send("CMD_kickhim+1+3+");
     QVERIFY(carol.waitClosed());
     QCOMPARE(bob.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+3+Carol"));
-    QVERIFY(!bob.closed);
+    QVERIFY(!bob.closed());
     QVERIFY(host.waitLog("Seat 3 left (Carol)"));
 
     // A game between the two: one move each way, with the mover's card kept private.
@@ -205,7 +205,7 @@ void HostProgramTest::turnLimitAndOwnerSeatInAGame() {
     QVERIFY(alice.next("CMD_nextplayer").startsWith("CMD_nextplayer+2+"));
 
     // The owner leaves in mid-game: the next newcomer is not given seat 1.
-    alice.socket.disconnectFromHost();
+    alice.socket()->disconnectFromHost();
     QVERIFY(host.waitLog(QStringLiteral("Seat 1 left (Alice)")));
     RawClient carol(host.port);
     QCOMPARE(carol.login("Carol"), 3);

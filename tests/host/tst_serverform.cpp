@@ -11,7 +11,7 @@
 
 #include "host/serverform.h"
 #include "net/sock.h"
-#include "tests/support/rawclient.h"
+#include "tests/support/rawpeer.h"
 
 using mbtest::RawClient;
 using namespace std::chrono_literals;
@@ -68,7 +68,7 @@ void ServerFormTest::seatsOverTcpAndTenthRefused() {
     // The nine are untouched: a chat line still reaches all of them.
     clients[4]->send("CMD_chat+5+hi");
     for (auto& c : clients) QVERIFY(c->waitFor("CMD_chat+5+P (5) chats: hi"));
-    for (auto& c : clients) QVERIFY(!c->closed);
+    for (auto& c : clients) QVERIFY(!c->closed());
 }
 
 void ServerFormTest::peerCloseIsReportedOnceAndSeatReused() {
@@ -81,7 +81,7 @@ void ServerFormTest::peerCloseIsReportedOnceAndSeatReused() {
         QCOMPARE(bob.login("Bob"), 2);
         QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+1+Alice+0"));
         QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+2+Bob+0"));
-        bob.socket.disconnectFromHost();
+        bob.socket()->disconnectFromHost();
     }
     QCOMPARE(alice.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+2+Bob"));
     QCOMPARE(closedSpy.size(), 1);
@@ -111,8 +111,8 @@ void ServerFormTest::kickClosesTheConnection() {
     QVERIFY(carol.waitClosed());
     QCOMPARE(alice.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+3+Carol"));
     QCOMPARE(bob.next("CMD_playerdisconnected"), QByteArray("CMD_playerdisconnected+3+Carol"));
-    QVERIFY(!bob.closed);
-    QVERIFY(!alice.closed);
+    QVERIFY(!bob.closed());
+    QVERIFY(!alice.closed());
 }
 
 void ServerFormTest::overlongMessageClosesOnlyThatConnection() {
@@ -222,7 +222,7 @@ void ServerFormTest::bareConnectionsAreClosedUnannounced() {
     QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+1+Alice+0"));
     QCOMPARE(alice.next("CMD_newplayerinfo"), QByteArray("CMD_newplayerinfo+2+Bob+0"));
     QVERIFY(alice.all("CMD_playerdisconnected").isEmpty());
-    QVERIFY(!alice.closed);
+    QVERIFY(!alice.closed());
 }
 
 void ServerFormTest::connectionStormsAreRefusedPerAddress() {
@@ -235,12 +235,12 @@ void ServerFormTest::connectionStormsAreRefusedPerAddress() {
     for (int i = 0; i < mb::kMaxConnectsPerWindow; ++i) {
         RawClient c(server->listenPort(), stormy);
         QCOMPARE(c.login("Storm"), 1);
-        c.socket.disconnectFromHost();
+        c.socket()->disconnectFromHost();
         QTRY_VERIFY(!server->core().seat(1).present);
     }
     RawClient refused(server->listenPort(), stormy);
     QVERIFY(refused.waitClosed());
-    QCOMPARE(refused.messages, QList<QByteArray>{"CMD_full+"});
+    QCOMPARE(refused.messages(), QList<QByteArray>{"CMD_full+"});
     QCOMPARE(throttled.size(), 1);
     QCOMPARE(throttled[0].at(0).toString(), QStringLiteral("127.0.0.2"));
     // Another address is served meanwhile; the stormy one again once its time is served.
@@ -303,7 +303,7 @@ void ServerFormTest::bareConnectionsGiveWayToAFriend() {
         QVERIFY(bare[size_t(round)]->waitClosed());
     }
     QCOMPARE(replaced.size(), 4);
-    QVERIFY(!friendly.closed && !alice.closed);
+    QVERIFY(!friendly.closed() && !alice.closed());
     QVERIFY(alice.all("CMD_playerdisconnected").isEmpty());
 }
 
@@ -405,7 +405,7 @@ void ServerFormTest::malformedFloodClosesTheConnection() {
     for (int i = 0; i < mb::kMaxMalformedPerWindow; ++i) alice.send("CMD_chat+y+hi");
     alice.send("CMD_chat+1+still here");
     QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: still here"));
-    QVERIFY(!alice.closed);
+    QVERIFY(!alice.closed());
 }
 
 QTEST_GUILESS_MAIN(ServerFormTest)

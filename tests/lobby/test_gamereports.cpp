@@ -10,7 +10,7 @@
 #include "lobby/lobbylink.h"
 #include "tests/support/hostprocess.h"
 #include "tests/support/messageboxes.h"
-#include "tests/support/rawclient.h"
+#include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
 
 using mb::GameEnd;

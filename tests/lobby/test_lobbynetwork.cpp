@@ -14,7 +14,7 @@
 #include "lobby/lobbywindow.h"
 #include "lobby/tablelist.h"
 #include "tests/support/hostprocess.h"
-#include "tests/support/rawclient.h"
+#include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
 
 using mb::TableList;

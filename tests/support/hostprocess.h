@@ -8,7 +8,7 @@
 #include <QTcpServer>
 #include <QTest>
 
-#include "tests/support/rawclient.h"
+#include "tests/support/rawpeer.h"
 
 namespace mbtest {
 
