@@ -306,6 +306,40 @@ private slots:
         QCOMPARE(g.opened.last(), QUrl("http://new.org"));
     }
 
+    void longLinesKeepTheLogWithinItsBound() {
+        // Lines of 4 KB, each with an address of its own, well past what the log keeps; fed in
+        // batches, as the copy reads one message a tick and drops a host that floods it.
+        Guest g;
+        constexpr int kLines = 1300;
+        constexpr int kBatch = 100;
+        QByteArray filler;
+        while (filler.size() < 3950) filler += "lorem ipsum ";
+        for (int first = 0; first < kLines; first += kBatch) {
+            for (int n = first; n < first + kBatch; ++n)
+                g.link->send("CMD_chat+2+Bob chats: http://site" + QByteArray::number(n) +
+                             ".example/ " + filler + "|clBlack");
+            const QString last = QStringLiteral("site%1.example").arg(first + kBatch - 1);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !g.chat().chatLines().isEmpty() && g.chat().chatLines().last().contains(last),
+                20000);
+        }
+        const QStringList kept = g.chat().chatLines();
+        QVERIFY(kept.size() < kLines);  // the oldest lines are gone, whole
+        qsizetype text = 0;
+        for (const QString& line : kept) text += line.size() * qsizetype(sizeof(QChar));
+        QVERIFY(text <= mb::kMaxLogTextBytes);
+        // Every kept line's link still opens its own address, the oldest and the newest alike.
+        const QStringList& urls = g.chat().urlList();
+        QCOMPARE(urls.size(), kept.size());
+        const int oldest = kLines - int(kept.size());
+        QCOMPARE(urls.first(), QStringLiteral("http://site%1.example/ ").arg(oldest));
+        emit g.chat().chatLog()->jump(0);
+        emit g.chat().chatLog()->jump(int(urls.size()) - 1);
+        QCOMPARE(g.opened,
+                 (QList<QUrl>{QUrl(QStringLiteral("http://site%1.example/").arg(oldest)),
+                              QUrl(QStringLiteral("http://site%1.example/").arg(kLines - 1))}));
+    }
+
     void scrollChatOff() {
         Guest g;
         mb::TChatLogView* log = g.chat().chatLog();
