@@ -27,6 +27,10 @@ inline constexpr int kComputerMoveTicks = 1;
 // Queue entries one connection may have waiting; a connection that floods past this is closed
 // so it cannot starve the others or grow the host without bound.
 inline constexpr qsizetype kMaxBacklog = 256;
+// Dispatch steps that may follow each other without a tick between them. Two lets a player's
+// move that comes just behind another message (its own chat line, another seat's) be handled at
+// once rather than a tick later; a flood is still taken one entry a tick.
+inline constexpr int kHostTickBurst = 2;
 // Entries that come to nothing one dispatch tick may pass over before it stops anyway.
 inline constexpr int kMaxQuietEntriesPerTick = 32;
 

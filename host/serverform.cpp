@@ -75,7 +75,7 @@ TServer::TServer(ServerOptions options, QObject* parent)
               emit tableTouched();
               return more;
           },
-          this)),
+          this, kHostTickBurst)),
       timer_breaks(new QTimer(this)),
       computertimer(new QTimer(this)),
       housekeeping_(new QTimer(this)) {

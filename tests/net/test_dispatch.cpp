@@ -67,6 +67,53 @@ private slots:
         pump.wake();
         QTRY_COMPARE(handled.size(), 6);
     }
+
+    // A tick of an hour never comes within the test: what runs, runs without waiting for one.
+    void pumpBurstRunsAheadOfTheTickOnlyAsFarAsAllowed() {
+        using namespace std::chrono_literals;
+        for (const int burst : {1, 2, 3}) {
+            InboundQueue queue;
+            QList<QByteArray> handled;
+            TickPump pump(
+                1h,
+                [&] {
+                    handled << queue.pop();
+                    return !queue.empty();
+                },
+                nullptr, burst);
+            // A flood: `burst` entries at once, then the rest waits for ticks, in order.
+            for (int i = 0; i < 5; ++i) queue.push("CMD_x+" + QByteArray::number(i));
+            pump.wake();
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            QCOMPARE(handled.size(), burst);
+            QCOMPARE(handled.last(), "CMD_x+" + QByteArray::number(burst - 1));
+            QVERIFY(pump.isTicking());
+            // Waking again changes nothing while the schedule is ahead.
+            pump.wake();
+            QCoreApplication::processEvents();
+            QCOMPARE(handled.size(), burst);
+        }
+        // Lone messages, one after the other: with a burst of 2 the second one does not wait
+        // out the first one's tick, the third does.
+        InboundQueue queue;
+        QList<QByteArray> handled;
+        TickPump pump(
+            1h,
+            [&] {
+                handled << queue.pop();
+                return !queue.empty();
+            },
+            nullptr, 2);
+        for (const char* m : {"CMD_chat+1+hi", "CMD_replacecard+1+1+1+", "CMD_chat+1+gg"}) {
+            queue.push(m);
+            pump.wake();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(handled, (QList<QByteArray>{"CMD_chat+1+hi", "CMD_replacecard+1+1+1+"}));
+        QVERIFY(pump.isTicking());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDispatch)
