@@ -374,4 +374,4 @@ private slots:
 };
 
 QTEST_MAIN(TestTally)
-#include "tst_tally.moc"
+#include "test_tally.moc"

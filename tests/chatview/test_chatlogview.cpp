@@ -584,4 +584,4 @@ private slots:
 };
 
 QTEST_MAIN(ChatLogViewTest)
-#include "tst_chatlogview.moc"
+#include "test_chatlogview.moc"
