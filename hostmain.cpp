@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "core/errornotice.h"
+#include "core/version.h"
 #include "host/gamerandom.h"
 #include "host/logtext.h"
 #include "host/serverform.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "assets/art.h"
-#include "net/protocol.h"
+#include "core/version.h"
 
 namespace mb {
 namespace {

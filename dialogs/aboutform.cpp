@@ -6,7 +6,7 @@
 #include <QUrl>
 
 #include "assets/art.h"
-#include "net/protocol.h"
+#include "core/version.h"
 #include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
 #include "widgets/weblink.h"

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/version.h"
 #include "host/computerplayer.h"
 #include "host/gamerandom.h"
 #include "host/hostlimits.h"

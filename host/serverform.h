@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/version.h"
 #include "host/connectionthrottle.h"
 #include "host/hostcore.h"
 #include "net/sock.h"

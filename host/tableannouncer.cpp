@@ -1,5 +1,6 @@
 #include "host/tableannouncer.h"
 
+#include "core/version.h"
 #include "discovery/tabledirectory.h"
 #include "host/serverform.h"
 

@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include "assets/art.h"
+#include "core/version.h"
 #include "discovery/tabledirectory.h"
 #include "lobby/lobbylink.h"
 #include "lobby/lobbysettings.h"

@@ -10,9 +10,9 @@
 
 #include "assets/art.h"
 #include "core/appfiles.h"
+#include "core/version.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/lobbywindow.h"
-#include "net/protocol.h"
 
 namespace {
 

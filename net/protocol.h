@@ -3,10 +3,10 @@
 #include <QByteArray>
 #include <chrono>
 
-namespace mb {
+// The client reports the program's own version at login and the host compares it against its own.
+#include "core/version.h"
 
-// The program version the client reports at login and the host compares against.
-inline constexpr char kProgramVersion[] = "1.0.0";
+namespace mb {
 
 inline constexpr quint16 kGamePort = 7772;
 inline constexpr quint16 kLobbyPort = 9001;

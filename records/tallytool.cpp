@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "core/savefile.h"
-#include "net/protocol.h"
+#include "core/version.h"
 #include "records/filecodec.h"
 #include "records/tallybook.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/errornotice.h"
+#include "core/version.h"
 #include "host/hostcore.h"
 
 namespace mbtest {

@@ -254,4 +254,4 @@ void SoundsTest::playerStaysQuietWithoutAudioDevice() {
 }
 
 QTEST_MAIN(SoundsTest)
-#include "tst_sounds.moc"
+#include "test_sounds.moc"

@@ -41,4 +41,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestTallySave)
-#include "tst_tallysave.moc"
+#include "test_tallysave.moc"

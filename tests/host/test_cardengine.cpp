@@ -341,4 +341,4 @@ void CardEngineTest::newGameReplacesRunningGame() {
 }
 
 QTEST_GUILESS_MAIN(CardEngineTest)
-#include "tst_cardengine.moc"
+#include "test_cardengine.moc"

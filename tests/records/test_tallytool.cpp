@@ -181,4 +181,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestTallyTool)
-#include "tst_tallytool.moc"
+#include "test_tallytool.moc"

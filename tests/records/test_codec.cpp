@@ -441,4 +441,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestCodec)
-#include "tst_codec.moc"
+#include "test_codec.moc"

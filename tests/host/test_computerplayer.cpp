@@ -278,4 +278,4 @@ void ComputerPlayerTest::gameStatsTurnsField() {
 }
 
 QTEST_GUILESS_MAIN(ComputerPlayerTest)
-#include "tst_computerplayer.moc"
+#include "test_computerplayer.moc"

@@ -213,4 +213,4 @@ private slots:
 };
 
 QTEST_MAIN(ChatDocumentTest)
-#include "tst_chatdocument.moc"
+#include "test_chatdocument.moc"

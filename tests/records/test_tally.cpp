@@ -190,6 +190,7 @@ private slots:
                 Ttallylist t(nullptr, path);
                 QVERIFY(notices.texts.isEmpty());  // told once the program runs
                 QTRY_COMPARE(notices.texts.size(), 1);
+                // A fixed pause: the check is that no second notice follows the first.
                 QTest::qWait(20);
                 QCOMPARE(notices.texts.size(), 1);
                 QVERIFY(notices.texts[0].contains(path + ".unreadable"));
@@ -374,4 +375,4 @@ private slots:
 };
 
 QTEST_MAIN(TestTally)
-#include "tst_tally.moc"
+#include "test_tally.moc"

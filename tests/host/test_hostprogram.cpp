@@ -212,4 +212,4 @@ void HostProgramTest::turnLimitAndOwnerSeatInAGame() {
 }
 
 QTEST_GUILESS_MAIN(HostProgramTest)
-#include "tst_hostprogram.moc"
+#include "test_hostprogram.moc"

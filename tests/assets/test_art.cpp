@@ -200,4 +200,4 @@ void ArtTest::smileysAreDistinctAndUnknownIndicesFallBack() {
 }
 
 QTEST_MAIN(ArtTest)
-#include "tst_art.moc"
+#include "test_art.moc"

@@ -629,4 +629,4 @@ void HostSessionTest::throttleTableStaysSmall() {
 }
 
 QTEST_GUILESS_MAIN(HostSessionTest)
-#include "tst_hostsession.moc"
+#include "test_hostsession.moc"

@@ -254,6 +254,7 @@ private slots:
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
         const int stopped = s.view.scrollPosition();
         QVERIFY(s.view.selectedText().count(QStringLiteral("\r\n")) >= 4);
+        // A fixed pause: the check is that no drag-scroll step comes after the release.
         QTest::qWait(3 * TChatLogView::kDragScrollMs);
         QCOMPARE(s.view.scrollPosition(), stopped);
 
@@ -584,4 +585,4 @@ private slots:
 };
 
 QTEST_MAIN(ChatLogViewTest)
-#include "tst_chatlogview.moc"
+#include "test_chatlogview.moc"

@@ -409,4 +409,4 @@ void ServerFormTest::malformedFloodClosesTheConnection() {
 }
 
 QTEST_GUILESS_MAIN(ServerFormTest)
-#include "tst_serverform.moc"
+#include "test_serverform.moc"
