@@ -4,11 +4,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "assets/soundplayer.h"
@@ -103,8 +104,8 @@ private slots:
         mbtest::chatPanel(&g.chat())->setChatColour(0x000080FF);
         QCOMPARE(entry->palette().color(QPalette::Text), QColor(0xFF, 0x80, 0x00));
         g.type("a|b");
-        QVERIFY(g.waitSent(4));
-        QTest::qWait(50);
+        // The last line has arrived, and with it whatever the copy sent before it.
+        QVERIFY(g.link->waitFor("CMD_chat+3+a|b|$000080FF"));
         QCOMPARE(g.sent(),
                  (QList<QByteArray>{"CMD_chat+3+hi|clBlack", "CMD_action+3+waves|clBlack",
                                     "CMD_action+3+aves|clBlack", "CMD_chat+3+a|b|$000080FF"}));
@@ -188,19 +189,19 @@ private slots:
         mbtest::chatPanel(&g.chat())->setPhrase(2, QStringLiteral("/me bows <b>low</b> & smiles"));
         QVERIFY(mbtest::phraseButton(&g.chat(), 2)->toolTip().contains("&lt;b&gt;"));
 
-        QElapsedTimer since;
-        since.start();
+        QAbstractButton* two = mbtest::phraseButton(&g.chat(), 2);
+        QTimer* gate = mbtest::child<QTimer>(&g.chat(), "phraseGate");
         QTest::mouseClick(one, Qt::LeftButton);
-        QTest::mouseClick(mbtest::phraseButton(&g.chat(), 2), Qt::LeftButton);  // within the gate
+        QCOMPARE(gate->interval(), 2000);        // closed for two seconds from the click
+        QTest::mouseClick(two, Qt::LeftButton);  // within the gate
         QVERIFY(g.waitSent(1));
-        QTest::qWait(1400);
         // A machine that stalled past the gate cannot tell us anything about it.
-        if (since.elapsed() > 1800) QSKIP("too slow to click within the gate");
-        QTest::mouseClick(one, Qt::LeftButton);  // still within 2 s
-        QTest::qWait(2200 - int(since.elapsed()));
-        QTest::mouseClick(mbtest::phraseButton(&g.chat(), 2), Qt::LeftButton);  // past 2 s
-        QVERIFY(g.waitSent(2));
-        QTest::qWait(50);
+        if (!gate->isActive()) QSKIP("too slow to click within the gate");
+        QSignalSpy opened(gate, &QTimer::timeout);
+        QTest::mouseClick(one, Qt::LeftButton);  // still within the gate
+        QVERIFY(opened.wait(5000));
+        QTest::mouseClick(two, Qt::LeftButton);  // past it
+        QVERIFY(g.link->waitFor("CMD_action+2+bows <b>low</b> & smiles|clBlack"));
         QCOMPARE(g.sent(), (QList<QByteArray>{"CMD_action+2+says: Way To Go!|clBlack",
                                               "CMD_action+2+bows <b>low</b> & smiles|clBlack"}));
     }

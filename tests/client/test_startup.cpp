@@ -53,7 +53,7 @@ private slots:
         QVERIFY(other.waitFor("CMD_sendlogininfo+2"));
         other.send("CMD_logininfo+2+1.0.0+Bea");
         QVERIFY(other.waitFor("CMD_existingplayers+1+You+0"));
-        QTest::qWait(50);
+        QTest::qWait(50);                    // a link that is never opened has no event to wait for
         QCOMPARE(lobby.count(), size_t(0));  // a solo game has no lobby link
     }
 
@@ -91,7 +91,7 @@ private slots:
         RawHost lobby;
         for (const QStringList& args : {QStringList{"Alice"}, QStringList{"Alice", "127.0.0.1"}}) {
             auto app = start(args, lobby.port(), lobby.port());
-            QTest::qWait(100);
+            QTest::qWait(100);  // staying idle has no event to wait for
             QCOMPARE(mbtest::chatLines(&app->main()),
                      QStringList{"0+Loading Multi-player Game.. Please Wait."});
             QVERIFY(!app->server().isListening());
@@ -105,7 +105,9 @@ private slots:
         auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
         QVERIFY(host.waitForConnection());
         host.at(0).send("CMD_full");  // no separator: not a command
-        QTest::qWait(50);
+        // Messages run in order: once the next one shows, the first has had its turn.
+        host.at(0).send("CMD_chat+0+next|clBlack");
+        QTRY_VERIFY(mbtest::lastChatLine(&app->main()) == QStringLiteral("0+next"));
         QVERIFY(!findBox(QStringLiteral("Game is full")));
         host.at(0).send("CMD_full+");
         QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
@@ -130,7 +132,7 @@ private slots:
         auto app = start({"Tenth", "127.0.0.1", "false"}, host.listenPort(), 1);
         QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
         QTRY_VERIFY(!mbtest::clientSocket(&app->main())->isOpen());
-        QTest::qWait(200);
+        QTest::qWait(200);  // staying open has no event to wait for
         QVERIFY(app->main().isVisible());
         findBox(QStringLiteral("Game is full"))->accept();
         QTRY_VERIFY(!app->main().isVisible());
@@ -239,7 +241,7 @@ private slots:
         mb::setErrorSink(old);
         QCOMPARE(notices, QStringList{"Listen - Error Binding Socket"});
         QVERIFY(!app->main().state().ishost);
-        QTest::qWait(50);
+        QTest::qWait(50);  // a connection that is never made has no event to wait for
         QCOMPARE(squatter.count(), size_t(0));
     }
 

@@ -158,7 +158,11 @@ private slots:
 
         // Before a game the host ignores a request to just watch.
         mbtest::action(&guest->main(), "JustWatch1")->trigger();
-        QTest::qWait(100);
+        // The host answers in order: once the guest's next line comes back, an answer to the
+        // request would have come before it.
+        QTest::keyClicks(mbtest::chatEntry(&guest->main()), "ready");
+        QTest::keyClick(mbtest::chatEntry(&guest->main()), Qt::Key_Return);
+        QTRY_VERIFY(mbtest::lastChatLine(&guest->main()).endsWith(QStringLiteral(": ready")));
         QVERIFY(!mbtest::action(&guest->main(), "JustWatch1")->isChecked());
 
         host->gamestart().button_startClick();
@@ -207,7 +211,7 @@ private slots:
         spies.listbox_spysMouseMove(QPoint(5, list->viewport()->height() - 2));
         QCOMPARE(spies.hoverIndex(), -1);
         spies.popup_kickhimClick();
-        QTest::qWait(100);
+        QTest::qWait(100);  // a kick that is never sent has no event to wait for
         QCOMPARE(list->count(), 1);
     }
 
