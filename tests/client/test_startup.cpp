@@ -53,7 +53,8 @@ private slots:
         QVERIFY(other.waitFor("CMD_sendlogininfo+2"));
         other.send("CMD_logininfo+2+1.0.0+Bea");
         QVERIFY(other.waitFor("CMD_existingplayers+1+You+0"));
-        QTest::qWait(50);                    // a link that is never opened has no event to wait for
+        // A link that is never opened has no event to wait for.
+        QTest::qWait(50);
         QCOMPARE(lobby.count(), size_t(0));  // a solo game has no lobby link
     }
 
