@@ -9,7 +9,6 @@
 #include <chrono>
 #include <functional>
 
-#include "chatview/chatlogview.h"
 #include "client/boardscale.h"
 #include "client/clientstate.h"
 #include "client/tablemodel.h"
