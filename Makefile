@@ -32,7 +32,7 @@ test-asan: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/ubsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
-# A picture of a game in progress, for the README.
+# Pictures for the README, taken by the programs in tools/screenshot under Xvfb.
 screenshot: build
 	bash scripts/screenshot.sh $(BUILD) docs/table.png
 

@@ -218,6 +218,10 @@ void TChatLogView::copy() {
     QGuiApplication::clipboard()->setText(selectedText());
 }
 
+const TChatDocument& TChatLogView::document() const {
+    return *document_;
+}
+
 int TChatLogView::itemCount() const {
     return document_->itemCount();
 }

@@ -97,6 +97,8 @@ public:
     QString selectedText() const;  // what copy() would put there (CR LF between paragraphs)
     bool hasSelection() const;
     int itemCount() const;
+    // What the log holds, read-only: its paragraphs, their items and their text.
+    const TChatDocument& document() const;
     int scrollStepPixels() const;   // 10, or more for very long documents
     int scrollPosition() const;     // in steps
     int maxScrollPosition() const;  // in steps

@@ -69,11 +69,13 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     createQuickInstructions();
 
     sock = new mb::Sock(this);
+    sock->setObjectName(QStringLiteral("sock"));
     sock->setPortName(QString::number(ports_.game));
     connect(sock, &mb::Sock::readyRead, this, &Tchat::sockRead);
     connect(sock, &mb::Sock::info, this,
             [this](mb::InfoCode, const QString& text) { sockInfo(text); });
     Sock11 = new mb::Sock(this);
+    Sock11->setObjectName(QStringLiteral("Sock11"));
     Sock11->setHostName(QStringLiteral("127.0.0.1"));
     Sock11->setPortName(QString::number(ports_.lobby));
 
@@ -534,14 +536,6 @@ void Tchat::createBoard() {
     chat_ = new ChatPanel(st_, panel_board);
     chat_->setArea(mb::boardGeometry(kBoardSize).chat);
     connect(chat_, &ChatPanel::lineToSend, this, &Tchat::sendToHost);
-    connect(chat_, &ChatPanel::lineAdded, this,
-            [this](const QString& line) { chatLines_ << line; });
-    connect(chat_, &ChatPanel::linesDropped, this, [this](int count) {
-        if (count < 0)
-            chatLines_ = QStringList();
-        else
-            chatLines_.remove(0, std::min<qsizetype>(count, chatLines_.size()));
-    });
     applyPictures();
 }
 
@@ -602,6 +596,7 @@ void Tchat::createMenus() {
     createSettingsMenus(view, options);
 
     popup_kick = new QMenu(this);
+    popup_kick->setObjectName(QStringLiteral("popup_kick"));
     RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"));
     RemoveFromGame1->setObjectName(QStringLiteral("RemoveFromGame1"));
     connect(RemoveFromGame1, &QAction::triggered, this, [this] { table_.kicking(popupKickTag_); });
@@ -724,11 +719,6 @@ void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
     popup_kick->popup(globalPos);
 }
 
-QMenu* Tchat::seatMenuFor(int seat) {
-    label_playername1ContextPopup(seat, mapToGlobal(QPoint(0, 0)));
-    return popup_kick;
-}
-
 void Tchat::button_startClick() {
     if (st_.isconnected) {
         if (w_.gamestart) {
@@ -806,63 +796,4 @@ void Tchat::playasound(const QByteArray& body) {
 void Tchat::myTurnBegins() {
     // Ask for attention the desktop's usual way, without taking the focus.
     if (!isActiveWindow()) QApplication::alert(this);
-}
-
-QWidget* Tchat::handCard(int slot) const {
-    return image_card.at(size_t(slot));
-}
-QWidget* Tchat::winnerCard(int slot) const {
-    return image_wcard.at(size_t(slot));
-}
-QWidget* Tchat::pilePicture(int pile) const {
-    return pile == mb::kDrawPile ? image_drawpile : image_topcard;
-}
-QWidget* Tchat::pileCaption(int pile) const {
-    return pile == mb::kDrawPile ? label_draw : label_discard;
-}
-QLabel* Tchat::nameLabel(int seat) const {
-    return label_playername.at(size_t(seat));
-}
-QWidget* Tchat::startButton() const {
-    return button_start;
-}
-QAction* Tchat::action(const QString& objectName) const {
-    return findChild<QAction*>(objectName);
-}
-
-void Tchat::setChatColour(mb::WinColor colour) {
-    chat_->setChatColour(colour);
-}
-mb::WinColor Tchat::chatColour() const {
-    return chat_->chatColour();
-}
-QString Tchat::phrase(int n) const {
-    return chat_->phrase(n);
-}
-void Tchat::setPhrase(int n, const QString& text) {
-    chat_->setPhrase(n, text);
-}
-QLineEdit* Tchat::chatEntry() const {
-    return chat_->findChild<QLineEdit*>(QStringLiteral("mychat"));
-}
-mb::TChatLogView* Tchat::chatLog() const {
-    return chat_->findChild<mb::TChatLogView*>(QStringLiteral("mainchat"));
-}
-QAbstractButton* Tchat::phraseButton(int n) const {
-    return chat_->findChild<QAbstractButton*>(QStringLiteral("b_phrase%1").arg(n));
-}
-QAbstractButton* Tchat::smileyButton() const {
-    return chat_->findChild<QAbstractButton*>(QStringLiteral("button_smilies"));
-}
-QMenu* Tchat::soundMenu() const {
-    return chat_->findChild<QMenu*>(QStringLiteral("popup_sounds"));
-}
-QMenu* Tchat::smileyMenu() const {
-    return chat_->findChild<QMenu*>(QStringLiteral("popup_smilies"));
-}
-QMenu* Tchat::chatLogMenu() const {
-    return chat_->findChild<QMenu*>(QStringLiteral("popup_mainchat"));
-}
-const QStringList& Tchat::urlList() const {
-    return chat_->urlList();
 }

@@ -9,20 +9,17 @@
 #include <chrono>
 #include <functional>
 
-#include "chatview/chatlogview.h"
 #include "client/boardscale.h"
 #include "client/clientstate.h"
 #include "client/tablemodel.h"
 #include "net/dispatch.h"
 #include "net/framing.h"
 
-class QAbstractButton;
 class QAction;
 class QColorDialog;
 class QActionGroup;
 class QFrame;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QMessageBox;
 class QTimer;
@@ -84,37 +81,9 @@ public:
     // What the client answers to; a test holds it against the protocol's list.
     const mb::Dispatcher& dispatcher() const { return dispatcher_; }
     mb::SoundPlayer& soundPlayer() const { return *sounds_; }
-    // The board's widgets, for tests that click like a player.
-    QWidget* handCard(int slot) const;
-    QWidget* pilePicture(int pile) const;
-    QWidget* pileCaption(int pile) const;
-    QWidget* winnerCard(int slot) const;
-    QLabel* nameLabel(int seat) const;
-    QWidget* startButton() const;
-    QLabel* statusLabel() const { return label_status; }
-    QMenu* seatMenuFor(int seat);
-    QAction* action(const QString& objectName) const;
 
     void button_startClick();
     void loadchecklist();
-    // Lines added to the chat log, in order (style prefix included).
-    const QStringList& chatLines() const { return chatLines_; }
-    mb::Sock* clientSocket() const { return sock; }
-    mb::Sock* lobbySocket() const { return Sock11; }
-    // The chat panel's parts, found by their object names, for tests that have not yet moved
-    // to finding them themselves.
-    void setChatColour(mb::WinColor colour);
-    mb::WinColor chatColour() const;
-    QString phrase(int n) const;
-    void setPhrase(int n, const QString& text);
-    QLineEdit* chatEntry() const;
-    mb::TChatLogView* chatLog() const;
-    QAbstractButton* phraseButton(int n) const;
-    QAbstractButton* smileyButton() const;
-    QMenu* soundMenu() const;
-    QMenu* smileyMenu() const;
-    QMenu* chatLogMenu() const;
-    const QStringList& urlList() const;
 
     // A malformed message from another connection, as the hosting copy's host found it: a
     // system line in the log, at most one each kPeerNoticeInterval with the count of those
@@ -126,7 +95,6 @@ public:
     // unless a test names another.
     void setSettingsFile(const QString& path) { settingsPath_ = path; }
     QString settingsFile() const;
-    QWidget* quickInstructionsPanel() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -183,7 +151,6 @@ private:
     bool shown_ = false;
     SettingsMenu* settings_ = nullptr;
     QString settingsPath_;
-    QStringList chatLines_;
 
     mb::Sock* sock = nullptr;
     mb::Sock* Sock11 = nullptr;

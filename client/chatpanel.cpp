@@ -176,6 +176,7 @@ ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(pa
     for (int n = 1; n <= mb::chat::kPhraseCount; ++n) setPhrase(n, mb::chat::defaultPhrase(n));
 
     phraseGate_ = new QTimer(this);
+    phraseGate_->setObjectName(QStringLiteral("phraseGate"));
     phraseGate_->setSingleShot(true);
     phraseGate_->setTimerType(Qt::PreciseTimer);  // a coarse timer may run 5% late
     phraseGate_->setInterval(kPhraseGateMs);

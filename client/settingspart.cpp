@@ -136,7 +136,7 @@ void Tchat::attachSettingsWindows(const QPixmap& tile) {
 void Tchat::PrhaseList1Click() {
     if (!w_.phrases) return;
     QStringList texts;
-    for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << phrase(n);
+    for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << chat_->phrase(n);
     w_.phrases->setSettings(settingsFile(), st_.gamename);
     w_.phrases->move(geometry().center() - w_.phrases->rect().center());
     w_.phrases->showPhrases(texts);
@@ -201,8 +201,4 @@ void Tchat::QuickInstructions1Click() {
 
 void Tchat::button_doneClick() {
     panel_help->hide();
-}
-
-QWidget* Tchat::quickInstructionsPanel() const {
-    return panel_help;
 }

@@ -4,17 +4,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "assets/soundplayer.h"
 #include "client/application.h"
 #include "core/errornotice.h"
 #include "host/serverform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
@@ -70,16 +72,16 @@ struct Guest {
         return QTest::qWaitFor([&] { return sent().size() >= count; }, 5000);
     }
     void type(const QString& text) {
-        QTest::keyClicks(chat().chatEntry(), text);
-        QTest::keyClick(chat().chatEntry(), Qt::Key_Return);
+        QTest::keyClicks(mbtest::chatEntry(&chat()), text);
+        QTest::keyClick(mbtest::chatEntry(&chat()), Qt::Key_Return);
     }
     // Feeds host messages and waits until the copy has shown `lines` more lines.
     void receive(const QList<QByteArray>& messages, int lines) {
-        const qsizetype before = chat().chatLines().size();
+        const qsizetype before = mbtest::chatLines(&chat()).size();
         for (const QByteArray& m : messages) link->send(m);
-        QTRY_COMPARE_WITH_TIMEOUT(chat().chatLines().size(), before + lines, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(mbtest::chatLines(&chat()).size(), before + lines, 5000);
     }
-    QAction* action(const char* name) { return chat().action(QLatin1String(name)); }
+    QAction* action(const char* name) { return mbtest::action(&chat(), QLatin1String(name)); }
 };
 
 }  // namespace
@@ -91,7 +93,7 @@ private slots:
 
     void typedLines() {
         Guest g;
-        QLineEdit* entry = g.chat().chatEntry();
+        QLineEdit* entry = mbtest::chatEntry(&g.chat());
         QCOMPARE(entry->text(), kPlaceholder);
         g.type("hi");  // the first key empties the placeholder
         g.type("/me waves");
@@ -99,28 +101,28 @@ private slots:
         g.type("/who");
         QCOMPARE(entry->text(), QString());
         QTest::keyClick(entry, Qt::Key_Return);  // empty: nothing
-        g.chat().setChatColour(0x000080FF);
+        mbtest::chatPanel(&g.chat())->setChatColour(0x000080FF);
         QCOMPARE(entry->palette().color(QPalette::Text), QColor(0xFF, 0x80, 0x00));
         g.type("a|b");
-        QVERIFY(g.waitSent(4));
-        QTest::qWait(50);
+        // The last line has arrived, and with it whatever the copy sent before it.
+        QVERIFY(g.link->waitFor("CMD_chat+3+a|b|$000080FF"));
         QCOMPARE(g.sent(),
                  (QList<QByteArray>{"CMD_chat+3+hi|clBlack", "CMD_action+3+waves|clBlack",
                                     "CMD_action+3+aves|clBlack", "CMD_chat+3+a|b|$000080FF"}));
         // Not shown until it comes back from the host.
-        QVERIFY(!g.chat().chatLines().join('\n').contains("hi"));
+        QVERIFY(!mbtest::chatLines(&g.chat()).join('\n').contains("hi"));
 
         // A copy that never logged in keeps what was typed.
         Application idle(QStringList{"Cy"}, Tchat::Ports{1, 1});
         idle.main().show();
-        QTest::keyClicks(idle.main().chatEntry(), "hello");
-        QTest::keyClick(idle.main().chatEntry(), Qt::Key_Return);
-        QCOMPARE(idle.main().chatEntry()->text(), QStringLiteral("hello"));
+        QTest::keyClicks(mbtest::chatEntry(&idle.main()), "hello");
+        QTest::keyClick(mbtest::chatEntry(&idle.main()), Qt::Key_Return);
+        QCOMPARE(mbtest::chatEntry(&idle.main())->text(), QStringLiteral("hello"));
     }
 
     void entryBoxPasteAndSmileys() {
         Guest g;
-        QLineEdit* entry = g.chat().chatEntry();
+        QLineEdit* entry = mbtest::chatEntry(&g.chat());
         QApplication::clipboard()->setText("pasted\ntext");
         g.action("Paste1")->trigger();  // from the menu the placeholder stays
         QCOMPARE(entry->text(), kPlaceholder + "pasted text");
@@ -131,29 +133,30 @@ private slots:
         QCOMPARE(entry->text(), QStringLiteral("pasted text"));
 
         entry->setText(kPlaceholder);
-        QMenu* smileys = g.chat().smileyMenu();
+        QMenu* smileys = mbtest::child<QMenu>(&g.chat(), "popup_smilies");
         QCOMPARE(smileys->actions().size(), 18);
         QCOMPARE(smileys->actions().first()->text(), QStringLiteral(":)#10"));
         QVERIFY(!smileys->actions().first()->icon().isNull());
-        g.chat().action("N271")->trigger();
+        mbtest::action(&g.chat(), "N271")->trigger();
         QCOMPARE(entry->text(), QStringLiteral(":)#27"));
-        g.chat().action("MenuItem3")->trigger();
+        mbtest::action(&g.chat(), "MenuItem3")->trigger();
         QCOMPARE(entry->text(), QStringLiteral(":)#27:)#12"));
         QCOMPARE(entry->cursorPosition(), entry->text().size());
-        QTest::mouseClick(g.chat().smileyButton(), Qt::LeftButton);
+        QTest::mouseClick(mbtest::child<QAbstractButton>(&g.chat(), "button_smilies"),
+                          Qt::LeftButton);
         QTRY_VERIFY(smileys->isVisible());
         smileys->hide();
     }
 
     void entryKeepsTheFocusAndTheClientKeepsTheHostsPace() {
         Guest g;
-        QLineEdit* entry = g.chat().chatEntry();
+        QLineEdit* entry = mbtest::chatEntry(&g.chat());
         QVERIFY(QTest::qWaitForWindowActive(&g.chat()));
         QTRY_VERIFY(entry->hasFocus());  // typing can start at once
 
         // A key typed while the log has the focus goes into the entry box, and the focus too.
-        g.chat().chatLog()->setFocus();
-        QTest::keyClicks(g.chat().chatLog(), "ok");
+        mbtest::chatLog(&g.chat())->setFocus();
+        QTest::keyClicks(mbtest::chatLog(&g.chat()), "ok");
         QCOMPARE(entry->text(), QStringLiteral("ok"));
         QVERIFY(entry->hasFocus());
         entry->clear();
@@ -169,7 +172,7 @@ private slots:
         for (int i = 1; i <= 12; ++i) g.type(QStringLiteral("line%1").arg(i));
         QVERIFY(g.waitSent(10));
         QCOMPARE(entry->text(), QStringLiteral("line11line12"));
-        const QStringList lines = g.chat().chatLines();
+        const QStringList lines = mbtest::chatLines(&g.chat());
         QCOMPARE(lines.filter(QStringLiteral("You are sending too fast: wait a moment.")).size(),
                  1);
         QCOMPARE(g.sent().size(), 10);
@@ -179,37 +182,37 @@ private slots:
 
     void phraseButtonsAndTheirGate() {
         Guest g(2);
-        QAbstractButton* one = g.chat().phraseButton(1);
-        QCOMPARE(g.chat().phrase(1), QStringLiteral("Way To Go!"));
-        QCOMPARE(g.chat().phrase(9), QStringLiteral("Good Game Everyone!"));
+        QAbstractButton* one = mbtest::phraseButton(&g.chat(), 1);
+        QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(1), QStringLiteral("Way To Go!"));
+        QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(9), QStringLiteral("Good Game Everyone!"));
         QVERIFY(one->toolTip().contains("Way To Go!"));
-        g.chat().setPhrase(2, QStringLiteral("/me bows <b>low</b> & smiles"));
-        QVERIFY(g.chat().phraseButton(2)->toolTip().contains("&lt;b&gt;"));
+        mbtest::chatPanel(&g.chat())->setPhrase(2, QStringLiteral("/me bows <b>low</b> & smiles"));
+        QVERIFY(mbtest::phraseButton(&g.chat(), 2)->toolTip().contains("&lt;b&gt;"));
 
-        QElapsedTimer since;
-        since.start();
+        QAbstractButton* two = mbtest::phraseButton(&g.chat(), 2);
+        QTimer* gate = mbtest::child<QTimer>(&g.chat(), "phraseGate");
         QTest::mouseClick(one, Qt::LeftButton);
-        QTest::mouseClick(g.chat().phraseButton(2), Qt::LeftButton);  // within the gate
+        QCOMPARE(gate->interval(), 2000);        // closed for two seconds from the click
+        QTest::mouseClick(two, Qt::LeftButton);  // within the gate
         QVERIFY(g.waitSent(1));
-        QTest::qWait(1400);
         // A machine that stalled past the gate cannot tell us anything about it.
-        if (since.elapsed() > 1800) QSKIP("too slow to click within the gate");
-        QTest::mouseClick(one, Qt::LeftButton);  // still within 2 s
-        QTest::qWait(2200 - int(since.elapsed()));
-        QTest::mouseClick(g.chat().phraseButton(2), Qt::LeftButton);  // past 2 s
-        QVERIFY(g.waitSent(2));
-        QTest::qWait(50);
+        if (!gate->isActive()) QSKIP("too slow to click within the gate");
+        QSignalSpy opened(gate, &QTimer::timeout);
+        QTest::mouseClick(one, Qt::LeftButton);  // still within the gate
+        QVERIFY(opened.wait(5000));
+        QTest::mouseClick(two, Qt::LeftButton);  // past it
+        QVERIFY(g.link->waitFor("CMD_action+2+bows <b>low</b> & smiles|clBlack"));
         QCOMPARE(g.sent(), (QList<QByteArray>{"CMD_action+2+says: Way To Go!|clBlack",
                                               "CMD_action+2+bows <b>low</b> & smiles|clBlack"}));
     }
 
     void chatterSounds() {
         Guest g;
-        QMenu* sounds = g.chat().soundMenu();
+        QMenu* sounds = mbtest::child<QMenu>(&g.chat(), "popup_sounds");
         QCOMPARE(sounds->actions().size(), 21);
         QCOMPARE(sounds->actions()[5]->text(), QStringLiteral("Where have you been?"));
         // Any mouse button released over the button opens the menu at its bottom right.
-        QAbstractButton* button = g.chat().phraseButton(10);
+        QAbstractButton* button = mbtest::phraseButton(&g.chat(), 10);
         QTest::mouseClick(button, Qt::RightButton);
         QTRY_VERIFY(sounds->isVisible());
         sounds->hide();
@@ -223,22 +226,23 @@ private slots:
         g.link->send("CMD_playasound+1+wave7+");
         QTRY_COMPARE(player.lastRequested(), QStringLiteral("wave7"));
         g.action("PlayerPhraseSounds1")->trigger();  // off: the sound becomes a system line
-        const qsizetype lines = g.chat().chatLines().size();
+        const qsizetype lines = mbtest::chatLines(&g.chat()).size();
         g.receive({"CMD_playasound+6+wave2+", "CMD_playasound+1+turn+", "CMD_playasound+1+wave1+"},
                   1);
-        QCOMPARE(g.chat().chatLines().mid(lines), QStringList{"0+Bob: <Chatter Sound> Doh"});
-        QCOMPARE(g.chat().chatLog()->styles().style(0).color, QColor(0, 0, 0xFF));
+        QCOMPARE(mbtest::chatLines(&g.chat()).mid(lines),
+                 QStringList{"0+Bob: <Chatter Sound> Doh"});
+        QCOMPARE(mbtest::chatLog(&g.chat())->styles().style(0).color, QColor(0, 0, 0xFF));
         QCOMPARE(player.lastRequested(), QStringLiteral("wave7"));
     }
 
     void receivedLinesAndTheirColours() {
         Guest g;
-        const mb::TChatStyleSet& styles = g.chat().chatLog()->styles();
+        const mb::TChatStyleSet& styles = mbtest::chatLog(&g.chat())->styles();
         g.receive({"CMD_chat+2+Bob chats: hi|$000080FF"}, 1);
         QCOMPARE(styles.style(7).color, QColor(0xFF, 0x80, 0x00));
         QVERIFY(styles.style(7).bold);
         g.receive({"CMD_chat+2+Bob chats: a|b|clBlack", "CMD_action+4+Di waves"}, 2);
-        QCOMPARE(g.chat().chatLines().last(), QStringLiteral("4+Di waves"));
+        QCOMPARE(mbtest::chatLines(&g.chat()).last(), QStringLiteral("4+Di waves"));
         QCOMPARE(styles.style(7).color, QColor(0xFF, 0, 0));  // every line of seat 2, now red
         QCOMPARE(styles.style(9).color, QColor(0xFF, 0, 0));
 
@@ -246,13 +250,13 @@ private slots:
         // would reach past the style set. Neither adds anything.
         QStringList notices;
         const mb::ErrorSink old = mb::setErrorSink([&](const QString& t) { notices << t; });
-        const int items = g.chat().chatLog()->itemCount();
+        const int items = mbtest::chatLog(&g.chat())->itemCount();
         g.link->send("CMD_chat+x+Eve chats: boo|clBlack");
         g.link->send("CMD_chat+15+Eve chats: boo|clBlack");
         g.receive({"CMD_chat+1+Ann chats: ok|clBlack"}, 1);
         mb::setErrorSink(old);
         QCOMPARE(notices, QStringList{"'x' is not a valid integer value"});
-        QCOMPARE(g.chat().chatLog()->itemCount(), items + 2);
+        QCOMPARE(mbtest::chatLog(&g.chat())->itemCount(), items + 2);
 
         // Two lines with smileys copy as two text lines and no picture text.
         g.action("ClearMainChat1")->trigger();
@@ -260,7 +264,7 @@ private slots:
                    "CMD_chat+2+Bob chats: :)#99x|clBlack"},
                   2);
         g.action("SelectAll1")->trigger();
-        QCOMPARE(g.chat().chatLog()->selectedText(),
+        QCOMPARE(mbtest::chatLog(&g.chat())->selectedText(),
                  QStringLiteral("Bob chats:  hello world \r\nBob chats:   x "));
     }
 
@@ -270,34 +274,35 @@ private slots:
             {"CMD_chat+2+Bob chats: see www.site.org now|clBlack",
              "CMD_chat+2+Bob chats: file:///etc/passwd#http:// and HTTP://Safe.org/a|clBlack"},
             2);
-        QCOMPARE(g.chat().urlList(), (QStringList{"www.site.org ", "file:///etc/passwd#http:// ",
-                                                  "HTTP://Safe.org/a "}));
-        emit g.chat().chatLog()->jump(0);
-        emit g.chat().chatLog()->jump(2);
+        QCOMPARE(
+            mbtest::chatPanel(&g.chat())->urlList(),
+            (QStringList{"www.site.org ", "file:///etc/passwd#http:// ", "HTTP://Safe.org/a "}));
+        emit mbtest::chatLog(&g.chat())->jump(0);
+        emit mbtest::chatLog(&g.chat())->jump(2);
         QCOMPARE(g.opened, (QList<QUrl>{QUrl("http://www.site.org"), QUrl("http://safe.org/a")}));
-        emit g.chat().chatLog()->jump(1);  // drawn as a link, but not a web address
+        emit mbtest::chatLog(&g.chat())->jump(1);  // drawn as a link, but not a web address
         QTRY_VERIFY(findBox("Cannot open Webpage"));
         closeBoxes();
-        emit g.chat().chatLog()->jump(7);
+        emit mbtest::chatLog(&g.chat())->jump(7);
         QTRY_VERIFY(findBox("Cannot open Webpage"));
         closeBoxes();
         QCOMPARE(g.opened.size(), 2);
 
         // After a clear, jump numbers start again and lead to the new addresses.
         g.action("ClearMainChat2")->trigger();
-        QCOMPARE(g.chat().chatLog()->itemCount(), 0);
-        QVERIFY(g.chat().urlList().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), g.chat().chatEntry());
+        QCOMPARE(mbtest::chatLog(&g.chat())->itemCount(), 0);
+        QVERIFY(mbtest::chatPanel(&g.chat())->urlList().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), mbtest::chatEntry(&g.chat()));
         g.receive({"CMD_chat+2+Bob chats: http://new.org|clBlack"}, 1);
         // A real click on the address: press and release on it.
-        const mb::TChatTextStyle& style = g.chat().chatLog()->styles().style(7);
+        const mb::TChatTextStyle& style = mbtest::chatLog(&g.chat())->styles().style(7);
         QFont font(style.fontName, style.size);
         font.setBold(true);
         const QFontMetrics metrics(font);
         const QPoint onLink(mb::TChatLogView::kMargin +
                                 metrics.horizontalAdvance(QStringLiteral("Bob chats:  ")) + 15,
                             metrics.height() / 2);
-        QWidget* viewport = g.chat().chatLog()->viewport();
+        QWidget* viewport = mbtest::chatLog(&g.chat())->viewport();
         QTest::mousePress(viewport, Qt::LeftButton, {}, onLink);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, onLink + QPoint(300, 0));  // elsewhere
         QCOMPARE(g.opened.size(), 2);
@@ -319,22 +324,20 @@ private slots:
                 g.link->send("CMD_chat+2+Bob chats: http://site" + QByteArray::number(n) +
                              ".example/ " + filler + "|clBlack");
             const QString last = QStringLiteral("site%1.example").arg(first + kBatch - 1);
-            QTRY_VERIFY_WITH_TIMEOUT(
-                !g.chat().chatLines().isEmpty() && g.chat().chatLines().last().contains(last),
-                20000);
+            QTRY_VERIFY_WITH_TIMEOUT(mbtest::lastChatLine(&g.chat()).contains(last), 20000);
         }
-        const QStringList kept = g.chat().chatLines();
+        const QStringList kept = mbtest::chatLines(&g.chat());
         QVERIFY(kept.size() < kLines);  // the oldest lines are gone, whole
         qsizetype text = 0;
         for (const QString& line : kept) text += line.size() * qsizetype(sizeof(QChar));
         QVERIFY(text <= mb::kMaxLogTextBytes);
         // Every kept line's link still opens its own address, the oldest and the newest alike.
-        const QStringList& urls = g.chat().urlList();
+        const QStringList& urls = mbtest::chatPanel(&g.chat())->urlList();
         QCOMPARE(urls.size(), kept.size());
         const int oldest = kLines - int(kept.size());
         QCOMPARE(urls.first(), QStringLiteral("http://site%1.example/ ").arg(oldest));
-        emit g.chat().chatLog()->jump(0);
-        emit g.chat().chatLog()->jump(int(urls.size()) - 1);
+        emit mbtest::chatLog(&g.chat())->jump(0);
+        emit mbtest::chatLog(&g.chat())->jump(int(urls.size()) - 1);
         QCOMPARE(g.opened,
                  (QList<QUrl>{QUrl(QStringLiteral("http://site%1.example/").arg(oldest)),
                               QUrl(QStringLiteral("http://site%1.example/").arg(kLines - 1))}));
@@ -342,7 +345,7 @@ private slots:
 
     void scrollChatOff() {
         Guest g;
-        mb::TChatLogView* log = g.chat().chatLog();
+        mb::TChatLogView* log = mbtest::chatLog(&g.chat());
         QList<QByteArray> many;
         for (int i = 0; i < 40; ++i) many << "CMD_chat+2+Bob chats: line " + QByteArray::number(i);
         g.receive(many, 40);
@@ -359,13 +362,13 @@ private slots:
         QVERIFY(!popupItem->isChecked());
         g.receive({"CMD_chat+2+Bob chats: end"}, 1);
         QCOMPARE(log->scrollPosition(), log->maxScrollPosition());
-        QCOMPARE(log->popupMenu(), g.chat().chatLogMenu());
+        QCOMPARE(log->popupMenu(), mbtest::child<QMenu>(&g.chat(), "popup_mainchat"));
         // Ctrl+S works from anywhere in the window, once, though both menus show it.
         g.chat().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&g.chat()));
-        QTest::keyClick(g.chat().chatEntry(), Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(mbtest::chatEntry(&g.chat()), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(popupItem->isChecked() && optionsItem->isChecked());
-        QCOMPARE(g.chat().chatEntry()->text(), QString());
+        QCOMPARE(mbtest::chatEntry(&g.chat())->text(), QString());
     }
 
     void relayedThroughARealHost() {
@@ -380,21 +383,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(guest->main().state().isconnected, 5000);
         // The settings read on arrival set the chat colour; ours comes after them.
         QTRY_VERIFY_WITH_TIMEOUT(
-            guest->main().chatLines().contains("0+Click Control-i for Quick Instructions."), 5000);
-        guest->main().setChatColour(0x00008000);  // clGreen
+            mbtest::chatLines(&guest->main()).contains("0+Click Control-i for Quick Instructions."),
+            5000);
+        mbtest::chatPanel(&guest->main())->setChatColour(0x00008000);  // clGreen
 
-        QTest::keyClicks(guest->main().chatEntry(), "hello :)#12 www.x.org");
-        QTest::keyClick(guest->main().chatEntry(), Qt::Key_Return);
+        QTest::keyClicks(mbtest::chatEntry(&guest->main()), "hello :)#12 www.x.org");
+        QTest::keyClick(mbtest::chatEntry(&guest->main()), Qt::Key_Return);
         const QString line = QStringLiteral("2+Bob chats: hello :)#12 www.x.org");
         for (Application* copy : {host.get(), guest.get()}) {
-            QTRY_VERIFY_WITH_TIMEOUT(copy->main().chatLines().contains(line), 5000);
-            const mb::TChatTextStyle& style = copy->main().chatLog()->styles().style(7);
+            QTRY_VERIFY_WITH_TIMEOUT(mbtest::chatLines(&copy->main()).contains(line), 5000);
+            const mb::TChatTextStyle& style = mbtest::chatLog(&copy->main())->styles().style(7);
             QCOMPARE(style.color, QColor(0, 0x80, 0));
             QVERIFY(style.bold);
-            QCOMPARE(copy->main().urlList(), QStringList{"www.x.org "});
-            copy->main().chatLog()->selectAll();
-            QVERIFY(copy->main().chatLog()->selectedText().contains(
-                "\r\nBob chats:  hello   www.x.org "));
+            QCOMPARE(mbtest::chatPanel(&copy->main())->urlList(), QStringList{"www.x.org "});
+            mbtest::chatLog(&copy->main())->selectAll();
+            QVERIFY(mbtest::chatLog(&copy->main())
+                        ->selectedText()
+                        .contains("\r\nBob chats:  hello   www.x.org "));
         }
     }
 };

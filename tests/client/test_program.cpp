@@ -45,15 +45,15 @@ private:
 };
 
 bool connectWhenReady(RawClient*& out, std::unique_ptr<RawClient>& holder) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        holder = std::make_unique<RawClient>(kGamePort);
-        if (holder->waitConnected(200)) {
-            out = holder.get();
-            return true;
-        }
-        QTest::qWait(50);
-    }
-    return false;
+    // The program listens once it has started: try until a connection is taken.
+    const bool ready = QTest::qWaitFor(
+        [&] {
+            holder = std::make_unique<RawClient>(kGamePort);
+            return holder->waitConnected(200);
+        },
+        100 * 250);
+    if (ready) out = holder.get();
+    return ready;
 }
 
 }  // namespace

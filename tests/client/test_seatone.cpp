@@ -8,6 +8,7 @@
 #include "client/spylistform.h"
 #include "dialogs/gamestartform.h"
 #include "tests/support/hostprocess.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
 
 namespace {
@@ -36,24 +37,24 @@ private slots:
         QTRY_COMPARE(bob->main().state().myseat, 2);
 
         Tchat& first = ann->main();
-        QVERIFY(first.action("StartGame1")->isEnabled());
-        QVERIFY(first.startButton()->isVisible());
+        QVERIFY(mbtest::action(&first, "StartGame1")->isEnabled());
+        QVERIFY(mbtest::startButton(&first)->isVisible());
         QVERIFY(ann->spylist().removeAction()->isEnabled());
         QTRY_COMPARE(first.table().seat(2).name, "Bob");
         const mb::SeatMenuState menu = first.table().seatMenu(2);
         QVERIFY(menu.remove && menu.setWatch && menu.unsetWatch);
 
         Tchat& second = bob->main();
-        QVERIFY(!second.action("StartGame1")->isEnabled());
-        QVERIFY(!second.startButton()->isVisible());
+        QVERIFY(!mbtest::action(&second, "StartGame1")->isEnabled());
+        QVERIFY(!mbtest::startButton(&second)->isVisible());
         QVERIFY(!bob->spylist().removeAction()->isEnabled());
         QVERIFY(!second.table().seatMenu(1).remove);
 
-        first.action("StartGame1")->trigger();
+        mbtest::action(&first, "StartGame1")->trigger();
         QVERIFY(ann->gamestart().isVisible());
         ann->gamestart().button_startClick();
         QVERIFY(host.waitLog("Game started by Ann"));
-        QTRY_VERIFY(!first.startButton()->isVisible());
+        QTRY_VERIFY(!mbtest::startButton(&first)->isVisible());
         QTRY_VERIFY(second.table().playToScore.startsWith("Play to Score: "));
     }
 };

@@ -20,6 +20,7 @@
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
 #include "dialogs/phrasesform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/testfiles.h"
 
 namespace {
@@ -42,12 +43,14 @@ struct Game {
     bool loaded() {
         return QTest::qWaitFor(
             [&] {
-                return chat().chatLines().contains(
+                return mbtest::chatLines(&chat()).contains(
                     QStringLiteral("0+Click Control-i for Quick Instructions."));
             },
             kTimeoutMs);
     }
-    bool checked(const char* name) { return chat().action(QLatin1String(name))->isChecked(); }
+    bool checked(const char* name) {
+        return mbtest::action(&chat(), QLatin1String(name))->isChecked();
+    }
     std::unique_ptr<Application> app;
 };
 
@@ -87,19 +90,19 @@ private slots:
         for (const char* on : {"N8", "Normal1", "Classic1", "PlaySounds1", "PlayerPhraseSounds1"})
             QVERIFY2(g.checked(on), on);
         QCOMPARE(g.app->gamestart().playToScore(), 600);
-        QVERIFY(g.chat().quickInstructionsPanel()->isVisible());
+        QVERIFY(mbtest::quickInstructionsPanel(&g.chat())->isVisible());
         QCOMPARE(readAll(ini), QByteArray("[Marrowby]\nHelp=2\n"));
 
         // The panel's Done hides it; Ctrl+I brings it back.
-        g.chat().quickInstructionsPanel()->findChild<QPushButton*>("button_done")->click();
-        QVERIFY(!g.chat().quickInstructionsPanel()->isVisible());
+        mbtest::quickInstructionsPanel(&g.chat())->findChild<QPushButton*>("button_done")->click();
+        QVERIFY(!mbtest::quickInstructionsPanel(&g.chat())->isVisible());
         g.chat().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&g.chat()));
         QTest::keyClick(&g.chat(), Qt::Key_I, Qt::ControlModifier);
-        QVERIFY(g.chat().quickInstructionsPanel()->isVisible());
+        QVERIFY(mbtest::quickInstructionsPanel(&g.chat())->isVisible());
 
         // The first option changed writes every key, in order.
-        g.chat().action("Fast1")->trigger();
+        mbtest::action(&g.chat(), "Fast1")->trigger();
         QCOMPARE(g.chat().botSpeed(), 500);
         const QByteArray all = "[Marrowby]\nHelp=2\nTextsize=8\nTop=3\nLeft=3\nWidth=772\nHeight=" +
                                QByteArray::number(g.chat().height()) +
@@ -121,40 +124,42 @@ private slots:
                  "Phrase3=Hi there\r\nPhrase4=\r\nPlaysounds=False\r\n"
                  "Playerphrasesounds=false\r\nHelp=2\r\n");
         Game g(ini);
-        const QString builtIn = g.chat().phrase(4);
+        const QString builtIn = mbtest::chatPanel(&g.chat())->phrase(4);
         QVERIFY(g.loaded());
-        QCOMPARE(g.chat().chatLog()->styles().style(0).size, 11);
-        QCOMPARE(g.chat().chatLog()->styles().style(14).size, 11);        // all 15 log styles
-        QVERIFY(!g.chat().action("N8")->actionGroup()->checkedAction());  // no item for 11
+        QCOMPARE(mbtest::chatLog(&g.chat())->styles().style(0).size, 11);
+        QCOMPARE(mbtest::chatLog(&g.chat())->styles().style(14).size, 11);  // all 15 log styles
+        QVERIFY(
+            !mbtest::action(&g.chat(), "N8")->actionGroup()->checkedAction());  // no item for 11
         QCOMPARE(g.chat().pos(), QPoint(5, 30));
         QCOMPARE(g.chat().size(), QSize(790, 580));
-        QCOMPARE(g.chat().chatColour(), mb::WinColor(0x0000FF));
+        QCOMPARE(mbtest::chatPanel(&g.chat())->chatColour(), mb::WinColor(0x0000FF));
         QCOMPARE(g.app->gamestart().playToScore(), 10000);  // brought into range
         QVERIFY(g.checked("Normal1"));
         QVERIFY(g.checked("New1"));
-        QCOMPARE(g.chat().phrase(3), QString("Hi there"));
-        QCOMPARE(g.chat().phrase(4), builtIn);  // an empty phrase keeps the built-in one
-        QVERIFY(g.checked("PlaySounds1"));      // only "false" switches it off
+        QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(3), QString("Hi there"));
+        QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(4),
+                 builtIn);                  // an empty phrase keeps the built-in one
+        QVERIFY(g.checked("PlaySounds1"));  // only "false" switches it off
         QVERIFY(!g.checked("PlayerPhraseSounds1"));
-        QVERIFY(!g.chat().quickInstructionsPanel()->isVisible());
+        QVERIFY(!mbtest::quickInstructionsPanel(&g.chat())->isVisible());
 
         // Text size and colour through the menu; the colour dialog can be cancelled.
-        g.chat().action("N14")->trigger();
-        QCOMPARE(g.chat().chatLog()->styles().style(0).size, 14);
-        g.chat().action("TextColor1")->trigger();
+        mbtest::action(&g.chat(), "N14")->trigger();
+        QCOMPARE(mbtest::chatLog(&g.chat())->styles().style(0).size, 14);
+        mbtest::action(&g.chat(), "TextColor1")->trigger();
         auto* dialog = g.chat().findChild<QColorDialog*>(QStringLiteral("ColorDialog"));
         QTRY_VERIFY(dialog->isVisible());
         QCOMPARE(dialog->currentColor(), QColor(Qt::red));
         dialog->setCurrentColor(QColor(0, 0x80, 0));
         dialog->reject();
-        QCOMPARE(g.chat().chatColour(), mb::WinColor(0x0000FF));
-        g.chat().action("TextColor1")->trigger();
+        QCOMPARE(mbtest::chatPanel(&g.chat())->chatColour(), mb::WinColor(0x0000FF));
+        mbtest::action(&g.chat(), "TextColor1")->trigger();
         dialog->setCurrentColor(QColor(0, 0x80, 0));
         dialog->accept();
-        QCOMPARE(g.chat().chatColour(), mb::WinColor(0x008000));
-        QCOMPARE(g.chat().chatEntry()->palette().color(QPalette::Text), QColor(0, 0x80, 0));
-        QVERIFY(g.chat().phraseButton(3)->toolTip().contains("Hi there"));
-        g.chat().action("PlayerPhraseSounds1")->trigger();
+        QCOMPARE(mbtest::chatPanel(&g.chat())->chatColour(), mb::WinColor(0x008000));
+        QCOMPARE(mbtest::chatEntry(&g.chat())->palette().color(QPalette::Text), QColor(0, 0x80, 0));
+        QVERIFY(mbtest::phraseButton(&g.chat(), 3)->toolTip().contains("Hi there"));
+        mbtest::action(&g.chat(), "PlayerPhraseSounds1")->trigger();
         QVERIFY(readAll(ini).contains("Playerphrasesounds=true\r\n"));
         const QByteArray saved = readAll(ini);
         QVERIFY(saved.contains("Textsize=14\r\n"));
@@ -162,7 +167,7 @@ private slots:
         QVERIFY(saved.contains("Phrase3=Hi there\r\nPhrase4=\r\n"));  // phrases are not saved here
 
         // Reset Screen Location moves the window back without saving; closing then saves.
-        g.chat().action("ResetScreenLocation1")->trigger();
+        mbtest::action(&g.chat(), "ResetScreenLocation1")->trigger();
         QCOMPARE(g.chat().pos(), QPoint(3, 3));
         QCOMPARE(readAll(ini), saved);
         g.chat().close();
@@ -220,9 +225,9 @@ private slots:
         {
             Game g(ini);
             QVERIFY(g.loaded());
-            builtInTwo = g.chat().phrase(2);
+            builtInTwo = mbtest::chatPanel(&g.chat())->phrase(2);
             Tphrases* w = &g.app->phrases();
-            g.chat().action("PrhaseList1")->trigger();
+            mbtest::action(&g.chat(), "PrhaseList1")->trigger();
             QVERIFY(w->isVisible());
             QCOMPARE(w->windowTitle(), QString("Marrowby - Phrase Buttons "));
             QCOMPARE(w->phraseEdit(2)->text(), builtInTwo);
@@ -232,16 +237,16 @@ private slots:
             // Closed by the title bar: nothing changes, and the next opening shows the buttons.
             w->phraseEdit(1)->setText("Changed");
             w->close();
-            QCOMPARE(g.chat().phrase(1), QString("Way To Go!"));
-            g.chat().action("PrhaseList1")->trigger();
+            QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(1), QString("Way To Go!"));
+            mbtest::action(&g.chat(), "PrhaseList1")->trigger();
             QCOMPARE(w->phraseEdit(1)->text(), QString("Way To Go!"));
 
             w->phraseEdit(2)->clear();
             w->phraseEdit(4)->setText("/me waves");
             w->findChild<QPushButton*>("button_done")->click();
             QVERIFY(!w->isVisible());
-            QCOMPARE(g.chat().phrase(2), QString());
-            QCOMPARE(g.chat().phrase(4), QString("/me waves"));
+            QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(2), QString());
+            QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(4), QString("/me waves"));
             const QByteArray saved = readAll(ini);
             QVERIFY(saved.contains("\nPhrase1=Way To Go!\nPhrase2=\nPhrase3=Nice Try!\n"));
             QVERIFY(saved.contains("\nPhrase4=/me waves\n"));
@@ -249,8 +254,8 @@ private slots:
         }
         Game next(ini);
         QVERIFY(next.loaded());
-        QCOMPARE(next.chat().phrase(2), builtInTwo);
-        QCOMPARE(next.chat().phrase(4), QString("/me waves"));
+        QCOMPARE(mbtest::chatPanel(&next.chat())->phrase(2), builtInTwo);
+        QCOMPARE(mbtest::chatPanel(&next.chat())->phrase(4), QString("/me waves"));
     }
 
     void unwritableFileIsReportedAndTheGameGoesOn() {
@@ -262,11 +267,11 @@ private slots:
         Game g(ini);
         QVERIFY(g.loaded());
         QCOMPARE(errors, QStringList{"Unable to write to " + ini});
-        g.chat().action("Slow1")->trigger();
+        mbtest::action(&g.chat(), "Slow1")->trigger();
         QCOMPARE(errors.size(), 2);  // one report per pass, not one per key
         QCOMPARE(g.chat().botSpeed(), 2000);
         QVERIFY(g.chat().state().isconnected);
-        QTest::mouseClick(g.chat().startButton(), Qt::LeftButton);
+        QTest::mouseClick(mbtest::startButton(&g.chat()), Qt::LeftButton);
         QTRY_VERIFY(g.app->gamestart().isVisible());
         mb::setErrorSink(previous);
     }
@@ -275,7 +280,7 @@ private slots:
         const QString ini = dir_.filePath("idle.ini");
         writeAll(ini, "[Marrowby]\nBotspeed=2000\n");
         Game g(ini, {"Ann"});  // one argument: no connection, so no settings are read
-        g.chat().action("Fast1")->trigger();
+        mbtest::action(&g.chat(), "Fast1")->trigger();
         g.chat().move(40, 40);
         g.chat().close();
         QCOMPARE(readAll(ini), QByteArray("[Marrowby]\nBotspeed=2000\n"));

@@ -21,6 +21,8 @@ using mbtest::readAll;
 
 constexpr quint16 kGamePort = 7772;
 constexpr int kTimeoutMs = 15000;
+// The program runs in another process and shows only in its pixels that it has taken a key, so
+// keys come at a quick typist's pace: a menu has opened before the next key reaches it.
 constexpr int kKeyPauseMs = 150;
 constexpr QSize kScreen{1024, 768};
 
@@ -66,12 +68,16 @@ quint16 freePort() {
 class Viewer {
 public:
     bool connect(quint16 port) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            socket_.connectToHost(QHostAddress::LocalHost, port);
-            if (socket_.waitForConnected(200)) break;
-            socket_.abort();
-            QTest::qWait(50);
-        }
+        // The program's screen server listens once it has started: try until it takes us.
+        const bool connected = QTest::qWaitFor(
+            [&] {
+                socket_.connectToHost(QHostAddress::LocalHost, port);
+                if (socket_.waitForConnected(200)) return true;
+                socket_.abort();
+                return false;
+            },
+            100 * 250);
+        if (!connected) return false;
         const QByteArray version = read(12);
         if (!version.startsWith("RFB 003.")) return false;
         socket_.write(version);
@@ -100,7 +106,7 @@ public:
         for (int i = 0; i < times; ++i) {
             key(sym, true);
             key(sym, false);
-            QTest::qWait(kKeyPauseMs);
+            QTest::qWait(kKeyPauseMs);  // a typist's pace, as above
         }
     }
     void click(QPoint at) {
@@ -111,7 +117,7 @@ public:
             qToBigEndian(quint16(at.x()), m.data() + 2);
             qToBigEndian(quint16(at.y()), m.data() + 4);
             send(m);
-            QTest::qWait(kKeyPauseMs);
+            QTest::qWait(kKeyPauseMs);  // a typist's pace, as above
         }
     }
 
@@ -178,10 +184,10 @@ private slots:
         viewer.key(kAlt, true);
         viewer.tap(kLetterO);
         viewer.key(kAlt, false);
-        QTest::qWait(kKeyPauseMs);
-        viewer.tap(kDown, 5);  // Play Sounds, Player Phrase Sounds, Turn Sound, Bot Speed, ...
-        viewer.tap(kRight);    // Text Size: 8
-        viewer.tap(kDown, 3);  // 14
+        QTest::qWait(kKeyPauseMs);  // a typist's pace, as above
+        viewer.tap(kDown, 5);       // Play Sounds, Player Phrase Sounds, Turn Sound, Bot Speed, ...
+        viewer.tap(kRight);         // Text Size: 8
+        viewer.tap(kDown, 3);       // 14
         viewer.tap(kReturn);
         QTRY_VERIFY_WITH_TIMEOUT(readAll(ini).contains("Textsize = 14"), kTimeoutMs);
 

@@ -8,6 +8,7 @@
 #include "client/application.h"
 #include "dialogs/gamestartform.h"
 #include "records/tallylistform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
 #include "tests/support/tabledriver.h"
 
@@ -27,14 +28,14 @@ private slots:
         QStringList sounds;
         connect(&chat.soundPlayer(), &mb::SoundPlayer::requested, this,
                 [&](const QString& name) { sounds << name; });
-        chat.action(QStringLiteral("Fast1"))->trigger();
+        mbtest::action(&chat, QStringLiteral("Fast1"))->trigger();
         QCOMPARE(chat.botSpeed(), 500);
         QTRY_VERIFY(chat.state().isconnected);
         QTRY_VERIFY(sounds.contains(QStringLiteral("entered")));
         // The settings just read put the bot speed back to the stored Normal.
-        chat.action(QStringLiteral("Fast1"))->trigger();
+        mbtest::action(&chat, QStringLiteral("Fast1"))->trigger();
 
-        QTest::mouseClick(chat.startButton(), Qt::LeftButton);
+        QTest::mouseClick(mbtest::startButton(&chat), Qt::LeftButton);
         QVERIFY(app.gamestart().isVisible());
         app.gamestart().setPlayToScore(100);
         app.gamestart().button_startClick();
@@ -42,7 +43,7 @@ private slots:
         QStringList statuses;
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, this, [&] {
-            const QString s = chat.statusLabel()->text();
+            const QString s = mbtest::statusLabel(&chat)->text();
             if (statuses.isEmpty() || statuses.last() != s) statuses << s;
         });
         watcher.start(1);
@@ -56,21 +57,25 @@ private slots:
                     kGameTimeoutMs))
                 break;
             if (!chat.table().winnerText.isEmpty()) break;
-            QCOMPARE(chat.statusLabel()->text(), QStringLiteral("Your Turn."));
+            QCOMPARE(mbtest::statusLabel(&chat)->text(), QStringLiteral("Your Turn."));
             ++myTurns;
             if (myTurns == 1) {
                 // Out of order first: a hand card before a pile.
-                QTest::mouseClick(chat.handCard(1), Qt::LeftButton);
-                QCOMPARE(chat.statusLabel()->text(),
+                QTest::mouseClick(mbtest::handCard(&chat, 1), Qt::LeftButton);
+                QCOMPARE(mbtest::statusLabel(&chat)->text(),
                          QStringLiteral("Please Pick Up a Card First."));
                 QCOMPARE(sounds.last(), QStringLiteral("invalid"));
             }
             const testdriver::Move m = testdriver::pickPile(chat, 2);
-            QCOMPARE(chat.statusLabel()->text(), QStringLiteral("Select a Card to Replace."));
+            QCOMPARE(mbtest::statusLabel(&chat)->text(),
+                     QStringLiteral("Select a Card to Replace."));
             QCOMPARE(sounds.last(), QStringLiteral("select"));
             if (myTurns == 1) {
-                QTest::mouseClick(chat.pileCaption(3 - m.pile), Qt::LeftButton);
-                QCOMPARE(chat.statusLabel()->text(),
+                QTest::mouseClick(
+                    mbtest::child<QWidget>(
+                        &chat, 3 - m.pile == mb::kDrawPile ? "label_draw" : "label_discard"),
+                    Qt::LeftButton);
+                QCOMPARE(mbtest::statusLabel(&chat)->text(),
                          QStringLiteral("You have already picked up a card"));
                 QCOMPARE(sounds.last(), QStringLiteral("invalid"));
             }
@@ -84,9 +89,9 @@ private slots:
         QVERIFY2(winner == QStringLiteral("You have Won the Game!") ||
                      winner == QStringLiteral("Duro has Won the Game!"),
                  qPrintable(winner));
-        QTRY_COMPARE(chat.statusLabel()->text(), QStringLiteral("Game Over!"));
+        QTRY_COMPARE(mbtest::statusLabel(&chat)->text(), QStringLiteral("Game Over!"));
         QVERIFY(chat.findChild<QLabel*>("label_winner1")->isVisible());
-        QVERIFY(chat.startButton()->isVisible());
+        QVERIFY(mbtest::startButton(&chat)->isVisible());
         QVERIFY(sounds.contains(QStringLiteral("turn")));
         QVERIFY(sounds.contains(QStringLiteral("roundover")));
         QCOMPARE(sounds.last(), QStringLiteral("winner"));
@@ -98,7 +103,7 @@ private slots:
         QCOMPARE(tally.last(), winner.startsWith(QStringLiteral("You"))
                                    ? QStringLiteral("game:addtomine")
                                    : QStringLiteral("game:Duro"));
-        QVERIFY(chat.chatLines().contains("0+" + winner));
+        QVERIFY(mbtest::chatLines(&chat).contains("0+" + winner));
         qInfo("game over after %d turns of the local player: %s", myTurns, qPrintable(winner));
     }
 };

@@ -9,6 +9,7 @@
 #include "host/hostlimits.h"
 #include "host/serverform.h"
 #include "net/sock.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
@@ -37,20 +38,22 @@ private slots:
         RawHost lobby;
         auto app = start({}, 0, lobby.port());
         Tchat& chat = app->main();
-        QCOMPARE(chat.chatLines().value(0), QStringLiteral("0+Loading Solo Game..Please wait."));
+        QCOMPARE(mbtest::chatLines(&chat).value(0),
+                 QStringLiteral("0+Loading Solo Game..Please wait."));
         QVERIFY(app->download().isVisible());
         QVERIFY(app->server().isListening());
         QTRY_VERIFY(chat.state().isconnected);
         QCOMPARE(chat.state().myseat, 1);
         QCOMPARE(chat.state().playername, QStringLiteral("You"));
         QVERIFY(chat.state().ishost);
-        QCOMPARE(chat.clientSocket()->hostName(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(mbtest::clientSocket(&chat)->hostName(), QStringLiteral("127.0.0.1"));
 
         // A second player gets seat 2 and learns that seat 1 is "You".
         RawClient other(app->server().listenPort());
         QVERIFY(other.waitFor("CMD_sendlogininfo+2"));
         other.send("CMD_logininfo+2+1.0.0+Bea");
         QVERIFY(other.waitFor("CMD_existingplayers+1+You+0"));
+        // A link that is never opened has no event to wait for.
         QTest::qWait(50);
         QCOMPARE(lobby.count(), size_t(0));  // a solo game has no lobby link
     }
@@ -59,11 +62,11 @@ private slots:
         RawHost lobby;
         auto app = start({"Alice", "10.0.0.5", "true", "ignored"}, 0, lobby.port());
         Tchat& chat = app->main();
-        QCOMPARE(chat.chatLines().value(0),
+        QCOMPARE(mbtest::chatLines(&chat).value(0),
                  QStringLiteral("0+Loading Multi-player Game.. Please Wait."));
         QVERIFY(!app->download().isVisible());
         QTRY_VERIFY(chat.state().isconnected);
-        QCOMPARE(chat.clientSocket()->hostName(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(mbtest::clientSocket(&chat)->hostName(), QStringLiteral("127.0.0.1"));
         QCOMPARE(chat.state().hostaddress, QStringLiteral("10.0.0.5"));
         QVERIFY(lobby.waitForConnection());
         RawClient other(app->server().listenPort());
@@ -89,11 +92,11 @@ private slots:
         RawHost lobby;
         for (const QStringList& args : {QStringList{"Alice"}, QStringList{"Alice", "127.0.0.1"}}) {
             auto app = start(args, lobby.port(), lobby.port());
-            QTest::qWait(100);
-            QCOMPARE(app->main().chatLines(),
+            QTest::qWait(100);  // staying idle has no event to wait for
+            QCOMPARE(mbtest::chatLines(&app->main()),
                      QStringList{"0+Loading Multi-player Game.. Please Wait."});
             QVERIFY(!app->server().isListening());
-            QVERIFY(!app->main().clientSocket()->isOpen());
+            QVERIFY(!mbtest::clientSocket(&app->main())->isOpen());
             QCOMPARE(lobby.count(), size_t(0));
         }
     }
@@ -103,7 +106,9 @@ private slots:
         auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
         QVERIFY(host.waitForConnection());
         host.at(0).send("CMD_full");  // no separator: not a command
-        QTest::qWait(50);
+        // Messages run in order: once the next one shows, the first has had its turn.
+        host.at(0).send("CMD_chat+0+next|clBlack");
+        QTRY_VERIFY(mbtest::lastChatLine(&app->main()) == QStringLiteral("0+next"));
         QVERIFY(!findBox(QStringLiteral("Game is full")));
         host.at(0).send("CMD_full+");
         QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
@@ -127,8 +132,8 @@ private slots:
         // The host sends "CMD_full" and closes at once; the copy shows why and stays open.
         auto app = start({"Tenth", "127.0.0.1", "false"}, host.listenPort(), 1);
         QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
-        QTRY_VERIFY(!app->main().clientSocket()->isOpen());
-        QTest::qWait(200);
+        QTRY_VERIFY(!mbtest::clientSocket(&app->main())->isOpen());
+        QTest::qWait(200);  // staying open has no event to wait for
         QVERIFY(app->main().isVisible());
         findBox(QStringLiteral("Game is full"))->accept();
         QTRY_VERIFY(!app->main().isVisible());
@@ -144,7 +149,7 @@ private slots:
         // Past the host's own per-connection bound the client closes, as on a lost connection.
         QVERIFY(host.at(0).waitClosed());
         QTRY_VERIFY(findBox(QStringLiteral("Game is full")));
-        QTRY_VERIFY(app->main().chatLines().size() >= 1);
+        QTRY_VERIFY(mbtest::chatLines(&app->main()).size() >= 1);
         int boxes = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(w); box && box->text() == "Game is full")
@@ -164,8 +169,8 @@ private slots:
             pest.send("CMD_logininfo+\x1B" + QByteArray::number(i) + "+");
         QVERIFY(pest.waitClosed());
         auto notices = [&] {
-            return app->main().chatLines().filter(
-                QStringLiteral("0+Error in another player's message: "));
+            return mbtest::chatLines(&app->main())
+                .filter(QStringLiteral("0+Error in another player's message: "));
         };
         QTRY_COMPARE(notices().size(), 1);
         QCOMPARE(notices()[0], QStringLiteral("0+Error in another player's message: "
@@ -201,7 +206,7 @@ private slots:
         RawHost host;
         auto app = start({"Alice", "127.0.0.1", "false"}, host.port(), 1);
         QVERIFY(host.waitForConnection());
-        QTRY_VERIFY(app->main().clientSocket()->isConnected());
+        QTRY_VERIFY(mbtest::clientSocket(&app->main())->isConnected());
         host.at(0).socket()->close();
         QTRY_VERIFY(!app->main().isVisible());
     }
@@ -222,8 +227,8 @@ private slots:
         QVERIFY(host.waitForConnection());
         host.at(0).send("CMD_sendlogininfo+two");
         host.at(0).send("CMD_wrongversion+");
-        QTRY_VERIFY(app->main().chatLines().contains(
-            "0+You have a differnt version of the game then the host."));
+        QTRY_VERIFY(mbtest::chatLines(&app->main())
+                        .contains("0+You have a differnt version of the game then the host."));
         mb::setErrorSink(old);
         QCOMPARE(notices, QStringList{"'two' is not a valid integer value"});
         QVERIFY(!app->main().state().isconnected);
@@ -237,7 +242,7 @@ private slots:
         mb::setErrorSink(old);
         QCOMPARE(notices, QStringList{"Listen - Error Binding Socket"});
         QVERIFY(!app->main().state().ishost);
-        QTest::qWait(50);
+        QTest::qWait(50);  // a connection that is never made has no event to wait for
         QCOMPARE(squatter.count(), size_t(0));
     }
 
@@ -245,7 +250,7 @@ private slots:
         RawHost host;
         auto app = start({"Alice", "localhost", "false"}, host.port(), 1);
         // The window came up while the name was still being looked up.
-        QVERIFY(app->main().clientSocket()->isResolving());
+        QVERIFY(mbtest::clientSocket(&app->main())->isResolving());
         QVERIFY(host.waitForConnection());
         host.at(0).send("CMD_sendlogininfo+2");
         QTRY_COMPARE(app->main().state().myseat, 2);
@@ -260,7 +265,7 @@ private slots:
                                   30000);
         mb::setErrorSink(old);
         QVERIFY(app->main().isVisible());
-        QVERIFY(!app->main().clientSocket()->isOpen());
+        QVERIFY(!mbtest::clientSocket(&app->main())->isOpen());
     }
 
     void windowKeepsTheBoardVisible() {

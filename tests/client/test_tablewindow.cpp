@@ -13,6 +13,7 @@
 #include "dialogs/gamestartform.h"
 #include "host/serverform.h"
 #include "records/tallylistform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
@@ -61,8 +62,8 @@ private slots:
     void gameStartDialogSendsTheScore() {
         auto host = hostCopy();
         QVERIFY(connected(*host));
-        QVERIFY(host->main().startButton()->isVisible());
-        QTest::mouseClick(host->main().startButton(), Qt::LeftButton);
+        QVERIFY(mbtest::startButton(&host->main())->isVisible());
+        QTest::mouseClick(mbtest::startButton(&host->main()), Qt::LeftButton);
         QVERIFY(host->gamestart().isVisible());
         auto* spin = host->gamestart().findChild<QAbstractSpinBox*>("edit_playtoscore");
         QVERIFY(spin);
@@ -80,9 +81,9 @@ private slots:
         host->gamestart().button_startClick();
         QVERIFY(!host->gamestart().isVisible());
         QTRY_COMPARE(host->main().table().playToScore, QStringLiteral("Play to Score: 300"));
-        QVERIFY(!host->main().startButton()->isVisible());
-        QVERIFY(host->main().chatLines().contains("0+You have started a game."));
-        QVERIFY(host->main().chatLines().contains("0+I am Duro the bot. Good Luck!"));
+        QVERIFY(!mbtest::startButton(&host->main())->isVisible());
+        QVERIFY(mbtest::chatLines(&host->main()).contains("0+You have started a game."));
+        QVERIFY(mbtest::chatLines(&host->main()).contains("0+I am Duro the bot. Good Luck!"));
     }
 
     void othersTextIsPlainEverywhere() {
@@ -98,17 +99,18 @@ private slots:
             clients.back()->send("CMD_logininfo+" + seat + "+1.0.0+" + names[i]);
         }
         Tchat& chat = host->main();
-        QTRY_COMPARE(chat.nameLabel(2)->text(), QStringLiteral("<b>Bob</b>"));
-        QTRY_COMPARE(chat.nameLabel(3)->text(), QStringLiteral("<img src=x>"));
-        for (int s = 1; s <= 4; ++s) QCOMPARE(chat.nameLabel(s)->textFormat(), Qt::PlainText);
+        QTRY_COMPARE(mbtest::nameLabel(&chat, 2)->text(), QStringLiteral("<b>Bob</b>"));
+        QTRY_COMPARE(mbtest::nameLabel(&chat, 3)->text(), QStringLiteral("<img src=x>"));
+        for (int s = 1; s <= 4; ++s)
+            QCOMPARE(mbtest::nameLabel(&chat, s)->textFormat(), Qt::PlainText);
         QTRY_COMPARE(host->spylist().listbox()->count(), 1);
         QCOMPARE(host->spylist().listbox()->item(0)->text(), QStringLiteral("5: <u>Spy</u>"));
         // The start of a game puts the first player's name into the status line.
         host->gamestart().button_startClick();
         QTRY_VERIFY(chat.state().currentturn != 0);
         clients[0]->send("CMD_justwatch+2+1");  // the status names seat 2 later
-        QCOMPARE(chat.statusLabel()->textFormat(), Qt::PlainText);
-        const QSize plainSize = chat.nameLabel(2)->sizeHint();
+        QCOMPARE(mbtest::statusLabel(&chat)->textFormat(), Qt::PlainText);
+        const QSize plainSize = mbtest::nameLabel(&chat, 2)->sizeHint();
         QVERIFY(plainSize.width() > chat.fontMetrics().horizontalAdvance("Bob"));
     }
 
@@ -117,8 +119,8 @@ private slots:
         QVERIFY(connected(*host));
         auto guest = joinCopy("Bob", host->server().listenPort());
         QVERIFY(connected(*guest));
-        QTRY_COMPARE(host->main().nameLabel(2)->text(), QStringLiteral("Bob"));
-        QTRY_COMPARE(guest->main().nameLabel(1)->text(), QStringLiteral("You"));
+        QTRY_COMPARE(mbtest::nameLabel(&host->main(), 2)->text(), QStringLiteral("Bob"));
+        QTRY_COMPARE(mbtest::nameLabel(&guest->main(), 1)->text(), QStringLiteral("You"));
 
         QVERIFY(host->spylist().removeAction()->isEnabled());
         QVERIFY(!guest->spylist().removeAction()->isEnabled());
@@ -127,21 +129,21 @@ private slots:
             for (QAction* a : m->actions()) e << a->isEnabled();
             return e;
         };
-        QCOMPARE(enabled(host->main().seatMenuFor(2)), (QList<bool>{true, true, true}));
-        QCOMPARE(enabled(host->main().seatMenuFor(3)), (QList<bool>{false, true, true}));
-        QCOMPARE(enabled(guest->main().seatMenuFor(1)), (QList<bool>{false, false, false}));
-        host->main().seatMenuFor(2)->close();
-        guest->main().seatMenuFor(1)->close();
-        QVERIFY(!guest->main().startButton()->isVisible());
+        QCOMPARE(enabled(mbtest::seatMenu(&host->main(), 2)), (QList<bool>{true, true, true}));
+        QCOMPARE(enabled(mbtest::seatMenu(&host->main(), 3)), (QList<bool>{false, true, true}));
+        QCOMPARE(enabled(mbtest::seatMenu(&guest->main(), 1)), (QList<bool>{false, false, false}));
+        mbtest::seatMenu(&host->main(), 2)->close();
+        mbtest::seatMenu(&guest->main(), 1)->close();
+        QVERIFY(!mbtest::startButton(&guest->main())->isVisible());
 
         // The tally's opponents: the other occupied seats, ticked when already tallied.
         host->tallylist().listbox_tally->addItem(QStringLiteral("Bob"));
-        host->main().action("ViewTally1")->trigger();
+        mbtest::action(&host->main(), "ViewTally1")->trigger();
         QListWidget* checklist = host->tallylist().checklist;
         QCOMPARE(checklist->count(), 1);
         QCOMPARE(checklist->item(0)->text(), QStringLiteral("Bob"));
         QCOMPARE(checklist->item(0)->checkState(), Qt::Checked);
-        guest->main().action("ViewTally1")->trigger();
+        mbtest::action(&guest->main(), "ViewTally1")->trigger();
         QCOMPARE(guest->tallylist().checklist->count(), 1);
         QCOMPARE(guest->tallylist().checklist->item(0)->text(), QStringLiteral("You"));
         QCOMPARE(guest->tallylist().checklist->item(0)->checkState(), Qt::Unchecked);
@@ -152,31 +154,35 @@ private slots:
         QVERIFY(connected(*host));
         auto guest = joinCopy("Bob", host->server().listenPort());
         QVERIFY(connected(*guest));
-        QTRY_COMPARE(host->main().nameLabel(2)->text(), QStringLiteral("Bob"));
+        QTRY_COMPARE(mbtest::nameLabel(&host->main(), 2)->text(), QStringLiteral("Bob"));
 
         // Before a game the host ignores a request to just watch.
-        guest->main().action("JustWatch1")->trigger();
-        QTest::qWait(100);
-        QVERIFY(!guest->main().action("JustWatch1")->isChecked());
+        mbtest::action(&guest->main(), "JustWatch1")->trigger();
+        // The host answers in order: once the guest's next line comes back, an answer to the
+        // request would have come before it.
+        QTest::keyClicks(mbtest::chatEntry(&guest->main()), "ready");
+        QTest::keyClick(mbtest::chatEntry(&guest->main()), Qt::Key_Return);
+        QTRY_VERIFY(mbtest::lastChatLine(&guest->main()).endsWith(QStringLiteral(": ready")));
+        QVERIFY(!mbtest::action(&guest->main(), "JustWatch1")->isChecked());
 
         host->gamestart().button_startClick();
         QTRY_VERIFY(guest->main().table().roundNumber == QStringLiteral("Round: 1"));
-        guest->main().action("JustWatch1")->trigger();
-        QTRY_VERIFY(guest->main().action("JustWatch1")->isChecked());
-        QTRY_VERIFY(host->main().chatLines().contains("0+Bob is just watching"));
+        mbtest::action(&guest->main(), "JustWatch1")->trigger();
+        QTRY_VERIFY(mbtest::action(&guest->main(), "JustWatch1")->isChecked());
+        QTRY_VERIFY(mbtest::chatLines(&host->main()).contains("0+Bob is just watching"));
         QVERIFY(host->main().findChild<QLabel*>("image_eyes2")->isVisible());
 
         // The host sets the guest playing again from the seat menu.
-        host->main().seatMenuFor(2)->actions().at(2)->trigger();
-        QTRY_VERIFY(!guest->main().action("JustWatch1")->isChecked());
-        QTRY_VERIFY(host->main().chatLines().contains("0+Bob is now playing again"));
+        mbtest::seatMenu(&host->main(), 2)->actions().at(2)->trigger();
+        QTRY_VERIFY(!mbtest::action(&guest->main(), "JustWatch1")->isChecked());
+        QTRY_VERIFY(mbtest::chatLines(&host->main()).contains("0+Bob is now playing again"));
 
         // Removing the guest closes its program and tells the host's table.
         QPointer<Tchat> guestWindow = &guest->main();
-        host->main().seatMenuFor(2)->actions().at(0)->trigger();
+        mbtest::seatMenu(&host->main(), 2)->actions().at(0)->trigger();
         QTRY_VERIFY(!guestWindow->isVisible());
-        QTRY_VERIFY(host->main().chatLines().contains("0+Bob disconnected."));
-        QTRY_COMPARE(host->main().nameLabel(2)->text(), QStringLiteral("<Waiting>"));
+        QTRY_VERIFY(mbtest::chatLines(&host->main()).contains("0+Bob disconnected."));
+        QTRY_COMPARE(mbtest::nameLabel(&host->main(), 2)->text(), QStringLiteral("<Waiting>"));
     }
 
     void spyListRemovesTheEntryUnderThePointer() {
@@ -205,7 +211,7 @@ private slots:
         spies.listbox_spysMouseMove(QPoint(5, list->viewport()->height() - 2));
         QCOMPARE(spies.hoverIndex(), -1);
         spies.popup_kickhimClick();
-        QTest::qWait(100);
+        QTest::qWait(100);  // a kick that is never sent has no event to wait for
         QCOMPARE(list->count(), 1);
     }
 

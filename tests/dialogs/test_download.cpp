@@ -21,6 +21,7 @@
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/httpclient.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/testfiles.h"
@@ -370,7 +371,7 @@ private slots:
         Application app({}, Tchat::Ports{0, lobby.port()});
         app.main().show();
         QVERIFY(app.download().isVisible());
-        QSignalSpy trig(app.main().action(QStringLiteral("Exit1")), &QAction::triggered);
+        QSignalSpy trig(mbtest::action(&app.main(), QStringLiteral("Exit1")), &QAction::triggered);
         emit app.download().exitRequested();
         QCOMPARE(trig.count(), 1);
         QTRY_VERIFY(!app.main().isVisible());

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "client/chatform.h"
+#include "tests/support/mainwindow.h"
 
 namespace testdriver {
 
@@ -42,12 +43,12 @@ inline bool myTurn(const Tchat& chat) {
 inline Move pickPile(Tchat& chat, int players) {
     const Move m =
         chooseMove(chat.table(), chat.table().topCard, chat.state().nextdrawcard, players);
-    QTest::mouseClick(chat.pilePicture(m.pile), Qt::LeftButton);
+    QTest::mouseClick(mbtest::pilePicture(&chat, m.pile), Qt::LeftButton);
     return m;
 }
 
 inline void replace(Tchat& chat, const Move& m) {
-    QTest::mouseClick(chat.handCard(m.slot), Qt::LeftButton);
+    QTest::mouseClick(mbtest::handCard(&chat, m.slot), Qt::LeftButton);
 }
 
 }  // namespace testdriver

@@ -12,6 +12,7 @@
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
 #include "tests/support/tabledriver.h"
 
@@ -33,9 +34,9 @@ int main(int argc, char* argv[]) {
     // After the login, which places the window where the settings say.
     if (argc > 2 && QByteArrayView(argv[2]) == "maximised" && chat.screen())
         chat.setGeometry(chat.screen()->availableGeometry());
-    chat.action(QStringLiteral("Fast1"))->trigger();
-    chat.quickInstructionsPanel()->hide();
-    QTest::mouseClick(chat.startButton(), Qt::LeftButton);
+    mbtest::action(&chat, QStringLiteral("Fast1"))->trigger();
+    mbtest::quickInstructionsPanel(&chat)->hide();
+    QTest::mouseClick(mbtest::startButton(&chat), Qt::LeftButton);
     windows.gamestart().button_startClick();
 
     int turns = 0;

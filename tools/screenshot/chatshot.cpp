@@ -12,6 +12,7 @@
 #include "client/application.h"
 #include "dialogs/downloadform.h"
 #include "host/serverform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
 
 namespace {
@@ -20,8 +21,8 @@ constexpr int kTimeoutMs = 20000;
 constexpr int kTopMargin = 6;  // board shown above the log
 
 bool say(Tchat& chat, const QString& text) {
-    QTest::keyClicks(chat.chatEntry(), text);
-    QTest::keyClick(chat.chatEntry(), Qt::Key_Return);
+    QTest::keyClicks(mbtest::chatEntry(&chat), text);
+    QTest::keyClick(mbtest::chatEntry(&chat), Qt::Key_Return);
     return true;
 }
 
@@ -52,8 +53,8 @@ int main(int argc, char* argv[]) {
         // Connected, and its settings read (they set the chat colour).
         if (!QTest::qWaitFor(
                 [&] {
-                    return guests.back()->main().chatLines().contains(
-                        QStringLiteral("0+Click Control-i for Quick Instructions."));
+                    return mbtest::chatLines(&guests.back()->main())
+                        .contains(QStringLiteral("0+Click Control-i for Quick Instructions."));
                 },
                 kTimeoutMs))
             return 1;
@@ -62,10 +63,10 @@ int main(int argc, char* argv[]) {
     Tchat& bob = guests[0]->main();
     Tchat& cleo = guests[1]->main();
     Tchat& spy = guests[2]->main();
-    you.setChatColour(0x00800000);   // navy
-    bob.setChatColour(0x000000C0);   // dark red
-    cleo.setChatColour(0x00800080);  // purple
-    spy.setChatColour(0x00007050);   // olive brown
+    mbtest::chatPanel(&you)->setChatColour(0x00800000);   // navy
+    mbtest::chatPanel(&bob)->setChatColour(0x000000C0);   // dark red
+    mbtest::chatPanel(&cleo)->setChatColour(0x00800080);  // purple
+    mbtest::chatPanel(&spy)->setChatColour(0x00007050);   // olive brown
 
     say(bob, "Hi all :)#10 good luck everyone!");
     QTest::qWait(150);
@@ -73,31 +74,32 @@ int main(int argc, char* argv[]) {
     QTest::qWait(150);
     say(you, "The rules are at www.marrowby.example/rules if anyone needs them");
     QTest::qWait(150);
-    QTest::mouseClick(bob.phraseButton(2), Qt::LeftButton);
+    QTest::mouseClick(mbtest::phraseButton(&bob, 2), Qt::LeftButton);
     QTest::qWait(150);
     say(spy, "Watching from the rail :)#21 :)#22");
     QTest::qWait(150);
     say(cleo, "thanks :)#12");
-    if (!QTest::qWaitFor([&] { return you.chatLines().size() >= 9; }, kTimeoutMs)) return 1;
+    if (!QTest::qWaitFor([&] { return mbtest::chatLines(&you).size() >= 9; }, kTimeoutMs)) return 1;
     QTest::qWait(300);
 
     // Select from the middle of the link line into the next line, as a player would.
-    QWidget* viewport = you.chatLog()->viewport();
-    const int lineHeight = you.chatLog()->fontMetrics().height() + 3;
-    const int bottom = you.chatLog()->documentHeight() -
-                       you.chatLog()->scrollPosition() * you.chatLog()->scrollStepPixels();
+    QWidget* viewport = mbtest::chatLog(&you)->viewport();
+    const int lineHeight = mbtest::chatLog(&you)->fontMetrics().height() + 3;
+    const int bottom =
+        mbtest::chatLog(&you)->documentHeight() -
+        mbtest::chatLog(&you)->scrollPosition() * mbtest::chatLog(&you)->scrollStepPixels();
     const QPoint from(120, bottom - 3 * lineHeight + lineHeight / 2);
     const QPoint to(260, bottom - 2 * lineHeight + lineHeight / 2);
     QTest::mousePress(viewport, Qt::LeftButton, {}, from);
     QTest::mouseMove(viewport, (from + to) / 2);
     QTest::mouseMove(viewport, to);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
-    you.chatEntry()->setFocus();
-    QTest::keyClicks(you.chatEntry(), "gl :)#11");
+    mbtest::chatEntry(&you)->setFocus();
+    QTest::keyClicks(mbtest::chatEntry(&you), "gl :)#11");
     QTest::qWait(300);
 
     const QPixmap window = you.grab();
-    const QPoint logTop = you.chatLog()->mapTo(&you, QPoint(0, 0));
+    const QPoint logTop = mbtest::chatLog(&you)->mapTo(&you, QPoint(0, 0));
     const QRect part(0, logTop.y() - kTopMargin, window.width() / window.devicePixelRatio(),
                      you.height() - logTop.y() + kTopMargin);
     if (!you.grab(part).save(out)) return 1;

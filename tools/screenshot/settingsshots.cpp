@@ -16,6 +16,7 @@
 #include "dialogs/downloadform.h"
 #include "dialogs/helpform.h"
 #include "dialogs/phrasesform.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
 
 namespace {
@@ -39,11 +40,12 @@ int main(int argc, char* argv[]) {
     chat.show();
     windows.download().hide();
     // A first start: the quick instructions are shown once the settings were read.
-    if (!QTest::qWaitFor([&] { return chat.quickInstructionsPanel()->isVisible(); }, kTimeoutMs))
+    if (!QTest::qWaitFor([&] { return mbtest::quickInstructionsPanel(&chat)->isVisible(); },
+                         kTimeoutMs))
         return 1;
     QTest::qWait(kSettleMs);
     if (!save(chat.grab(), out, "quickinstructions.png")) return 1;
-    chat.quickInstructionsPanel()->hide();
+    mbtest::quickInstructionsPanel(&chat)->hide();
 
     QAction* options = nullptr;
     for (QAction* a : chat.menuBar()->actions())
@@ -58,14 +60,14 @@ int main(int argc, char* argv[]) {
     options->menu()->close();
     if (!save(shot, out, "options.png")) return 1;
 
-    chat.action(QStringLiteral("Content1"))->trigger();
+    mbtest::action(&chat, QStringLiteral("Content1"))->trigger();
     windows.help().SelButton1Click(3);
     QTest::qWait(kSettleMs);
     if (!save(windows.help().grab(), out, "help.png")) return 1;
-    chat.action(QStringLiteral("About1"))->trigger();
+    mbtest::action(&chat, QStringLiteral("About1"))->trigger();
     QTest::qWait(kSettleMs);
     if (!save(windows.about().grab(), out, "about.png")) return 1;
-    chat.action(QStringLiteral("PrhaseList1"))->trigger();
+    mbtest::action(&chat, QStringLiteral("PrhaseList1"))->trigger();
     QTest::qWait(kSettleMs);
     if (!save(windows.phrases().grab(), out, "phrases.png")) return 1;
     return 0;
