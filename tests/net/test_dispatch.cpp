@@ -1,6 +1,7 @@
 // The dispatch table and the tick pump that drains a queue one entry per tick.
 #include <QElapsedTimer>
 #include <QTest>
+#include <memory>
 
 #include "core/errornotice.h"
 #include "net/dispatch.h"
@@ -71,16 +72,21 @@ private slots:
     // A tick of an hour never comes within the test: what runs, runs without waiting for one.
     void pumpBurstRunsAheadOfTheTickOnlyAsFarAsAllowed() {
         using namespace std::chrono_literals;
-        for (const int burst : {1, 2, 3}) {
-            InboundQueue queue;
-            QList<QByteArray> handled;
-            TickPump pump(
+        // A pump of an hour's tick working off `queue` into `handled`.
+        auto hourPump = [](InboundQueue& queue, QList<QByteArray>& handled, int burst) {
+            return std::make_unique<TickPump>(
                 1h,
                 [&] {
                     handled << queue.pop();
                     return !queue.empty();
                 },
                 nullptr, burst);
+        };
+        for (const int burst : {1, 2, 3}) {
+            InboundQueue queue;
+            QList<QByteArray> handled;
+            const auto pumpOwner = hourPump(queue, handled, burst);
+            TickPump& pump = *pumpOwner;
             // A flood: `burst` entries at once, then the rest waits for ticks, in order.
             for (int i = 0; i < 5; ++i) queue.push("CMD_x+" + QByteArray::number(i));
             pump.wake();
@@ -99,20 +105,14 @@ private slots:
         // out the first one's tick, the third does.
         InboundQueue queue;
         QList<QByteArray> handled;
-        TickPump pump(
-            1h,
-            [&] {
-                handled << queue.pop();
-                return !queue.empty();
-            },
-            nullptr, 2);
+        const auto pump = hourPump(queue, handled, 2);
         for (const char* m : {"CMD_chat+1+hi", "CMD_replacecard+1+1+1+", "CMD_chat+1+gg"}) {
             queue.push(m);
-            pump.wake();
+            pump->wake();
             QCoreApplication::processEvents();
         }
         QCOMPARE(handled, (QList<QByteArray>{"CMD_chat+1+hi", "CMD_replacecard+1+1+1+"}));
-        QVERIFY(pump.isTicking());
+        QVERIFY(pump->isTicking());
     }
 };
 
