@@ -11,9 +11,12 @@
 #include "host/serverform.h"
 #include "host/tableannouncer.h"
 #include "records/tallylistform.h"
+#include "widgets/blinkrest.h"
 
 Application::Application(QStringList arguments, Tchat::Ports ports,
                          std::chrono::milliseconds breakInterval) {
+    // An idle table must not wake twice a second for the chat entry's cursor.
+    blinkRest_ = std::make_unique<mb::BlinkRest>();
     chat_ = std::make_unique<Tchat>(arguments, ports);
     Tchat* chat = chat_.get();
     mb::ServerOptions options;

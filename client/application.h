@@ -8,8 +8,9 @@
 #include "client/chatform.h"
 
 namespace mb {
+class BlinkRest;
 class TableAnnouncer;
-}
+}  // namespace mb
 
 class Application {
 public:
@@ -30,6 +31,7 @@ public:
 
 private:
     // Declared in creation order; destroyed in reverse.
+    std::unique_ptr<mb::BlinkRest> blinkRest_;
     std::unique_ptr<Tchat> chat_;
     std::unique_ptr<mb::TServer> server_;
     // A copy that hosts for others tells the local network about its table.

@@ -13,6 +13,7 @@
 #include "core/version.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/lobbywindow.h"
+#include "widgets/blinkrest.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Marrowby Lobby"));
     QApplication::setDesktopFileName(QStringLiteral("marrowby-lobby"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::lobbyIcon(256))));
+    // A lobby left open beside the game must not wake for its name field's cursor.
+    mb::BlinkRest blinkRest;
 
     {
         QLocalSocket first;

@@ -20,6 +20,7 @@
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
+#include "widgets/blinkrest.h"
 #include "widgets/weblink.h"
 
 namespace {
@@ -341,6 +342,36 @@ private slots:
         QCOMPARE(g.opened,
                  (QList<QUrl>{QUrl(QStringLiteral("http://site%1.example/").arg(oldest)),
                               QUrl(QStringLiteral("http://site%1.example/").arg(kLines - 1))}));
+    }
+
+    // The entry's cursor stops blinking when nobody types, so an idle table does not wake twice
+    // a second, and blinks again from the next key; keys still reach the entry meanwhile.
+    void cursorBlinkRestsUntilTheNextKey() {
+        Guest g;
+        QLineEdit* entry = mbtest::chatEntry(&g.chat());
+        const int blink = QApplication::cursorFlashTime();
+        QVERIFY(blink > 0);
+        {
+            mb::BlinkRest rest(nullptr, std::chrono::milliseconds(30));
+            QTRY_VERIFY(rest.resting());
+            QCOMPARE(QApplication::cursorFlashTime(), 0);
+            // Only pointing, not typing: the rest goes on.
+            QTest::mouseMove(entry, entry->rect().center());
+            QCoreApplication::processEvents();
+            QVERIFY(rest.resting());
+            // Another rest made while this one rests still knows the platform's rate.
+            {
+                mb::BlinkRest second(nullptr, std::chrono::hours(1));
+                QTest::keyClick(entry, Qt::Key_Backspace);
+                QCOMPARE(QApplication::cursorFlashTime(), blink);
+                QVERIFY(!rest.resting());
+            }
+            g.type("still typed");
+            QVERIFY(g.link->waitFor("CMD_chat+3+still typed|clBlack"));
+            QTRY_VERIFY(rest.resting());
+        }
+        // Gone while resting: the blink is the platform's again.
+        QCOMPARE(QApplication::cursorFlashTime(), blink);
     }
 
     void scrollChatOff() {
