@@ -1,17 +1,14 @@
 #include "client/chatform.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QSystemSemaphore>
 #include <QTimer>
 #include <QWindow>
@@ -19,9 +16,12 @@
 #include "assets/art.h"
 #include "assets/soundplayer.h"
 #include "client/chatpanel.h"
+#include "client/helpmenu.h"
 #include "client/noticebox.h"
+#include "client/quickinstructions.h"
 #include "client/settingsmenu.h"
 #include "client/spylistform.h"
+#include "client/windowsettings.h"
 #include "core/errornotice.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
@@ -296,7 +296,7 @@ void Tchat::gameFull() {
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {
-    FormClose();
+    windowSettings_->saveOnClose();
     // The lobby that started this copy says how the game ended; a lobby that is not there
     // goes unnoticed, as ever.
     if (Sock11->isConnected()) {
@@ -340,9 +340,7 @@ void Tchat::layoutBoard() {
     const mb::BoardGeometry geometry = mb::boardGeometry(panel_board->size());
     chat_->setArea(geometry.chat);
     // The instructions stay at their own size, centred over the table.
-    if (panel_help)
-        panel_help->move(panel_board->x() + (panel_board->width() - panel_help->width()) / 2,
-                         panel_help->y());
+    if (panel_help) panel_help->centreOver(panel_board->geometry());
     if (scaler_.apply(geometry)) applyPictures();
 }
 
@@ -593,7 +591,15 @@ void Tchat::createMenus() {
     });
 
     auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    createSettingsMenus(view, options);
+    windowSettings_ = new WindowSettings(this, settings_, chat_);
+    helpMenu_ = new HelpMenu(this, chat_, *windowSettings_, st_.gamename);
+    helpMenu_->addPhraseList(view);
+    windowSettings_->buildOptions(options);
+    connect(settings_, &SettingsMenu::justWatchChosen, this, [this] {
+        table_.JustWatch1Click();
+        render();
+    });
+    helpMenu_->addHelp(menuBar());
 
     popup_kick = new QMenu(this);
     popup_kick->setObjectName(QStringLiteral("popup_kick"));
@@ -623,7 +629,7 @@ void Tchat::attach(const Windows& windows) {
                            .field(score)
                            .field("")
                            .take());
-            saveinifile();
+            settings_->save();
         });
     }
     if (w_.spylist) {
@@ -631,7 +637,26 @@ void Tchat::attach(const Windows& windows) {
         connect(w_.spylist, &Tspylist::kickRequested, this,
                 [this](int seat) { table_.kicking(seat); });
     }
-    attachSettingsWindows(tile);
+    helpMenu_->attach(w_.about, w_.help, w_.phrases, tile);
+    windowSettings_->setStartWindow(w_.gamestart);
+}
+
+void Tchat::createQuickInstructions() {
+    panel_help = new QuickInstructions(panel_board->parentWidget(), panel_board->pos());
+    connect(helpMenu_, &HelpMenu::quickInstructionsChosen, panel_help,
+            &QuickInstructions::showInstructions);
+}
+
+void Tchat::setSettingsFile(const QString& path) {
+    windowSettings_->setFile(path);
+}
+
+QString Tchat::settingsFile() const {
+    return windowSettings_->file();
+}
+
+void Tchat::loadinifile() {
+    if (windowSettings_->load().showHelp) panel_help->showInstructions();
 }
 
 int Tchat::botSpeed() const {

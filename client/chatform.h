@@ -3,11 +3,9 @@
 #include <QByteArrayView>
 #include <QMainWindow>
 #include <QPointer>
-#include <QRect>
 #include <QStringList>
 #include <array>
 #include <chrono>
-#include <functional>
 
 #include "client/boardscale.h"
 #include "client/clientstate.h"
@@ -16,15 +14,9 @@
 #include "net/framing.h"
 
 class QAction;
-class QColorDialog;
-class QActionGroup;
 class QFrame;
 class QLabel;
 class QMenu;
-class QMessageBox;
-class QTimer;
-class QToolButton;
-class QUrl;
 class QSystemSemaphore;
 class Tabout;
 class Tdownload;
@@ -34,7 +26,10 @@ class Tphrases;
 class Tspylist;
 class Ttallylist;
 class ChatPanel;
+class HelpMenu;
+class QuickInstructions;
 class SettingsMenu;
+class WindowSettings;
 
 namespace mb {
 class BackgroundPanel;
@@ -91,9 +86,9 @@ public:
     void peerNotice(const QString& text);
     void sendToHost(const QByteArray& message) override;
 
-    // Settings (settingspart.cpp). The file is "kestrolobby.ini" where appFilePath() puts it
-    // unless a test names another.
-    void setSettingsFile(const QString& path) { settingsPath_ = path; }
+    // The settings file is "kestrolobby.ini" where appFilePath() puts it unless a test names
+    // another.
+    void setSettingsFile(const QString& path);
     QString settingsFile() const;
 
 protected:
@@ -105,7 +100,6 @@ protected:
 private:
     void FormCreate();
     void FormShow();
-    void FormClose();
     void FormResize();
     void processparams();
     void hostpress();
@@ -115,14 +109,7 @@ private:
     bool processsocktimer();
     void sendloginfo(const QByteArray& body);
     void gameFull();
-    void saveinifile();
-    // Menus, quick instructions and side windows (settingspart.cpp)
-    void createSettingsMenus(QMenu* view, QMenu* options);
     void createQuickInstructions();
-    void attachSettingsWindows(const QPixmap& tile);
-    void QuickInstructions1Click();
-    void button_doneClick();
-    void PrhaseList1Click();
     void connectionLost();
     void createBoard();
     void layoutBoard();  // the board and its chat for the client area's size
@@ -150,7 +137,8 @@ private:
     quint32 seed_ = 0;
     bool shown_ = false;
     SettingsMenu* settings_ = nullptr;
-    QString settingsPath_;
+    WindowSettings* windowSettings_ = nullptr;
+    HelpMenu* helpMenu_ = nullptr;
 
     mb::Sock* sock = nullptr;
     mb::Sock* Sock11 = nullptr;
@@ -205,8 +193,7 @@ private:
 
     QAction* StartGame1 = nullptr;
     QAction* Exit1 = nullptr;
-    QFrame* panel_help = nullptr;
-    QLabel* image_help = nullptr;
+    QuickInstructions* panel_help = nullptr;
     QMenu* popup_kick = nullptr;
     QAction* RemoveFromGame1 = nullptr;
     QAction* SettoJustWatch1 = nullptr;

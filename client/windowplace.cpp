@@ -53,4 +53,10 @@ QPoint keepTitleBarOnScreen(const QRect& frame, int titleBarHeight, const QList<
             clampInto(frame.top(), best->top(), best->bottom() + 1 - frame.height())};
 }
 
+QSize sizeToKeep(QSize size, QSize available) {
+    if (size.width() > available.width()) size.setWidth(size.width() - kOversizeShrink);
+    if (size.height() > available.height()) size.setHeight(size.height() - kOversizeShrink);
+    return size;
+}
+
 }  // namespace mb

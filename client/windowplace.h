@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 namespace mb {
 
@@ -18,5 +19,13 @@ inline constexpr int kAssumedTitleBarHeight = 24;
 // there keeps its place; otherwise it moves, as little as it must, onto the area it lies
 // nearest to, wholly inside it when it fits. No areas at all: the frame keeps its place.
 QPoint keepTitleBarOnScreen(const QRect& frame, int titleBarHeight, const QList<QRect>& areas);
+
+// How much a side longer than the screen's work area is cut when the window's size is kept.
+inline constexpr int kOversizeShrink = 15;
+
+// The size to keep for a window of `size` on a screen whose work area is `available`: a side
+// longer than the area is kept kOversizeShrink pixels shorter, so that a window the desktop
+// let grow past the screen opens a little smaller next time, as the classic game's did.
+QSize sizeToKeep(QSize size, QSize available);
 
 }  // namespace mb

@@ -4,6 +4,7 @@
 #include "client/windowplace.h"
 
 using mb::keepTitleBarOnScreen;
+using mb::sizeToKeep;
 
 class TestWindowPlace : public QObject {
     Q_OBJECT
@@ -51,6 +52,18 @@ private slots:
         // A screen that was unplugged: the window comes to the one left.
         QCOMPARE(keepTitleBarOnScreen({QPoint(2400, 250), size}, 30, {two.front()}),
                  QPoint(1920 - 772, 250));
+    }
+
+    void oversizeWindowsAreKeptSmaller() {
+        const QSize area(1280, 760);
+        // A window that fits, even to the pixel, is kept as it is.
+        QCOMPARE(sizeToKeep({772, 535}, area), QSize(772, 535));
+        QCOMPARE(sizeToKeep(area, area), area);
+        // Each side past the area is cut on its own, by the fixed amount only.
+        QCOMPARE(sizeToKeep({1281, 535}, area), QSize(1281 - mb::kOversizeShrink, 535));
+        QCOMPARE(sizeToKeep({772, 761}, area), QSize(772, 761 - mb::kOversizeShrink));
+        QCOMPARE(sizeToKeep({1920, 1080}, area),
+                 QSize(1920 - mb::kOversizeShrink, 1080 - mb::kOversizeShrink));
     }
 };
 

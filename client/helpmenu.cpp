@@ -1,0 +1,72 @@
+#include "client/helpmenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+#include "client/chatpanel.h"
+#include "client/windowsettings.h"
+#include "dialogs/aboutform.h"
+#include "dialogs/helpform.h"
+#include "dialogs/phrasesform.h"
+
+HelpMenu::HelpMenu(QWidget* window, ChatPanel* chat, const WindowSettings& settings,
+                   QString section)
+    : QObject(window),
+      window_(window),
+      chat_(chat),
+      settings_(settings),
+      section_(std::move(section)) {}
+
+void HelpMenu::addPhraseList(QMenu* view) {
+    auto* phraseList = view->addAction(QStringLiteral("Phrase List"));
+    phraseList->setObjectName(QStringLiteral("PrhaseList1"));
+    connect(phraseList, &QAction::triggered, this, &HelpMenu::showPhrases);
+}
+
+void HelpMenu::addHelp(QMenuBar* bar) {
+    auto* help = bar->addMenu(QStringLiteral("&Help"));
+    auto* content = help->addAction(QStringLiteral("Content"));
+    content->setObjectName(QStringLiteral("Content1"));
+    content->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(content, &QAction::triggered, this, [this] { showCentred(help_); });
+    auto* about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("About1"));
+    connect(about, &QAction::triggered, this, [this] { showCentred(about_); });
+    auto* quick = help->addAction(QStringLiteral("Quick Instructions"));
+    quick->setObjectName(QStringLiteral("QuickInstructions1"));
+    quick->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(quick, &QAction::triggered, this, &HelpMenu::quickInstructionsChosen);
+}
+
+void HelpMenu::attach(Tabout* about, Thelp* help, Tphrases* phrases, const QPixmap& tile) {
+    about_ = about;
+    help_ = help;
+    phrases_ = phrases;
+    if (about_) about_->setBackground(tile);
+    if (help_) {
+        help_->setBackground(tile);
+        connect(help_, &Thelp::aboutRequested, this, [this] { showCentred(about_); });
+    }
+    if (phrases_) {
+        phrases_->setBackground(tile);
+        connect(phrases_, &Tphrases::phrasesApplied, chat_, &ChatPanel::setPhrases);
+    }
+}
+
+void HelpMenu::showCentred(QWidget* side) const {
+    if (!side) return;
+    side->move(window_->geometry().center() - side->rect().center());
+    side->show();
+    side->raise();
+}
+
+void HelpMenu::showPhrases() {
+    if (!phrases_) return;
+    QStringList texts;
+    for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << chat_->phrase(n);
+    phrases_->setSettings(settings_.file(), section_);
+    phrases_->move(window_->geometry().center() - phrases_->rect().center());
+    phrases_->showPhrases(texts);
+}
