@@ -40,6 +40,7 @@
 #include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
 #include "widgets/picturebutton.h"
+#include "widgets/sidewindow.h"
 
 namespace {
 
@@ -574,20 +575,12 @@ void Tchat::createMenus() {
     auto* view = menuBar()->addMenu(QStringLiteral("&View"));
     auto* spyList = view->addAction(QStringLiteral("Spy List"));
     spyList->setObjectName(QStringLiteral("SpyList1"));
-    connect(spyList, &QAction::triggered, this, [this] {
-        if (!w_.spylist) return;
-        w_.spylist->move(geometry().center() - w_.spylist->rect().center());
-        w_.spylist->show();
-        w_.spylist->raise();
-    });
+    connect(spyList, &QAction::triggered, this, [this] { mb::showCentredOn(w_.spylist, this); });
     auto* viewTally = view->addAction(QStringLiteral("View Tally"));
     viewTally->setObjectName(QStringLiteral("ViewTally1"));
     connect(viewTally, &QAction::triggered, this, [this] {
         loadchecklist();
-        if (!w_.tallylist) return;
-        w_.tallylist->move(geometry().center() - w_.tallylist->rect().center());
-        w_.tallylist->show();
-        w_.tallylist->raise();
+        mb::showCentredOn(w_.tallylist, this);
     });
 
     auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -746,11 +739,7 @@ void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
 
 void Tchat::button_startClick() {
     if (st_.isconnected) {
-        if (w_.gamestart) {
-            w_.gamestart->move(geometry().center() - w_.gamestart->rect().center());
-            w_.gamestart->show();
-            w_.gamestart->raise();
-        }
+        mb::showCentredOn(w_.gamestart, this);
     } else {
         mb::showMessage(this, QStringLiteral("You are not connected"));
     }

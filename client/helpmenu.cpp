@@ -10,6 +10,7 @@
 #include "dialogs/aboutform.h"
 #include "dialogs/helpform.h"
 #include "dialogs/phrasesform.h"
+#include "widgets/sidewindow.h"
 
 HelpMenu::HelpMenu(QWidget* window, ChatPanel* chat, const WindowSettings& settings,
                    QString section)
@@ -30,10 +31,10 @@ void HelpMenu::addHelp(QMenuBar* bar) {
     auto* content = help->addAction(QStringLiteral("Content"));
     content->setObjectName(QStringLiteral("Content1"));
     content->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(content, &QAction::triggered, this, [this] { showCentred(help_); });
+    connect(content, &QAction::triggered, this, [this] { mb::showCentredOn(help_, window_); });
     auto* about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("About1"));
-    connect(about, &QAction::triggered, this, [this] { showCentred(about_); });
+    connect(about, &QAction::triggered, this, [this] { mb::showCentredOn(about_, window_); });
     auto* quick = help->addAction(QStringLiteral("Quick Instructions"));
     quick->setObjectName(QStringLiteral("QuickInstructions1"));
     quick->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
@@ -47,7 +48,8 @@ void HelpMenu::attach(Tabout* about, Thelp* help, Tphrases* phrases, const QPixm
     if (about_) about_->setBackground(tile);
     if (help_) {
         help_->setBackground(tile);
-        connect(help_, &Thelp::aboutRequested, this, [this] { showCentred(about_); });
+        connect(help_, &Thelp::aboutRequested, this,
+                [this] { mb::showCentredOn(about_, window_); });
     }
     if (phrases_) {
         phrases_->setBackground(tile);
@@ -55,18 +57,11 @@ void HelpMenu::attach(Tabout* about, Thelp* help, Tphrases* phrases, const QPixm
     }
 }
 
-void HelpMenu::showCentred(QWidget* side) const {
-    if (!side) return;
-    side->move(window_->geometry().center() - side->rect().center());
-    side->show();
-    side->raise();
-}
-
 void HelpMenu::showPhrases() {
     if (!phrases_) return;
     QStringList texts;
     for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << chat_->phrase(n);
     phrases_->setSettings(settings_.file(), section_);
-    phrases_->move(window_->geometry().center() - phrases_->rect().center());
+    mb::centreOn(phrases_, window_);
     phrases_->showPhrases(texts);
 }

@@ -34,7 +34,6 @@ signals:
     void quickInstructionsChosen();
 
 private:
-    void showCentred(QWidget* side) const;
     void showPhrases();
 
     QWidget* window_;
