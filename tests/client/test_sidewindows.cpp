@@ -9,11 +9,31 @@
 
 #include "dialogs/aboutform.h"
 #include "dialogs/helpform.h"
+#include "widgets/sidewindow.h"
 #include "widgets/weblink.h"
 
 class TestSideWindows : public QObject {
     Q_OBJECT
 private slots:
+    // A side window opens on the table wherever the table stands, in front, at its own size;
+    // one that is not there is no fault.
+    void sideWindowsOpenCentredOnTheTable() {
+        QWidget table;
+        table.setGeometry(300, 200, 772, 535);
+        QWidget side;
+        side.resize(200, 100);
+        mb::centreOn(&side, &table);
+        QCOMPARE(side.geometry().center(), table.geometry().center());
+        QVERIFY(!side.isVisible());  // placing alone does not open it
+        table.move(20, 40);
+        mb::showCentredOn(&side, &table);
+        QVERIFY(side.isVisible());
+        QCOMPARE(side.size(), QSize(200, 100));
+        QCOMPARE(side.geometry().center(), table.geometry().center());
+        mb::centreOn(nullptr, &table);
+        mb::showCentredOn(nullptr, &table);
+    }
+
     void helpTopicsComeToTheFront() {
         Thelp help;
         QCOMPARE(help.windowTitle(), QString("Marrowby - Help File"));
