@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <future>
+#include <optional>
 
 namespace mb::art {
 namespace {
@@ -70,11 +72,41 @@ using Cache = QHash<CacheKey, QPixmap>;
 // this many pictures the cache starts again rather than keep them all.
 constexpr qsizetype kMaxCachedPictures = 400;
 
+using Painter = std::function<void(QPainter&)>;
+
+// Painting into an image touches no window, so it may run on any thread.
+QImage draw(QSize logical, qreal dpr, const Painter& paint) {
+    QImage image(QSize(qRound(logical.width() * dpr), qRound(logical.height() * dpr)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(dpr);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    paint(painter);
+    return image;
+}
+
+// A picture being drawn on another thread, ahead of its first use (see drawLobbyPictureAhead).
+struct Ahead {
+    CacheKey key;
+    std::future<QImage> image;
+};
+
+std::optional<Ahead>& ahead() {
+    static std::optional<Ahead> pending;
+    return pending;
+}
+
 Cache& cache() {
     static Cache pixmaps;
     static const bool cleanupRegistered = [] {
-        // Pixmaps must go before the application object that owns the graphics system does.
-        qAddPostRoutine([] { cache().clear(); });
+        // Pixmaps must go before the application object that owns the graphics system does,
+        // and a drawing thread must not outlive the fonts it uses.
+        qAddPostRoutine([] {
+            ahead().reset();
+            cache().clear();
+        });
         return true;
     }();
     Q_UNUSED(cleanupRegistered);
@@ -88,24 +120,24 @@ qreal sanitizedDpr(qreal dpr) {
     return std::clamp(dpr, kMinDpr, kMaxDpr);
 }
 
-using Painter = std::function<void(QPainter&)>;
+CacheKey keyOf(Item item, int index, qreal dpr) {
+    return CacheKey{item, index, qRound64(sanitizedDpr(dpr) * 1000.0)};
+}
 
 QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& paint) {
     dpr = sanitizedDpr(dpr);
-    const CacheKey key{item, index, qRound64(dpr * 1000.0)};
+    const CacheKey key = keyOf(item, index, dpr);
     Cache& pixmaps = cache();
     if (auto found = pixmaps.constFind(key); found != pixmaps.constEnd()) return *found;
     if (pixmaps.size() >= kMaxCachedPictures) pixmaps.clear();
 
-    QImage image(QSize(qRound(logical.width() * dpr), qRound(logical.height() * dpr)),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    image.setDevicePixelRatio(dpr);
-    {
-        QPainter painter(&image);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                               QPainter::SmoothPixmapTransform);
-        paint(painter);
+    std::optional<Ahead>& pending = ahead();
+    QImage image;
+    if (pending && pending->key == key) {
+        image = pending->image.get();
+        pending.reset();
+    } else {
+        image = draw(logical, dpr, paint);
     }
     QPixmap pixmap = QPixmap::fromImage(std::move(image));
     pixmap.setDevicePixelRatio(dpr);
@@ -1159,6 +1191,15 @@ QSize lobbyPictureSize() {
 
 QPixmap lobbyPicture(qreal dpr) {
     return render(Item::LobbyPicture, 0, kLobbyPictureSize, dpr, paintLobbyPicture);
+}
+
+void drawLobbyPictureAhead(qreal dpr) {
+    const CacheKey key = keyOf(Item::LobbyPicture, 0, dpr);
+    if (cache().contains(key) || ahead()) return;
+    const qreal ratio = sanitizedDpr(dpr);
+    ahead() = Ahead{key, std::async(std::launch::async, [ratio] {
+                        return draw(kLobbyPictureSize, ratio, paintLobbyPicture);
+                    })};
 }
 
 QImage appIcon(int pixels) {

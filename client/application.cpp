@@ -17,6 +17,9 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
                          std::chrono::milliseconds breakInterval) {
     // An idle table must not wake twice a second for the chat entry's cursor.
     blinkRest_ = std::make_unique<mb::BlinkRest>();
+    // A solo start shows the download window beside the table: its picture, the costliest
+    // of the start, is drawn on another core while the table is built.
+    if (arguments.isEmpty()) Tdownload::drawPictureAhead();
     chat_ = std::make_unique<Tchat>(arguments, ports);
     Tchat* chat = chat_.get();
     mb::ServerOptions options;

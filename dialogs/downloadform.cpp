@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -102,6 +103,11 @@ Tdownload::Places Tdownload::defaultPlaces() {
     const QString dir = QCoreApplication::applicationDirPath();
     return {installerUrl(), dir, installedLobbyPath(),
             QDir(dir).filePath(QString::fromLatin1(kBesideLobby))};
+}
+
+void Tdownload::drawPictureAhead() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        mb::art::drawLobbyPictureAhead(screen->devicePixelRatio());
 }
 
 Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {

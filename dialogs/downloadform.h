@@ -26,6 +26,10 @@ public:
     static QString installerUrl();
     static QString installedLobbyPath();
     static Places defaultPlaces();
+    // Starts drawing the window's picture for the primary screen on another thread, so that
+    // it is ready when the window first paints; a solo start calls it before building the
+    // table.
+    static void drawPictureAhead();
 
     explicit Tdownload(QWidget* parent = nullptr);
     ~Tdownload() override;

@@ -53,6 +53,7 @@ private slots:
     void startButtonShowsWhenPressed();
     void backgroundTileCoversEveryPixel();
     void smileysAreDistinctAndUnknownIndicesFallBack();
+    void lobbyPictureDrawnAheadMatchesOneDrawnHere();
 };
 
 void ArtTest::cardsHaveTheirLogicalSizeAtEveryRatio_data() {
@@ -197,6 +198,47 @@ void ArtTest::smileysAreDistinctAndUnknownIndicesFallBack() {
     QCOMPARE(seen.size(), art::kSmileyCount);
     QCOMPARE(fingerprint(art::smiley(-1)), fingerprint(art::smiley(0)));
     QCOMPARE(fingerprint(art::smiley(art::kSmileyCount)), fingerprint(art::smiley(0)));
+}
+
+namespace {
+// Mean difference per colour channel of two images of one size, in the rows [top, bottom).
+double meanDifference(const QImage& a, const QImage& b, int top, int bottom) {
+    double sum = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * (bottom - top));
+}
+}  // namespace
+
+void ArtTest::lobbyPictureDrawnAheadMatchesOneDrawnHere() {
+    art::drawLobbyPictureAhead(2.0);
+    // Asking at another ratio meanwhile neither waits for nor takes the picture being drawn.
+    const QPixmap here = art::lobbyPicture(1.0);
+    art::drawLobbyPictureAhead(2.0);  // already under way: no second drawing
+    const QPixmap ahead = art::lobbyPicture(2.0);
+    checkGeometry(ahead, art::lobbyPictureSize(), 2.0);
+    QCOMPARE(art::lobbyPicture(2.0).cacheKey(), ahead.cacheKey());
+    art::drawLobbyPictureAhead(2.0);  // drawn: nothing more to do
+    QCOMPARE(art::lobbyPicture(2.0).cacheKey(), ahead.cacheKey());
+
+    // The other thread drew the same picture, title and lettering included: halved, it
+    // matches the one drawn here but for the smoothing, far closer than the bare sky would.
+    const QImage small =
+        ahead.toImage()
+            .scaled(art::lobbyPictureSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
+    const QImage reference = here.toImage().convertToFormat(QImage::Format_RGB32);
+    constexpr int kTitleRows = 80;
+    QImage sky = reference.copy();
+    sky.fill(reference.pixel(0, 0));
+    const double drift = meanDifference(small, reference, 0, kTitleRows);
+    QVERIFY2(drift < 4.0, qPrintable(QString::number(drift)));
+    QVERIFY(meanDifference(sky, reference, 0, kTitleRows) > 4 * drift);
 }
 
 QTEST_MAIN(ArtTest)
