@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "client/application.h"
+#include "peakmemory.h"
 #include "widgets/blinkrest.h"
 
 namespace {
@@ -33,11 +34,6 @@ double cpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-long peakKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // The child: a solo game until its player is logged in; then, if asked, an idle stretch.
 int runSolo(int idleSeconds) {
@@ -49,7 +45,7 @@ int runSolo(int idleSeconds) {
     while (!windows.main().state().isconnected && wait.elapsed() < kChildTimeoutMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     QCoreApplication::processEvents();
-    std::printf("ready %ld\n", peakKiB());
+    std::printf("ready %ld\n", peakResidentKiB());
     std::fflush(stdout);
     if (idleSeconds <= 0) return 0;
     // First the stretch in which the cursor still blinks, then as long again at rest: a table
