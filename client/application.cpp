@@ -44,12 +44,20 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     about_ = std::make_unique<Tabout>();
     download_ = std::make_unique<Tdownload>();
     gamestart_ = std::make_unique<Tgamestart>();
-    help_ = std::make_unique<Thelp>();
     phrases_ = std::make_unique<Tphrases>();
     spylist_ = std::make_unique<Tspylist>();
     tallylist_ = std::make_unique<Ttallylist>();
-    chat->attach({server_.get(), about_.get(), download_.get(), gamestart_.get(), help_.get(),
+    chat->attach({server_.get(), about_.get(), download_.get(), gamestart_.get(),
+                  [this] {
+                      help_ = std::make_unique<Thelp>();
+                      return help_.get();
+                  },
                   phrases_.get(), spylist_.get(), tallylist_.get()});
+}
+
+Thelp& Application::help() {
+    // Through the menu's side, so that the window is made and fitted out in one place.
+    return *chat_->helpWindow();
 }
 
 Application::~Application() = default;

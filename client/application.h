@@ -1,6 +1,7 @@
 #pragma once
 // Creates every window of the program, in the fixed order the program relies on, and keeps
-// them alive until the process ends.
+// them alive until the process ends. The help window alone is made when it is first opened:
+// it is the costliest of them to build and most games never show it.
 #include <QStringList>
 #include <chrono>
 #include <memory>
@@ -24,7 +25,8 @@ public:
     Tabout& about() { return *about_; }
     Tdownload& download() { return *download_; }
     Tgamestart& gamestart() { return *gamestart_; }
-    Thelp& help() { return *help_; }
+    // Built the first time it is asked for, by the Help menu or here.
+    Thelp& help();
     Tphrases& phrases() { return *phrases_; }
     Tspylist& spylist() { return *spylist_; }
     Ttallylist& tallylist() { return *tallylist_; }
@@ -39,7 +41,7 @@ private:
     std::unique_ptr<Tabout> about_;
     std::unique_ptr<Tdownload> download_;
     std::unique_ptr<Tgamestart> gamestart_;
-    std::unique_ptr<Thelp> help_;
+    std::unique_ptr<Thelp> help_;  // see help()
     std::unique_ptr<Tphrases> phrases_;
     std::unique_ptr<Tspylist> spylist_;
     std::unique_ptr<Ttallylist> tallylist_;

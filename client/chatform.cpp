@@ -634,6 +634,10 @@ void Tchat::attach(const Windows& windows) {
     windowSettings_->setStartWindow(w_.gamestart);
 }
 
+Thelp* Tchat::helpWindow() {
+    return helpMenu_->help();
+}
+
 void Tchat::createQuickInstructions() {
     panel_help = new QuickInstructions(panel_board->parentWidget(), panel_board->pos());
     connect(helpMenu_, &HelpMenu::quickInstructionsChosen, panel_help,

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <array>
 #include <chrono>
+#include <functional>
 
 #include "client/boardscale.h"
 #include "client/clientstate.h"
@@ -57,7 +58,8 @@ public:
         Tabout* about = nullptr;
         Tdownload* download = nullptr;
         Tgamestart* gamestart = nullptr;
-        Thelp* help = nullptr;
+        // Made on first use: see HelpMenu::attach.
+        std::function<Thelp*()> help;
         Tphrases* phrases = nullptr;
         Tspylist* spylist = nullptr;
         Ttallylist* tallylist = nullptr;
@@ -66,6 +68,8 @@ public:
     explicit Tchat(QStringList arguments, Ports ports = {}, QWidget* parent = nullptr);
     ~Tchat() override;
     void attach(const Windows& windows);
+    // The help window, made on first use (see Windows::help).
+    Thelp* helpWindow();
 
     // The seed of the game's random numbers, taken from the clock when the window was created.
     quint32 randomSeed() const { return seed_; }

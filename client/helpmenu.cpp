@@ -31,7 +31,8 @@ void HelpMenu::addHelp(QMenuBar* bar) {
     auto* content = help->addAction(QStringLiteral("Content"));
     content->setObjectName(QStringLiteral("Content1"));
     content->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(content, &QAction::triggered, this, [this] { mb::showCentredOn(help_, window_); });
+    connect(content, &QAction::triggered, this,
+            [this] { mb::showCentredOn(this->help(), window_); });
     auto* about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("About1"));
     connect(about, &QAction::triggered, this, [this] { mb::showCentredOn(about_, window_); });
@@ -41,20 +42,30 @@ void HelpMenu::addHelp(QMenuBar* bar) {
     connect(quick, &QAction::triggered, this, &HelpMenu::quickInstructionsChosen);
 }
 
-void HelpMenu::attach(Tabout* about, Thelp* help, Tphrases* phrases, const QPixmap& tile) {
+void HelpMenu::attach(Tabout* about, std::function<Thelp*()> help, Tphrases* phrases,
+                      const QPixmap& tile) {
     about_ = about;
-    help_ = help;
+    makeHelp_ = std::move(help);
+    help_ = nullptr;
+    tile_ = tile;
     phrases_ = phrases;
     if (about_) about_->setBackground(tile);
-    if (help_) {
-        help_->setBackground(tile);
-        connect(help_, &Thelp::aboutRequested, this,
-                [this] { mb::showCentredOn(about_, window_); });
-    }
     if (phrases_) {
         phrases_->setBackground(tile);
         connect(phrases_, &Tphrases::phrasesApplied, chat_, &ChatPanel::setPhrases);
     }
+}
+
+Thelp* HelpMenu::help() {
+    if (help_ || !makeHelp_) return help_;
+    help_ = makeHelp_();
+    makeHelp_ = nullptr;
+    if (help_) {
+        help_->setBackground(tile_);
+        connect(help_, &Thelp::aboutRequested, this,
+                [this] { mb::showCentredOn(about_, window_); });
+    }
+    return help_;
 }
 
 void HelpMenu::showPhrases() {

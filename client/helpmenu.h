@@ -5,12 +5,13 @@
 // player applies go to the chat's buttons. The quick instructions panel is the window's: this
 // part only says when the player asks for it.
 #include <QObject>
+#include <QPixmap>
 #include <QString>
+#include <functional>
 
 class ChatPanel;
 class QMenu;
 class QMenuBar;
-class QPixmap;
 class QWidget;
 class Tabout;
 class Thelp;
@@ -28,7 +29,13 @@ public:
     // Adds the Help menu at the end of the menu bar.
     void addHelp(QMenuBar* bar);
     // The side windows, once they exist; each may be missing. They take the window's tile.
-    void attach(Tabout* about, Thelp* help, Tphrases* phrases, const QPixmap& tile);
+    // The help is asked for the first time the player opens it, not before: it is large, and
+    // most games never show it.
+    void attach(Tabout* about, std::function<Thelp*()> help, Tphrases* phrases,
+                const QPixmap& tile);
+
+    // The help window, made now if it has not been yet; null if there is none.
+    Thelp* help();
 
 signals:
     void quickInstructionsChosen();
@@ -41,6 +48,8 @@ private:
     const WindowSettings& settings_;
     QString section_;
     Tabout* about_ = nullptr;
+    std::function<Thelp*()> makeHelp_;
     Thelp* help_ = nullptr;
+    QPixmap tile_;
     Tphrases* phrases_ = nullptr;
 };

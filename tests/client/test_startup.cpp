@@ -1,11 +1,16 @@
 // The four ways the program starts, the login answer, and the ways the main window closes.
+#include <QAction>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include "client/application.h"
 #include "client/noticebox.h"
 #include "core/errornotice.h"
+#include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
+#include "dialogs/helpform.h"
 #include "host/hostlimits.h"
 #include "host/serverform.h"
 #include "net/sock.h"
@@ -266,6 +271,42 @@ private slots:
         mb::setErrorSink(old);
         QVERIFY(app->main().isVisible());
         QVERIFY(!mbtest::clientSocket(&app->main())->isOpen());
+    }
+
+    void helpIsMadeWhenFirstOpened() {
+        RawHost lobby;
+        auto app = start({}, 0, lobby.port());
+        Tchat& chat = app->main();
+        const auto helpWindows = [] {
+            QList<Thelp*> found;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* help = qobject_cast<Thelp*>(w)) found << help;
+            return found;
+        };
+        QVERIFY(QTest::qWaitForWindowExposed(&chat));
+        QVERIFY(helpWindows().isEmpty());
+
+        auto* content = chat.findChild<QAction*>("Content1");
+        QVERIFY(content);
+        content->trigger();
+        QCOMPARE(helpWindows().size(), 1);
+        Thelp* help = helpWindows().first();
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->captionText(), QStringLiteral("Overview"));
+        QCOMPARE(&app->help(), help);
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        // Centred on the table, give or take the rounding of two odd sizes.
+        QVERIFY(
+            (help->frameGeometry().center() - chat.frameGeometry().center()).manhattanLength() <=
+            4);
+
+        // Made once and fitted out once: its About opens the about window a single time.
+        help->hide();
+        content->trigger();
+        QCOMPARE(helpWindows(), QList<Thelp*>{help});
+        QVERIFY(help->isVisible());
+        help->findChild<QPushButton*>("button_about")->click();
+        QVERIFY(app->about().isVisible());
     }
 
     void windowKeepsTheBoardVisible() {
