@@ -15,7 +15,9 @@
 #include <cmath>
 #include <functional>
 #include <future>
-#include <optional>
+#include <initializer_list>
+#include <thread>
+#include <vector>
 
 namespace mb::art {
 namespace {
@@ -87,15 +89,30 @@ QImage draw(QSize logical, qreal dpr, const Painter& paint) {
     return image;
 }
 
-// A picture being drawn on another thread, ahead of its first use (see drawLobbyPictureAhead).
+// Pictures being drawn on other threads, ahead of their first use (see drawTableAhead). Each
+// batch has a thread of its own, so the short one the table needs first never queues behind
+// the long one of the download window.
 struct Ahead {
     CacheKey key;
-    std::future<QImage> image;
+    std::shared_future<QImage> image;
 };
 
-std::optional<Ahead>& ahead() {
-    static std::optional<Ahead> pending;
+struct Batch {
+    CacheKey key;
+    QSize logical;
+    qreal dpr;
+    Painter paint;
+};
+
+std::vector<Ahead>& ahead() {
+    static std::vector<Ahead> pending;
     return pending;
+}
+
+// Joined on the way out however the process ends, even by exit() with the application alive.
+std::vector<std::jthread>& drawingThreads() {
+    static std::vector<std::jthread> threads;
+    return threads;
 }
 
 Cache& cache() {
@@ -104,7 +121,8 @@ Cache& cache() {
         // Pixmaps must go before the application object that owns the graphics system does,
         // and a drawing thread must not outlive the fonts it uses.
         qAddPostRoutine([] {
-            ahead().reset();
+            drawingThreads().clear();
+            ahead().clear();
             cache().clear();
         });
         return true;
@@ -124,6 +142,26 @@ CacheKey keyOf(Item item, int index, qreal dpr) {
     return CacheKey{item, index, qRound64(sanitizedDpr(dpr) * 1000.0)};
 }
 
+// Draws on a new thread those of `batch` that are neither drawn nor being drawn.
+void drawAhead(std::vector<Batch> batch) {
+    const Cache& pixmaps = cache();
+    std::vector<Ahead>& pending = ahead();
+    std::erase_if(batch, [&](const Batch& b) {
+        return pixmaps.contains(b.key) ||
+               std::any_of(pending.begin(), pending.end(),
+                           [&b](const Ahead& a) { return a.key == b.key; });
+    });
+    if (batch.empty()) return;
+    std::vector<std::promise<QImage>> promises(batch.size());
+    for (size_t i = 0; i < batch.size(); ++i)
+        pending.push_back(Ahead{batch[i].key, promises[i].get_future().share()});
+    drawingThreads().emplace_back(
+        [batch = std::move(batch), promises = std::move(promises)]() mutable {
+            for (size_t i = 0; i < batch.size(); ++i)
+                promises[i].set_value(draw(batch[i].logical, batch[i].dpr, batch[i].paint));
+        });
+}
+
 QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& paint) {
     dpr = sanitizedDpr(dpr);
     const CacheKey key = keyOf(item, index, dpr);
@@ -131,11 +169,13 @@ QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& pa
     if (auto found = pixmaps.constFind(key); found != pixmaps.constEnd()) return *found;
     if (pixmaps.size() >= kMaxCachedPictures) pixmaps.clear();
 
-    std::optional<Ahead>& pending = ahead();
+    std::vector<Ahead>& pending = ahead();
+    const auto drawn = std::find_if(pending.begin(), pending.end(),
+                                    [&key](const Ahead& a) { return a.key == key; });
     QImage image;
-    if (pending && pending->key == key) {
-        image = pending->image.get();
-        pending.reset();
+    if (drawn != pending.end()) {
+        image = drawn->image.get();
+        pending.erase(drawn);
     } else {
         image = draw(logical, dpr, paint);
     }
@@ -1101,6 +1141,42 @@ void paintAppIcon(QPainter& p, bool detailed) {
     }
 }
 
+// The pictures that may be drawn ahead, each named once for both ways of drawing it.
+struct Picture {
+    Item item;
+    QSize logical;
+    void (*paint)(QPainter&);
+};
+
+void paintStartButtonUp(QPainter& p) {
+    paintStartButton(p, false);
+}
+
+void paintStartButtonDown(QPainter& p) {
+    paintStartButton(p, true);
+}
+
+constexpr Picture kTilePicture{Item::Tile, kBackgroundTileSize, paintBackgroundTile};
+constexpr Picture kTurnArrowPicture{Item::TurnArrow, kTurnArrowSize, paintTurnArrow};
+constexpr Picture kNotPlayingPicture{Item::NotPlaying, kNotPlayingSize, paintNotPlaying};
+constexpr Picture kEyesPicture{Item::Eyes, kEyesSize, paintEyes};
+constexpr Picture kStartUpPicture{Item::StartButton, kStartButtonSize, paintStartButtonUp};
+constexpr Picture kStartDownPicture{Item::StartButtonPressed, kStartButtonSize,
+                                    paintStartButtonDown};
+constexpr Picture kLobbyPicture{Item::LobbyPicture, kLobbyPictureSize, paintLobbyPicture};
+
+QPixmap render(const Picture& picture, qreal dpr) {
+    return render(picture.item, 0, picture.logical, dpr, picture.paint);
+}
+
+void drawAhead(std::initializer_list<Picture> pictures, qreal dpr) {
+    dpr = sanitizedDpr(dpr);
+    std::vector<Batch> batch;
+    for (const Picture& p : pictures)
+        batch.push_back({keyOf(p.item, 0, dpr), p.logical, dpr, p.paint});
+    drawAhead(std::move(batch));
+}
+
 }  // namespace
 
 QSize cardSize() {
@@ -1123,7 +1199,7 @@ QSize turnArrowSize() {
 }
 
 QPixmap turnArrow(qreal dpr) {
-    return render(Item::TurnArrow, 0, kTurnArrowSize, dpr, paintTurnArrow);
+    return render(kTurnArrowPicture, dpr);
 }
 
 QSize notPlayingSize() {
@@ -1131,7 +1207,7 @@ QSize notPlayingSize() {
 }
 
 QPixmap notPlaying(qreal dpr) {
-    return render(Item::NotPlaying, 0, kNotPlayingSize, dpr, paintNotPlaying);
+    return render(kNotPlayingPicture, dpr);
 }
 
 QSize startGameButtonSize() {
@@ -1139,8 +1215,7 @@ QSize startGameButtonSize() {
 }
 
 QPixmap startGameButton(qreal dpr, bool pressed) {
-    return render(pressed ? Item::StartButtonPressed : Item::StartButton, 0, kStartButtonSize, dpr,
-                  [pressed](QPainter& p) { paintStartButton(p, pressed); });
+    return render(pressed ? kStartDownPicture : kStartUpPicture, dpr);
 }
 
 QSize eyesSize() {
@@ -1148,7 +1223,7 @@ QSize eyesSize() {
 }
 
 QPixmap eyes(qreal dpr) {
-    return render(Item::Eyes, 0, kEyesSize, dpr, paintEyes);
+    return render(kEyesPicture, dpr);
 }
 
 QSize backgroundTileSize() {
@@ -1156,7 +1231,7 @@ QSize backgroundTileSize() {
 }
 
 QPixmap backgroundTile(qreal dpr) {
-    return render(Item::Tile, 0, kBackgroundTileSize, dpr, paintBackgroundTile);
+    return render(kTilePicture, dpr);
 }
 
 QSize smileySize() {
@@ -1190,16 +1265,17 @@ QSize lobbyPictureSize() {
 }
 
 QPixmap lobbyPicture(qreal dpr) {
-    return render(Item::LobbyPicture, 0, kLobbyPictureSize, dpr, paintLobbyPicture);
+    return render(kLobbyPicture, dpr);
 }
 
 void drawLobbyPictureAhead(qreal dpr) {
-    const CacheKey key = keyOf(Item::LobbyPicture, 0, dpr);
-    if (cache().contains(key) || ahead()) return;
-    const qreal ratio = sanitizedDpr(dpr);
-    ahead() = Ahead{key, std::async(std::launch::async, [ratio] {
-                        return draw(kLobbyPictureSize, ratio, paintLobbyPicture);
-                    })};
+    drawAhead({kLobbyPicture}, dpr);
+}
+
+void drawTableAhead(qreal dpr) {
+    drawAhead({kTilePicture, kTurnArrowPicture, kNotPlayingPicture, kEyesPicture, kStartUpPicture,
+               kStartDownPicture},
+              dpr);
 }
 
 QImage appIcon(int pixels) {

@@ -27,7 +27,7 @@
 // 48 pixels; it is not cached (it is asked for once per size).
 //
 // All functions need a QGuiApplication and belong to the thread that runs it; only the drawing
-// started by drawLobbyPictureAhead() runs elsewhere.
+// started by the draw...Ahead() functions runs elsewhere.
 namespace mb::art {
 
 inline constexpr int kCardBack = 0;
@@ -67,12 +67,15 @@ QPixmap quickInstructions(qreal dpr = 1.0);
 
 QSize lobbyPictureSize();
 QPixmap lobbyPicture(qreal dpr = 1.0);
-// Starts drawing the lobby picture at `dpr` on a thread of its own, so that a window built
-// meanwhile does not wait for it; lobbyPicture() at the same ratio then takes the result,
-// waiting for it if need be. Does nothing if that picture is drawn or being drawn already.
-// The one picture that is worth it: the download window shows it at a solo start, and it
-// takes longer to draw than all the table's pictures together.
+// Starts drawing pictures at `dpr` on a thread of their own, so that the windows built
+// meanwhile do not wait for them; asking for one at the same ratio then takes the result,
+// waiting for it if need be. Pictures drawn or being drawn already are left out.
+// The lobby picture: the download window shows it at a solo start, and it takes longer to
+// draw than all the table's pictures together.
 void drawLobbyPictureAhead(qreal dpr);
+// What the table shows from its first frame: the background tile, the turn arrow, "NOT
+// PLAYING", the eyes and both looks of the start button.
+void drawTableAhead(qreal dpr);
 
 inline constexpr int kMaxIconPixels = 1024;
 // A square icon `pixels` wide, 1..kMaxIconPixels.

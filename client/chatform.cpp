@@ -63,6 +63,8 @@ QString versionText(const Tabout* about) {
 Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     : QMainWindow(parent), args_(std::move(arguments)), ports_(ports) {
     setWindowTitle(QStringLiteral("Marrowby by Kestro Software"));
+    // The table's pictures are drawn on another core while its widgets are built.
+    mb::art::drawTableAhead(devicePixelRatioF());
     sounds_ = new mb::SoundPlayer(this);
     settings_ = new SettingsMenu(this, st_.gamename);
     createBoard();

@@ -53,7 +53,7 @@ private slots:
     void startButtonShowsWhenPressed();
     void backgroundTileCoversEveryPixel();
     void smileysAreDistinctAndUnknownIndicesFallBack();
-    void lobbyPictureDrawnAheadMatchesOneDrawnHere();
+    void picturesDrawnAheadMatchOnesDrawnHere();
 };
 
 void ArtTest::cardsHaveTheirLogicalSizeAtEveryRatio_data() {
@@ -215,7 +215,7 @@ double meanDifference(const QImage& a, const QImage& b, int top, int bottom) {
 }
 }  // namespace
 
-void ArtTest::lobbyPictureDrawnAheadMatchesOneDrawnHere() {
+void ArtTest::picturesDrawnAheadMatchOnesDrawnHere() {
     art::drawLobbyPictureAhead(2.0);
     // Asking at another ratio meanwhile neither waits for nor takes the picture being drawn.
     const QPixmap here = art::lobbyPicture(1.0);
@@ -239,6 +239,18 @@ void ArtTest::lobbyPictureDrawnAheadMatchesOneDrawnHere() {
     const double drift = meanDifference(small, reference, 0, kTitleRows);
     QVERIFY2(drift < 4.0, qPrintable(QString::number(drift)));
     QVERIFY(meanDifference(sky, reference, 0, kTitleRows) > 4 * drift);
+
+    // The table's batch: each picture comes back as itself, not as another of the batch.
+    art::drawTableAhead(3.0);
+    art::drawTableAhead(3.0);  // nothing is drawn twice
+    checkGeometry(art::backgroundTile(3.0), art::backgroundTileSize(), 3.0);
+    checkGeometry(art::turnArrow(3.0), art::turnArrowSize(), 3.0);
+    checkGeometry(art::notPlaying(3.0), art::notPlayingSize(), 3.0);
+    checkGeometry(art::eyes(3.0), art::eyesSize(), 3.0);
+    const QPixmap up = art::startGameButton(3.0), down = art::startGameButton(3.0, true);
+    checkGeometry(up, art::startGameButtonSize(), 3.0);
+    QVERIFY(fingerprint(up) != fingerprint(down));
+    QCOMPARE(opaquePixels(art::backgroundTile(3.0).toImage()), 288 * 288);
 }
 
 QTEST_MAIN(ArtTest)
