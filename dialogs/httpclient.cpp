@@ -39,10 +39,7 @@ bool isSafeDownloadUrl(const QUrl& url) {
     return !address.isNull() && address.isLoopback();
 }
 
-THttpClient::THttpClient(QObject* parent)
-    : QObject(parent), manager_(new QNetworkAccessManager(this)) {
-    manager_->setProxy(QNetworkProxy::NoProxy);
-}
+THttpClient::THttpClient(QObject* parent) : QObject(parent) {}
 
 THttpClient::~THttpClient() = default;
 
@@ -69,6 +66,12 @@ void THttpClient::Get() {
     request.setMaximumRedirectsAllowed(kHttpMaxRedirects);
     request.setTransferTimeout(kHttpStallTimeoutMs);
 
+    // Made for the first transfer: most games never download, and the manager costs a
+    // solo start about 2 MiB.
+    if (!manager_) {
+        manager_ = new QNetworkAccessManager(this);
+        manager_->setProxy(QNetworkProxy::NoProxy);
+    }
     QNetworkReply* reply = manager_->get(request);
     reply_ = reply;
     connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl& target) {

@@ -79,7 +79,7 @@ private:
     void fail(Failure why);
     void announceHeaders();
 
-    QNetworkAccessManager* manager_ = nullptr;
+    QNetworkAccessManager* manager_ = nullptr;  // made by the first Get()
     QNetworkReply* reply_ = nullptr;
     QString url_;
     QIODevice* stream_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -151,6 +152,8 @@ private slots:
         QCOMPARE(mb::art::lobbyPicture(1.0).size(), QSize(436, 360));
         QCOMPARE(mb::art::lobbyPicture(2.0).size(), QSize(872, 720));
         QCOMPARE(f.window->findChild<QWidget*>(QStringLiteral("Image1"))->size(), QSize(436, 360));
+        // The network stack waits for the first download.
+        QVERIFY(!f.window->httpClient().findChild<QNetworkAccessManager*>());
         f.click("Button1");
         QVERIFY(!f.window->isVisible());
     }
