@@ -70,6 +70,8 @@ QPixmap lobbyPicture(qreal dpr = 1.0);
 // Starts drawing pictures at `dpr` on a thread of their own, so that the windows built
 // meanwhile do not wait for them; asking for one at the same ratio then takes the result,
 // waiting for it if need be. Pictures drawn or being drawn already are left out.
+// Meant for the start: each call that finds something to draw starts a thread, and the
+// threads are joined when the application object goes (or at exit, whichever comes first).
 // The lobby picture: the download window shows it at a solo start, and it takes longer to
 // draw than all the table's pictures together.
 void drawLobbyPictureAhead(qreal dpr);
