@@ -10,6 +10,7 @@
 #include "dialogs/phrasesform.h"
 #include "host/serverform.h"
 #include "host/tableannouncer.h"
+#include "net/qtnamelookup.h"
 #include "records/tallylistform.h"
 #include "widgets/blinkrest.h"
 
@@ -17,6 +18,9 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
                          std::chrono::milliseconds breakInterval) {
     // An idle table must not wake twice a second for the chat entry's cursor.
     blinkRest_ = std::make_unique<mb::BlinkRest>();
+    // A joining copy dials its host by name.
+    static mb::QtNameLookup names;
+    mb::setNameLookup(&names);
     // A solo start shows the download window beside the table: its picture, the costliest
     // of the start, is drawn on another core while the table is built.
     if (arguments.isEmpty()) Tdownload::drawPictureAhead();

@@ -9,14 +9,15 @@
 #include <unistd.h>
 
 #include <QHash>
-#include <QHostAddress>
 #include <QMetaMethod>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <optional>
 
 #include "core/errornotice.h"
+#include "net/namelookup.h"
 #include "net/protocol.h"
 #include "net/wsaerrors.h"
 
@@ -132,29 +133,36 @@ bool Sock::open() {
     lookupName_ = hostName_;
     lookupPort_ = port;
     // The result is always delivered later from the event loop, never inside this call.
-    lookupId_ = QHostInfo::lookupHost(hostName_, this, &Sock::hostLookedUp);
+    const int serial = ++lookupSerial_;
+    const auto done = [this, serial](std::optional<quint32> address) {
+        hostLookedUp(serial, address);
+    };
+    if (NameLookup* names = nameLookup()) {
+        lookupId_ = names->start(hostName_, this, done);
+    } else {
+        // Nothing to look names up with: not found, reported from the event loop as usual.
+        lookupId_ = 0;
+        QTimer::singleShot(0, this, [done] { done(std::nullopt); });
+    }
     return false;
 }
 
-void Sock::hostLookedUp(const QHostInfo& info) {
-    if (info.lookupId() != lookupId_) return;  // abandoned by close()
+void Sock::hostLookedUp(int lookup, std::optional<quint32> address) {
+    if (lookup != lookupSerial_ || !isResolving()) return;  // abandoned by close()
     lookupId_ = -1;
-    const QList<QHostAddress> addresses = info.addresses();
-    const auto v4 = std::find_if(addresses.begin(), addresses.end(), [](const QHostAddress& a) {
-        return a.protocol() == QAbstractSocket::IPv4Protocol;
-    });
-    if (info.error() != QHostInfo::NoError || v4 == addresses.end()) {
+    if (!address) {
         showErrorNotice(QString::fromLatin1(kHostNotFound));
         return;
     }
-    hostCache().insert(lookupName_, v4->toIPv4Address());
-    connectTo(v4->toIPv4Address(), lookupPort_);
+    hostCache().insert(lookupName_, *address);
+    connectTo(*address, lookupPort_);
 }
 
 void Sock::abandonLookup() {
     if (!isResolving()) return;
-    QHostInfo::abortHostLookup(lookupId_);
+    if (NameLookup* names = nameLookup()) names->abort(lookupId_);
     lookupId_ = -1;
+    ++lookupSerial_;
 }
 
 void Sock::connectTo(quint32 address, quint16 port) {

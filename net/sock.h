@@ -6,11 +6,11 @@
 // texts follow the component's classic catalogue (see InfoCode); callers act only on
 // "Socket Closed".
 #include <QByteArray>
-#include <QHostInfo>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QString>
+#include <optional>
 #include <stdexcept>
 
 namespace mb {
@@ -45,10 +45,11 @@ public:
     // Starts a connect; success arrives later as connected(). Returns the Connected flag.
     // A dotted address, or a name found before, connects at once. Any other name is looked up
     // first without blocking the caller (a slow name server must not freeze the window); the
-    // connect starts when the address is known. Throws SockError on a failed port lookup or a
-    // malformed dotted address. A name that cannot be found is reported when its look-up ends,
-    // as an error raised inside an event: the standard error notice shows "Host Lookup - Could
-    // Not Find Host Entry", and the component stays closed with no other event.
+    // connect starts when the address is known (through nameLookup(), net/namelookup.h). Throws
+    // SockError on a failed port lookup or a malformed dotted address. A name that cannot be found
+    // is reported when its look-up ends, as an error raised inside an event: the standard error
+    // notice shows "Host Lookup - Could Not Find Host Entry", and the component stays closed with
+    // no other event.
     bool open();
     // A host name is being looked up for open(); close() abandons it.
     bool isResolving() const { return lookupId_ >= 0; }
@@ -96,7 +97,7 @@ private:
     void peerClosed();
     void failConnection(int err);
     void connectTo(quint32 address, quint16 port);
-    void hostLookedUp(const QHostInfo& info);
+    void hostLookedUp(int lookup, std::optional<quint32> address);
     void abandonLookup();
     void retireNotifiers();
 
@@ -105,7 +106,8 @@ private:
     bool connecting_ = false;
     bool listening_ = false;
     int tag_ = 0;
-    int lookupId_ = -1;  // the pending host look-up, -1 when none
+    int lookupId_ = -1;     // the pending host look-up, -1 when none
+    int lookupSerial_ = 0;  // tells an abandoned look-up's answer from the pending one's
     quint16 lookupPort_ = 0;
     QString lookupName_;
     QString hostName_;

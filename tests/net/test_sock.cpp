@@ -1,5 +1,6 @@
 // The socket component over real loopback TCP.
 #include <QEventLoop>
+#include <QHostInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -7,6 +8,7 @@
 
 #include "core/errornotice.h"
 #include "net/framing.h"
+#include "net/qtnamelookup.h"
 #include "net/sock.h"
 
 using namespace mb;
@@ -68,6 +70,8 @@ struct FreeListener {
 class TestSock : public QObject {
     Q_OBJECT
 private slots:
+    // The game's resolver, as the program installs it.
+    void initTestCase() { setNameLookup(&names_); }
     void connectsAndExchanges() {
         Pair p;
         InfoLog log;
@@ -322,6 +326,61 @@ private slots:
         QCOMPARE(connected.count(), 0);
         QVERIFY(!client.isOpen());
     }
+
+    // Whatever looks names up, an answer comes only from the event loop, and none is taken
+    // once the socket has given the look-up up; without a resolver every name is not found.
+    void lookupAnswersComeLaterAndOnlyWhileWanted() {
+        struct Scripted final : NameLookup {
+            QList<Done> pending;
+            QList<int> aborted;
+            int start(const QString&, QObject*, Done done) override {
+                pending << std::move(done);
+                return int(pending.size()) + 40;
+            }
+            void abort(int id) override { aborted << id; }
+        } scripted;
+        QStringList notices;
+        const ErrorSink old = setErrorSink([&](const QString& t) { notices << t; });
+        FreeListener listener;
+        setNameLookup(&scripted);
+        Sock client;
+        QSignalSpy connected(&client, &Sock::connected);
+        client.setHostName(QStringLiteral("table.example"));
+        client.setPortName(listener.port());
+        client.open();
+        client.close();
+        QCOMPARE(scripted.aborted, QList<int>{41});
+        client.open();  // asked again: a new look-up, and the first one's late answer is stale
+        QCOMPARE(scripted.pending.size(), 2);
+        scripted.pending[0](0x7f000001);
+        QVERIFY(!client.isOpen());
+        scripted.pending[1](0x7f000001);
+        QTRY_COMPARE(connected.count(), 1);
+        QVERIFY(notices.isEmpty());
+
+        setNameLookup(nullptr);
+        Sock lonely;
+        lonely.setHostName(QStringLiteral("elsewhere.example"));
+        lonely.setPortName(listener.port());
+        lonely.open();
+        QVERIFY(notices.isEmpty());  // not inside open()
+        QVERIFY(lonely.isResolving());
+        QTRY_COMPARE(notices, QStringList{"Host Lookup - Could Not Find Host Entry"});
+        QVERIFY(!lonely.isOpen());
+        Sock abandoned;
+        abandoned.setHostName(QStringLiteral("elsewhere.example"));
+        abandoned.setPortName(listener.port());
+        abandoned.open();
+        abandoned.close();
+        // The deferred answer's turn comes on the loop's next rounds, and passes.
+        for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
+        QCOMPARE(notices.size(), 1);
+        setNameLookup(&names_);
+        setErrorSink(old);
+    }
+
+private:
+    QtNameLookup names_;
 };
 
 QTEST_GUILESS_MAIN(TestSock)
