@@ -6,10 +6,13 @@
 #include "client/noticebox.h"
 #include "client/programinfo.h"
 #include "core/errornotice.h"
+#include "widgets/fontsahead.h"
 
 int main(int argc, char* argv[]) {
     if (mb::answerInformationRequest(argc, argv)) return 0;
+    mb::FontsAhead fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);  // the main window alone decides
     mb::setApplicationIdentity();

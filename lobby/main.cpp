@@ -14,6 +14,7 @@
 #include "lobby/lobbysettings.h"
 #include "lobby/lobbywindow.h"
 #include "widgets/blinkrest.h"
+#include "widgets/fontsahead.h"
 
 namespace {
 
@@ -48,7 +49,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "marrowby-lobby: unexpected argument '%s'\n%s", argv[1], kUsage);
         return 2;
     }
+    mb::FontsAhead fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Marrowby Lobby"));
     QApplication::setDesktopFileName(QStringLiteral("marrowby-lobby"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::lobbyIcon(256))));

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-  xvfb xauth fonts-dejavu-core python3 liblz4-dev
+  xvfb xauth fonts-dejavu-core libfontconfig-dev python3 liblz4-dev
   desktop-file-utils appstream
   libavahi-client-dev pkg-config avahi-daemon avahi-utils dbus iproute2
 )

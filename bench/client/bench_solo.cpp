@@ -2,8 +2,9 @@
 // as a fresh process, in turns, and timed from the start of the process until the game's
 // player is logged in (the window shown and painted, for the empty one); all print their
 // peak memory. A second rival, the same window with one line of text, shows how much of the
-// difference is the font system's start, which no window with words in it escapes. Then the CPU an idle solo table costs over a stretch of wall time, while the
-// chat entry's cursor still blinks and after it has come to rest.
+// difference is the font system's start, which no window with words in it escapes. Then the CPU an
+// idle solo table costs over a stretch of wall time, while the chat entry's cursor still blinks and
+// after it has come to rest.
 //   bench_solo [ROUNDS [IDLE_SECONDS]]
 // Run it with the platform a player has (under Xvfb, say) or with QT_QPA_PLATFORM=offscreen.
 #include <sys/resource.h>
@@ -21,6 +22,7 @@
 #include "client/application.h"
 #include "peakmemory.h"
 #include "widgets/blinkrest.h"
+#include "widgets/fontsahead.h"
 
 namespace {
 
@@ -34,7 +36,6 @@ double cpuSeconds() {
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-
 
 // The child: a solo game until its player is logged in; then, if asked, an idle stretch.
 int runSolo(int idleSeconds) {
@@ -102,7 +103,10 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // As the game's own main does.
+    mb::FontsAhead fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 2 && args[1] == QLatin1String("--child"))
         return runSolo(args.size() > 2 ? args[2].toInt() : 0);
@@ -132,8 +136,7 @@ int main(int argc, char* argv[]) {
     std::printf("  solo, logged in         %7.1f ms  peak %6.1f MiB\n", sMs, sMiB);
     std::printf("  ratio to the empty one  %7.2f     %11.2f  (goal <= 1.5 and <= 1.3)\n",
                 ratio(sMs, bMs), ratio(sMiB, bMiB));
-    std::printf("  ratio to the one line   %7.2f     %11.2f\n", ratio(sMs, tMs),
-                ratio(sMiB, tMiB));
+    std::printf("  ratio to the one line   %7.2f     %11.2f\n", ratio(sMs, tMs), ratio(sMiB, tMiB));
     std::fflush(stdout);
     if (idleSeconds > 0) {
         QProcess p;
