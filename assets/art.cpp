@@ -16,6 +16,7 @@
 #include <functional>
 #include <future>
 #include <initializer_list>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -153,13 +154,19 @@ void drawAhead(std::vector<Batch> batch) {
     });
     if (batch.empty()) return;
     std::vector<std::promise<QImage>> promises(batch.size());
+    std::vector<Ahead> started;
     for (size_t i = 0; i < batch.size(); ++i)
-        pending.push_back(Ahead{batch[i].key, promises[i].get_future().share()});
-    drawingThreads().emplace_back(
-        [batch = std::move(batch), promises = std::move(promises)]() mutable {
-            for (size_t i = 0; i < batch.size(); ++i)
-                promises[i].set_value(draw(batch[i].logical, batch[i].dpr, batch[i].paint));
-        });
+        started.push_back(Ahead{batch[i].key, promises[i].get_future().share()});
+    try {
+        drawingThreads().emplace_back(
+            [batch = std::move(batch), promises = std::move(promises)]() mutable {
+                for (size_t i = 0; i < batch.size(); ++i)
+                    promises[i].set_value(draw(batch[i].logical, batch[i].dpr, batch[i].paint));
+            });
+    } catch (const std::system_error&) {
+        return;  // no thread to be had: each picture is drawn when it is first asked for
+    }
+    pending.insert(pending.end(), started.begin(), started.end());
 }
 
 QPixmap render(Item item, int index, QSize logical, qreal dpr, const Painter& paint) {
