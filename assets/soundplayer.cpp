@@ -3,15 +3,12 @@
 #include "assets/assets.h"
 #include "assets/wavclip.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QMediaDevices>
-#include <QSysInfo>
 
-#include <utility>
+#include <cstdio>
+
+#include "core/backends.h"
 
 namespace mb {
 namespace {
@@ -24,33 +21,11 @@ QString resourcePath(const QString& lowerName) {
                                          QLatin1String(kSoundSuffix));
 }
 
-// The format every clip is written in; used for the output when the device takes it.
-QAudioFormat clipFormat() {
-    constexpr int kClipRate = 22050;
-    QAudioFormat format;
-    format.setSampleRate(kClipRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
-}
-
-QtMessageHandler forwardedHandler = nullptr;
-
-void dropMissingServerNotice(QtMsgType type, const QMessageLogContext& context,
-                             const QString& message) {
-    // On a machine without a sound server the audio backend reports the failed connection on
-    // the console; that is a normal state here (headless runs, tests), not worth a line.
-    if (message.startsWith(QLatin1String("PulseAudioService"))) return;
-    forwardedHandler(type, context, message);
-}
-
-QAudioDevice currentOutput() {
-    forwardedHandler = qInstallMessageHandler(dropMissingServerNotice);
-    const QAudioDevice device = QMediaDevices::audioOutputs().isEmpty()
-                                    ? QAudioDevice()
-                                    : QMediaDevices::defaultAudioOutput();
-    qInstallMessageHandler(forwardedHandler);
-    return device;
+// The services library's output, or none.
+std::unique_ptr<AudioOut> makeOutput() {
+    const auto make = reinterpret_cast<MakeAudioOut>(backends::symbol(kMakeAudioOutSymbol));
+    if (!make) std::fprintf(stderr, "marrowby: no sound: %s\n", qPrintable(backends::problem()));
+    return std::unique_ptr<AudioOut>(make ? make() : nullptr);
 }
 
 }  // namespace
@@ -59,9 +34,7 @@ SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
     initAssets();
 }
 
-SoundPlayer::~SoundPlayer() {
-    stop();
-}
+SoundPlayer::~SoundPlayer() = default;
 
 QStringList SoundPlayer::clipNames() {
     initAssets();
@@ -82,7 +55,8 @@ bool SoundPlayer::hasClip(const QString& name) {
 }
 
 bool SoundPlayer::audioAvailable() {
-    return !currentOutput().isNull();
+    const std::unique_ptr<AudioOut> out = makeOutput();
+    return out && out->available();
 }
 
 void SoundPlayer::play(const QString& name) {
@@ -91,45 +65,28 @@ void SoundPlayer::play(const QString& name) {
     emit requested(lower);
     if (!hasClip(lower)) return;
 
-    stop();
-    const QAudioDevice device = currentOutput();
-    if (device.isNull()) return;
-    if (device.id() != sinkDevice_ || !sinkFormat_.isValid()) {
-        converted_.clear();
-        sinkDevice_ = device.id();
-        sinkFormat_ = clipFormat();
-        if (!device.isFormatSupported(sinkFormat_)) sinkFormat_ = device.preferredFormat();
+    if (!outTried_) {
+        outTried_ = true;
+        out_ = makeOutput();
     }
-    const QByteArray pcm = pcmFor(lower);
-    if (pcm.isEmpty()) return;
-
-    // A fresh output stream per clip: restarting a stopped one is not reliable on every backend.
-    // It stays open after the clip ends (stopping it at once could cut off what the backend
-    // still holds) and goes when the next clip starts or the player is destroyed.
-    sink_ = new QAudioSink(device, sinkFormat_, this);
-    auto* samples = new QBuffer(sink_);
-    samples->setData(pcm);
-    samples->open(QIODevice::ReadOnly);
-    sink_->start(samples);
+    if (!out_) return;
+    if (const WavClip* clip = clipFor(lower))
+        out_->play(lower, *clip);
+    else
+        out_->stop();
 }
 
 void SoundPlayer::stop() {
-    if (sink_ == nullptr) return;
-    sink_->stop();
-    delete std::exchange(sink_, nullptr);
+    if (out_) out_->stop();
 }
 
-QByteArray SoundPlayer::pcmFor(const QString& name) {
-    if (auto found = converted_.constFind(name); found != converted_.constEnd()) return *found;
-    QFile file(resourcePath(name));
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const std::optional<WavClip> clip = WavClip::parse(file.readAll());
-    if (!clip) return {};
-    const QAudioFormat& target = sinkFormat_;
-    const bool asStored = clip->format() == target && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
-    const QByteArray pcm = asStored ? clip->pcm : convertPcm(*clip, target);
-    converted_.insert(name, pcm);
-    return pcm;
+const WavClip* SoundPlayer::clipFor(const QString& lowerName) {
+    if (auto found = clips_.constFind(lowerName); found != clips_.constEnd()) return &*found;
+    QFile file(resourcePath(lowerName));
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    std::optional<WavClip> clip = WavClip::parse(file.readAll());
+    if (!clip) return nullptr;
+    return &*clips_.insert(lowerName, std::move(*clip));
 }
 
 }  // namespace mb

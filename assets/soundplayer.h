@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QAudioFormat>
-#include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
-class QAudioSink;
+#include "assets/audioout.h"
+#include "assets/wavclip.h"
 
 namespace mb {
 
@@ -15,7 +15,8 @@ namespace mb {
 // does not matter). Playing is asynchronous and one clip at a time: a new clip cuts off the one
 // still sounding. Without an audio output device every request is still recorded (lastRequested()
 // and requested()) but nothing is played and nothing is printed, so the class behaves the same in
-// headless tests as on a desktop.
+// headless tests as on a desktop. The output itself is opened at the first clip, from the
+// services library (core/backends.h).
 class SoundPlayer : public QObject {
     Q_OBJECT
 
@@ -34,7 +35,8 @@ public:
     // The lower-case name of the most recent play() request, known clip or not; empty before.
     QString lastRequested() const { return lastRequested_; }
 
-    // Whether the system currently offers an audio output device.
+    // Whether the system currently offers an audio output device (false without the services
+    // library).
     static bool audioAvailable();
 
 signals:
@@ -42,13 +44,12 @@ signals:
     void requested(const QString& name);
 
 private:
-    QByteArray pcmFor(const QString& name);
+    const WavClip* clipFor(const QString& lowerName);
 
     QString lastRequested_;
-    QHash<QString, QByteArray> converted_;  // playable samples per clip, in the sink's format
-    QByteArray sinkDevice_;                 // id of the output the samples were prepared for
-    QAudioFormat sinkFormat_;               // the format they were prepared in
-    QAudioSink* sink_ = nullptr;            // the clip now playing or last played, with its samples
+    QHash<QString, WavClip> clips_;  // each clip read once
+    std::unique_ptr<AudioOut> out_;  // made at the first clip; none without the library
+    bool outTried_ = false;
 };
 
 }  // namespace mb

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "client/spylistform.h"
+#include "core/backends.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
@@ -10,7 +11,7 @@
 #include "dialogs/phrasesform.h"
 #include "host/serverform.h"
 #include "host/tableannouncer.h"
-#include "net/qtnamelookup.h"
+#include "net/namelookup.h"
 #include "records/tallylistform.h"
 #include "widgets/blinkrest.h"
 
@@ -18,9 +19,13 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
                          std::chrono::milliseconds breakInterval) {
     // An idle table must not wake twice a second for the chat entry's cursor.
     blinkRest_ = std::make_unique<mb::BlinkRest>();
-    // A joining copy dials its host by name.
-    static mb::QtNameLookup names;
-    mb::setNameLookup(&names);
+    // A joining copy dials its host by name, through the services library, opened then.
+    mb::setNameLookup([] {
+        const auto get =
+            reinterpret_cast<mb::GetNameLookup>(mb::backends::symbol(mb::kNameLookupSymbol));
+        if (!get) std::fprintf(stderr, "marrowby: %s\n", qPrintable(mb::backends::problem()));
+        return get ? get() : nullptr;
+    });
     // A solo start shows the download window beside the table: its picture, the costliest
     // of the start, is drawn on another core while the table is built.
     if (arguments.isEmpty()) Tdownload::drawPictureAhead();

@@ -22,6 +22,7 @@
 #include "client/settingsmenu.h"
 #include "client/spylistform.h"
 #include "client/windowsettings.h"
+#include "core/backends.h"
 #include "core/errornotice.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
@@ -267,6 +268,10 @@ bool Tchat::processsocktimer() {
 void Tchat::sendloginfo(const QByteArray& body) {
     st_.myseat = mb::toInt(body);
     st_.isconnected = true;
+    // The table is up: the services it wants later (the first sound above all) are opened now
+    // on another core, no longer in the way of the first frame and not yet in the way of a
+    // sound.
+    mb::backends::loadAhead();
     // A joining copy that is given seat 1 gains what the hosting copy shows.
     if (table_.hasSeatOneRights() && !st_.ishost) {
         table_.startVisible = true;

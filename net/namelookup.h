@@ -27,6 +27,14 @@ public:
 // The program's look-up, which it keeps alive for as long as sockets may dial. None is set at
 // first: then every name is not found (reported, as always, later from the event loop).
 void setNameLookup(NameLookup* lookup);
+// Or one made at the first look-up, by `maker` (which may give none): the game's lives in a
+// library it opens only then (core/backends.h).
+void setNameLookup(std::function<NameLookup*()> maker);
 NameLookup* nameLookup();
+
+// The services library's entry point that gives its look-up, which lives as long as the
+// program.
+inline constexpr char kNameLookupSymbol[] = "marrowby_name_lookup";
+using GetNameLookup = NameLookup* (*)();
 
 }  // namespace mb

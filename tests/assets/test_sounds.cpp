@@ -1,6 +1,7 @@
 #include "assets/assets.h"
 #include "assets/soundplayer.h"
 #include "assets/wavclip.h"
+#include "backends/pcmconvert.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -140,7 +141,7 @@ void SoundsTest::parserReadsWellFormedFiles() {
     QCOMPARE(clip->frameCount(), 3);
     QCOMPARE(clip->pcm, data);
     QCOMPARE(clip->durationSeconds(), 3.0 / 8000);
-    QCOMPARE(clip->format().sampleFormat(), QAudioFormat::Int16);
+    QCOMPARE(mb::audioFormatOf(*clip).sampleFormat(), QAudioFormat::Int16);
 
     // 8-bit samples are unsigned; an odd-sized data chunk drops the partial frame.
     const QByteArray bytes("\x80\xff\x00", 3);
@@ -148,7 +149,7 @@ void SoundsTest::parserReadsWellFormedFiles() {
         WavClip::parse(riff(chunk("fmt ", fmtBody(1, 2, 11025, 8)) + chunk("data", bytes)));
     QVERIFY(eight.has_value());
     QCOMPARE(eight->frameCount(), 1);
-    QCOMPARE(eight->format().sampleFormat(), QAudioFormat::UInt8);
+    QCOMPARE(mb::audioFormatOf(*eight).sampleFormat(), QAudioFormat::UInt8);
 }
 
 void SoundsTest::parserRejectsDamagedOrUnsupportedFiles() {

@@ -14,14 +14,22 @@ namespace {
 constexpr quint16 kGamePort = 7772;
 constexpr quint16 kLobbyPort = 9001;
 
-// Starts a copy of the program from a fresh directory, as a user who copied the binary would.
+QString built(const QString& file) {
+    return qEnvironmentVariable("MARROWBY_BINARY_DIR") + "/" + file;
+}
+
+// Starts a copy of the program from a fresh directory, as a user who copied the binary would,
+// with or without the services library beside it.
 class Copy {
 public:
-    explicit Copy(const QStringList& args) {
-        const QString source = qEnvironmentVariable("MARROWBY_BINARY_DIR") + "/marrowby";
+    enum class Services { Left, Beside };
+    explicit Copy(const QStringList& args, Services services = Services::Left) {
+        const QString source = built("marrowby");
         binary_ = dir_.filePath("marrowby");
         QFile::copy(source, binary_);
         QFile::setPermissions(binary_, QFile::permissions(source));
+        if (services == Services::Beside)
+            QFile::copy(built("marrowby-backends.so"), dir_.filePath("marrowby-backends.so"));
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         process_.setProcessEnvironment(env);
@@ -87,6 +95,34 @@ private slots:
         host.at(0).send("CMD_sendlogininfo+2");
         QTRY_COMPARE(host.at(0).raw(), QByteArray("CMD_logininfo+2+1.0.0+Alice\xff\xff"));
         QVERIFY(copy.running());
+        host.at(0).socket()->close();
+        QVERIFY(copy.exitsWithin(10000));
+    }
+
+    // The sound and name services come from a library the program opens once its table is up:
+    // linked, their Qt libraries and everything under them would load before the first frame.
+    void programLinksNoSoundNorNetworkLibrary() {
+        QProcess trace;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_TRACE_LOADED_OBJECTS", "1");  // the loader lists, the program never runs
+        trace.setProcessEnvironment(env);
+        trace.start(built("marrowby"), {});
+        QVERIFY(trace.waitForFinished(10000));
+        const QByteArray libraries = trace.readAllStandardOutput();
+        QVERIFY2(libraries.contains("libQt6Widgets"), libraries.constData());
+        QVERIFY2(!libraries.contains("libQt6Multimedia"), libraries.constData());
+        QVERIFY2(!libraries.contains("libpulse"), libraries.constData());
+    }
+
+    void copyWithItsServicesJoinsAHostByName() {
+        RawHost host(kGamePort);
+        RawHost lobby(kLobbyPort);
+        QVERIFY(host.listening());
+        Copy copy({"Alice", "localhost", "false"}, Copy::Services::Beside);
+        QVERIFY(copy.started());
+        QVERIFY(host.waitForConnection());
+        host.at(0).send("CMD_sendlogininfo+2");
+        QTRY_COMPARE(host.at(0).raw(), QByteArray("CMD_logininfo+2+1.0.0+Alice\xff\xff"));
         host.at(0).socket()->close();
         QVERIFY(copy.exitsWithin(10000));
     }

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <memory>
 
+#include "backends/qtnamelookup.h"
 #include "core/errornotice.h"
 #include "net/framing.h"
-#include "net/qtnamelookup.h"
 #include "net/sock.h"
 
 using namespace mb;
@@ -375,6 +375,31 @@ private slots:
         // The deferred answer's turn comes on the loop's next rounds, and passes.
         for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
         QCOMPARE(notices.size(), 1);
+
+        // A look-up made at the first name is made once, and one that cannot be made is not
+        // asked for again at every name: those are not found.
+        int made = 0;
+        setNameLookup(std::function<NameLookup*()>([&]() -> NameLookup* {
+            ++made;
+            return made == 1 ? nullptr : &scripted;
+        }));
+        QCOMPARE(made, 0);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            Sock late;
+            late.setHostName(QStringLiteral("later.example"));
+            late.setPortName(listener.port());
+            late.open();
+            QTRY_COMPARE(notices.size(), 1 + attempt);
+        }
+        QCOMPARE(made, 1);
+        setNameLookup(std::function<NameLookup*()>([&] { return &scripted; }));
+        Sock served;
+        served.setHostName(QStringLiteral("another.example"));
+        served.setPortName(listener.port());
+        served.open();
+        QCOMPARE(scripted.pending.size(), 3);
+        served.close();
+
         setNameLookup(&names_);
         setErrorSink(old);
     }

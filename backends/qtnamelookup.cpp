@@ -1,4 +1,4 @@
-#include "net/qtnamelookup.h"
+#include "backends/qtnamelookup.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

@@ -1,0 +1,107 @@
+#include "core/backends.h"
+
+#include <dlfcn.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <system_error>
+#include <thread>
+
+namespace mb::backends {
+namespace {
+
+struct Library {
+    std::jthread opening;  // the opening begun by loadAhead(), joined before any use
+    bool tried = false;    // opened or failed: never tried again
+    void* handle = nullptr;
+    QString problem;
+};
+
+Library& library() {
+    // Never closed: Qt's libraries do not take being unloaded, and the process ends soon after
+    // the windows anyway.
+    static Library lib;
+    return lib;
+}
+
+// Where the library may be, most specific first. Worked out on the UI thread: the
+// application object is not to be asked from another.
+QStringList candidates() {
+    const QString programDir = QCoreApplication::instance()
+                                   ? QCoreApplication::applicationDirPath()
+                                   : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    const QString file = QLatin1String(kFileName);
+    QStringList paths;
+    if (!programDir.isEmpty()) {
+        const QDir dir(programDir);
+        paths << dir.filePath(file)
+              << QDir::cleanPath(
+                     dir.filePath(QStringLiteral(MARROWBY_BACKENDS_FROM_BINDIR "/") + file));
+    }
+    // Last the installed place itself, which only the administrator writes: a copy of the
+    // program taken elsewhere still finds its sounds there.
+    paths << QStringLiteral(MARROWBY_BACKENDS_INSTALLED "/") + file;
+    paths.removeDuplicates();
+    return paths;
+}
+
+void open(const QStringList& paths, void*& handle, QString& problem) {
+    QStringList failures;
+    for (const QString& path : paths) {
+        if (!QFileInfo::exists(path)) continue;
+        // Bound at once, so that no later call into it stops the UI thread to resolve a symbol.
+        if ((handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL))) {
+            problem.clear();
+            return;
+        }
+        failures << QString::fromLocal8Bit(dlerror());
+    }
+    problem = failures.isEmpty()
+                  ? QStringLiteral("%1 was not found beside the program or in %2")
+                        .arg(QLatin1String(kFileName), QStringLiteral(MARROWBY_BACKENDS_INSTALLED))
+                  : failures.join(QStringLiteral("; "));
+}
+
+void finishOpening(Library& lib) {
+    if (lib.opening.joinable()) lib.opening.join();
+}
+
+}  // namespace
+
+void loadAhead() {
+    Library& lib = library();
+    if (lib.tried) return;
+    lib.tried = true;
+    const QStringList paths = candidates();
+    try {
+        lib.opening = std::jthread([&lib, paths] { open(paths, lib.handle, lib.problem); });
+    } catch (const std::system_error&) {
+        open(paths, lib.handle, lib.problem);
+    }
+}
+
+void* symbol(const char* name) {
+    // A program that links the library has its entry points already.
+    if (void* own = dlsym(RTLD_DEFAULT, name)) return own;
+    Library& lib = library();
+    if (!lib.tried) {
+        lib.tried = true;
+        open(candidates(), lib.handle, lib.problem);
+    }
+    finishOpening(lib);
+    if (!lib.handle) return nullptr;
+    void* found = dlsym(lib.handle, name);
+    if (!found) lib.problem = QStringLiteral("%1 has no %2").arg(kFileName, QLatin1String(name));
+    return found;
+}
+
+QString problem() {
+    Library& lib = library();
+    finishOpening(lib);
+    return lib.problem;
+}
+
+}  // namespace mb::backends

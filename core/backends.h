@@ -1,0 +1,29 @@
+#pragma once
+// The Qt services a table needs only once it is up, sound output and the look-up of host
+// names, live in a shared library of their own that the windowed programs open at run time
+// instead of linking it. Linked, Qt Multimedia and Qt Network and the twenty-odd libraries
+// under them (the sound server's client and its file codecs, Kerberos, the proxy finder) would
+// be loaded and relocated before main() on every start: about 7 ms and 3 MiB before the first
+// frame can show. A program that links the library (the tests do) is served from itself.
+//
+// Everything here is called on the UI thread; only the opening itself may run on another.
+#include <QString>
+
+namespace mb::backends {
+
+inline constexpr char kFileName[] = "marrowby-backends.so";
+
+// Starts opening the library on another core, so that the first sound or name does not wait
+// for it. Does nothing once it has been opened or tried; opens it in turn when no thread can
+// be started.
+void loadAhead();
+
+// The address of the library's entry point `name`, opening the library first if need be:
+// the running process itself, then the program's folder, then the installed place relative to
+// it. Null when none has it; problem() then says why.
+void* symbol(const char* name);
+
+// Why the library could not be opened; empty while it is fine or not yet tried.
+QString problem();
+
+}  // namespace mb::backends
