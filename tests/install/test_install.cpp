@@ -61,6 +61,8 @@ private slots:
         QCOMPARE(lobby.out, QByteArray("marrowby-lobby 1.0.0\n"));
         QVERIFY(
             run(path("bin/marrowby-lobby"), {"--help"}).out.startsWith("Usage: marrowby-lobby"));
+        // The services the game opens once its table is up, where the game looks for them.
+        QVERIFY(QFileInfo::exists(path(MARROWBY_BACKENDS_DIR "/marrowby-backends.so")));
     }
 
     void desktopEntryAndIcons() {
