@@ -2,6 +2,7 @@
 // so that a lookup by name finds them.
 #include "assets/audioout.h"
 #include "backends/qtaudioout.h"
+#include "backends/qthttptransport.h"
 #include "backends/qtnamelookup.h"
 #include "net/namelookup.h"
 
@@ -15,6 +16,11 @@ __attribute__((visibility("default"))) mb::NameLookup* marrowby_name_lookup() {
     // One for the whole program, as long as it runs: sockets may dial until the very end.
     static mb::QtNameLookup lookup;
     return &lookup;
+}
+
+__attribute__((visibility("default"))) mb::HttpTransport* marrowby_make_http_transport(
+    QObject* owner) {
+    return new mb::QtHttpTransport(owner);
 }
 
 }  // extern "C"

@@ -1,14 +1,13 @@
 #include "dialogs/httpclient.h"
 
+#include <arpa/inet.h>
+
 #include <QEventLoop>
-#include <QHostAddress>
 #include <QIODevice>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPointer>
-#include <memory>
+#include <cstring>
+
+#include "core/backends.h"
+#include "dialogs/httptransfer.h"
 
 namespace mb {
 namespace {
@@ -17,6 +16,20 @@ QString printablePrefix(const QString& text) {
     QString out;
     for (const QChar c : text.left(kHttpMaxReasonLength)) out += c.isPrint() ? c : QLatin1Char('?');
     return out;
+}
+
+// Whether `host`, as a URL gives it (IPv4 in dotted quads, IPv6 compressed and without
+// brackets), is a loopback address: 127.0.0.0/8, ::1, or 127.0.0.0/8 mapped into IPv6.
+bool isLoopbackAddress(const QString& host) {
+    const QByteArray text = host.toLatin1();
+    in_addr v4{};
+    if (::inet_pton(AF_INET, text.constData(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (::inet_pton(AF_INET6, text.constData(), &v6) != 1) return false;
+    static constexpr unsigned char kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (std::memcmp(v6.s6_addr, kMappedPrefix, sizeof kMappedPrefix) == 0)
+        return v6.s6_addr[12] == 127;
+    return IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
 }  // namespace
@@ -35,8 +48,7 @@ bool isSafeDownloadUrl(const QUrl& url) {
     if (scheme != QLatin1String("http")) return false;
     const QString host = url.host();
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+    return isLoopbackAddress(host);
 }
 
 THttpClient::THttpClient(QObject* parent) : QObject(parent) {}
@@ -44,7 +56,7 @@ THttpClient::THttpClient(QObject* parent) : QObject(parent) {}
 THttpClient::~THttpClient() = default;
 
 void THttpClient::Get() {
-    if (reply_) throw HttpError(kHttpFailureStatus, QStringLiteral("A transfer is running"));
+    if (transfer_) throw HttpError(kHttpFailureStatus, QStringLiteral("A transfer is running"));
     count_ = 0;
     failure_ = Failure::None;
     begun_ = false;
@@ -52,50 +64,46 @@ void THttpClient::Get() {
     if (!isSafeDownloadUrl(url))
         throw HttpError(kHttpFailureStatus, QStringLiteral("Only https addresses are fetched"));
 
-    QNetworkRequest request(url);
-    request.setRawHeader("User-Agent", kHttpUserAgent);
-    request.setRawHeader("Accept", kHttpAccept);
-    // The body is saved as sent, and its length is checked against the announced one: no
-    // transparent decompression in between.
-    request.setRawHeader("Accept-Encoding", "identity");
-    // No cache directive is sent: the manager has no cache, so nothing is served from one.
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    // Every hop of a redirect must pass the same test as the first address.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kHttpMaxRedirects);
-    request.setTransferTimeout(kHttpStallTimeoutMs);
+    HttpRequest request;
+    request.url = url;
+    request.headers = {{"User-Agent", kHttpUserAgent},
+                       {"Accept", kHttpAccept},
+                       // The body is saved as sent, and its length is checked against the
+                       // announced one: no transparent decompression in between.
+                       {"Accept-Encoding", "identity"}};
+    // No cache directive is sent: the transport has no cache, so nothing is served from one.
+    request.maxRedirects = kHttpMaxRedirects;
+    request.stallTimeoutMs = kHttpStallTimeoutMs;
 
-    // Made for the first transfer: most games never download, and the manager costs a
-    // solo start about 2 MiB.
-    if (!manager_) {
-        manager_ = new QNetworkAccessManager(this);
-        manager_->setProxy(QNetworkProxy::NoProxy);
+    // Made for the first transfer: most games never download, and the transport costs a solo
+    // start its library and about 2 MiB.
+    if (!transport_) {
+        const auto make =
+            reinterpret_cast<MakeHttpTransport>(backends::symbol(kMakeHttpTransportSymbol));
+        if (!make) throw HttpError(kHttpFailureStatus, printablePrefix(backends::problem()));
+        transport_.reset(make(this));
     }
-    QNetworkReply* reply = manager_->get(request);
-    reply_ = reply;
-    connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl& target) {
-        if (isSafeDownloadUrl(target))
-            emit reply->redirectAllowed();
-        else
-            fail(Failure::UnsafeRedirect);
-    });
-    connect(reply, &QNetworkReply::metaDataChanged, this, &THttpClient::announceHeaders);
-    connect(reply, &QNetworkReply::readyRead, this, &THttpClient::receive);
-
     QEventLoop wait;
-    connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+    HttpTransfer::Hooks hooks;
+    // Every hop of a redirect must pass the same test as the first address.
+    hooks.redirect = [this](const QUrl& target) {
+        if (isSafeDownloadUrl(target)) return true;
+        fail(Failure::UnsafeRedirect);
+        return false;
+    };
+    hooks.headersChanged = [this] { announceHeaders(); };
+    hooks.readyRead = [this] { receive(); };
+    hooks.finished = [&wait] { wait.quit(); };
+    transfer_ = transport_->get(request, std::move(hooks));
+
     wait.exec();
     // The loop also ends when the program quits; the transfer must not outlive that.
-    if (!reply->isFinished()) fail(Failure::Aborted);
+    if (!transfer_->isFinished()) fail(Failure::Aborted);
     if (failure_ == Failure::None) receive();
 
-    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> done(
-        reply, [](QNetworkReply* r) { r->deleteLater(); });
-    reply_ = nullptr;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString phrase =
-        printablePrefix(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    const std::unique_ptr<HttpTransfer> done = std::move(transfer_);
+    const int status = done->status();
+    const QString phrase = printablePrefix(done->reasonPhrase());
     switch (failure_) {
         case Failure::None:
             break;
@@ -110,42 +118,40 @@ void THttpClient::Get() {
                                           : QStringLiteral("No stream for the data"));
     }
     if (status >= 400) throw HttpError(status, phrase);
-    if (reply->error() != QNetworkReply::NoError)
-        throw HttpError(kHttpFailureStatus, printablePrefix(reply->errorString()));
+    if (const std::optional<QString> failure = done->failure())
+        throw HttpError(kHttpFailureStatus, printablePrefix(*failure));
     // A connection cut short ends like a complete answer: only the count tells them apart.
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && announced.toLongLong() != count_)
-        throw HttpError(
-            kHttpFailureStatus,
-            QStringLiteral("Received %1 of %2 bytes").arg(count_).arg(announced.toLongLong()));
+    const std::optional<qint64> announced = done->announcedLength();
+    if (announced && *announced != count_)
+        throw HttpError(kHttpFailureStatus,
+                        QStringLiteral("Received %1 of %2 bytes").arg(count_).arg(*announced));
 }
 
 void THttpClient::Abort() {
-    if (reply_) fail(Failure::Aborted);
+    if (transfer_) fail(Failure::Aborted);
 }
 
 void THttpClient::fail(Failure why) {
     if (failure_ == Failure::None) failure_ = why;
-    if (reply_ && reply_->isRunning()) reply_->abort();
+    if (transfer_ && transfer_->isRunning()) transfer_->abort();
 }
 
 void THttpClient::announceHeaders() {
-    if (!reply_ || begun_) return;
+    if (!transfer_ || begun_) return;
     // A redirect's own headers are not the document's.
-    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 300 && status < 400 && reply_->hasRawHeader("Location")) return;
+    const int status = transfer_->status();
+    if (status >= 300 && status < 400 && transfer_->hasRawHeader("Location")) return;
     begun_ = true;
-    const QPointer<QNetworkReply> reply = reply_;
-    for (const auto& [name, value] : reply_->rawHeaderPairs()) {
+    for (const auto& [name, value] : transfer_->rawHeaders()) {
         emit HeaderData(name + ": " + value);
-        if (!reply || reply_ != reply) return;  // a handler aborted
+        if (failure_ != Failure::None) return;  // a handler aborted
     }
     emit DocBegin();
 }
 
 void THttpClient::receive() {
-    if (!reply_ || failure_ != Failure::None) return;
-    const QByteArray data = reply_->readAll();
+    if (!transfer_ || failure_ != Failure::None) return;
+    const QByteArray data = transfer_->readAll();
     if (data.isEmpty()) return;
     if (!begun_) announceHeaders();
     if (count_ + data.size() > kHttpMaxBodyBytes) {

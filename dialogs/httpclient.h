@@ -4,13 +4,15 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <memory>
 #include <stdexcept>
 
 class QIODevice;
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace mb {
+
+class HttpTransfer;
+class HttpTransport;
 
 // Every way a transfer can fail on the network side, and an abort, ends in this.
 class HttpError : public std::runtime_error {
@@ -58,7 +60,7 @@ public:
     QIODevice* RcvdStream() const { return stream_; }
     void setRcvdStream(QIODevice* stream) { stream_ = stream; }
     qint64 RcvdCount() const { return count_; }
-    bool busy() const { return reply_ != nullptr; }
+    bool busy() const { return transfer_ != nullptr; }
 
     // Returns when the transfer has ended; events go on being handled while it waits. Throws
     // HttpError for a status of 400 or more, a failed lookup or connection, a failed TLS check,
@@ -79,8 +81,8 @@ private:
     void fail(Failure why);
     void announceHeaders();
 
-    QNetworkAccessManager* manager_ = nullptr;  // made by the first Get()
-    QNetworkReply* reply_ = nullptr;
+    std::unique_ptr<HttpTransport> transport_;  // made by the first Get()
+    std::unique_ptr<HttpTransfer> transfer_;    // while Get() waits
     QString url_;
     QIODevice* stream_ = nullptr;
     qint64 count_ = 0;

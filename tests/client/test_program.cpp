@@ -112,6 +112,7 @@ private slots:
         QVERIFY2(libraries.contains("libQt6Widgets"), libraries.constData());
         QVERIFY2(!libraries.contains("libQt6Multimedia"), libraries.constData());
         QVERIFY2(!libraries.contains("libpulse"), libraries.constData());
+        QVERIFY2(!libraries.contains("libQt6Network"), libraries.constData());
     }
 
     void copyWithItsServicesJoinsAHostByName() {

@@ -289,6 +289,19 @@ private slots:
         f.expectFailure();
     }
 
+    void onlyHttpsOrPlainHttpToThisMachineIsSafe() {
+        for (const char* safe :
+             {"https://www.example.org/lobby/x", "http://127.0.0.1:8080/x", "http://127.1/x",
+              "http://127.255.255.254/", "http://2130706433/", "http://LocalHost/x",
+              "http://[::1]:99/x", "http://[0:0:0:0:0:0:0:1]/", "http://[::ffff:127.0.0.9]/"})
+            QVERIFY2(mb::isSafeDownloadUrl(QUrl(QString::fromLatin1(safe))), safe);
+        for (const char* unsafe : {"http://128.0.0.1/x", "http://10.0.0.1/", "http://[::2]/",
+                                   "http://[::ffff:10.0.0.1]/", "http://localhost.example.org/",
+                                   "http://127.0.0.1.example.org/", "ftp://127.0.0.1/",
+                                   "file:///etc/passwd", "https:///nohost", "not a url"})
+            QVERIFY2(!mb::isSafeDownloadUrl(QUrl(QString::fromLatin1(unsafe))), unsafe);
+    }
+
     void failedTlsCheckFails() {
         // A plain HTTP server cannot complete a TLS handshake.
         HttpServer server(whole("200 OK", "#!/bin/sh\n"), true);
