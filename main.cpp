@@ -7,12 +7,14 @@
 #include "client/programinfo.h"
 #include "core/errornotice.h"
 #include "widgets/fontsahead.h"
+#include "widgets/gamestyle.h"
 
 int main(int argc, char* argv[]) {
     if (mb::answerInformationRequest(argc, argv)) return 0;
     mb::FontsAhead fonts;
     QApplication app(argc, argv);
     fonts.wait();
+    mb::useGameStyle();
     QApplication::setApplicationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);  // the main window alone decides
     mb::setApplicationIdentity();

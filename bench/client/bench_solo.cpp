@@ -23,6 +23,7 @@
 #include "peakmemory.h"
 #include "widgets/blinkrest.h"
 #include "widgets/fontsahead.h"
+#include "widgets/gamestyle.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ int main(int argc, char* argv[]) {
     mb::FontsAhead fonts;
     QApplication app(argc, argv);
     fonts.wait();
+    mb::useGameStyle();
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 2 && args[1] == QLatin1String("--child"))
         return runSolo(args.size() > 2 ? args[2].toInt() : 0);

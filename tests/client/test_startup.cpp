@@ -1,8 +1,12 @@
 // The four ways the program starts, the login answer, and the ways the main window closes.
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include "client/application.h"
@@ -18,6 +22,7 @@
 #include "tests/support/messageboxes.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
+#include "widgets/gamestyle.h"
 
 using mbtest::RawClient;
 using mbtest::RawHost;
@@ -39,6 +44,34 @@ std::unique_ptr<Application> start(const QStringList& args, quint16 gamePort, qu
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { mb::useGameStyle(); }  // as the program's main does
+
+    // First, while nothing else in this process has read a picture file.
+    void startReadsNoPictureFile() {
+        RawHost lobby;
+        auto app = start({}, 0, lobby.port());
+        QTRY_VERIFY(app->main().state().isconnected);
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY2(!mapped.contains("imageformats"), "an image-format plug-in was loaded");
+
+        // The arrow Qt would have read, drawn for the screen: right, or turned to point down.
+        const QIcon right = QApplication::style()->standardIcon(
+            QStyle::SP_ToolBarHorizontalExtensionButton, nullptr, app->main().menuBar());
+        const QIcon down =
+            QApplication::style()->standardIcon(QStyle::SP_ToolBarVerticalExtensionButton);
+        const QImage sharp = right.pixmap(QSize(16, 16), 2.0).toImage();
+        QCOMPARE(sharp.size(), QSize(32, 32));
+        QCOMPARE(sharp.devicePixelRatio(), 2.0);
+        int inked = 0;
+        for (int y = 0; y < sharp.height(); ++y)
+            for (int x = 0; x < sharp.width(); ++x) inked += qAlpha(sharp.pixel(x, y)) > 128;
+        QVERIFY(inked > 20);
+        QCOMPARE(down.pixmap(QSize(16, 16), 2.0).toImage(),
+                 sharp.transformed(QTransform().rotate(90)));
+    }
+
     void soloHostsAndLogsInAsYou() {
         RawHost lobby;
         auto app = start({}, 0, lobby.port());
