@@ -293,12 +293,20 @@ quint16 TChatDocument::refreshFonts(const TChatStyleSet& styles) {
         font.setBold(key.bold);
         font.setItalic(key.italic);
         fonts_[size_t(i)] = font;
-        const QFontMetrics& metrics = metrics_[size_t(i)].emplace(font);
-        above_[size_t(i)] = std::max(0, metrics.leading()) + metrics.ascent();
-        below_[size_t(i)] = metrics.descent();
+        metrics_[size_t(i)].reset();
         changed |= quint16(1 << i);
     }
     return changed;
+}
+
+const QFontMetrics& TChatDocument::metrics(int style) const {
+    const auto i = size_t(style);
+    if (!metrics_[i]) {
+        const QFontMetrics& metrics = metrics_[i].emplace(fonts_[i]);
+        above_[i] = std::max(0, metrics.leading()) + metrics.ascent();
+        below_[i] = metrics.descent();
+    }
+    return *metrics_[i];
 }
 
 bool TChatDocument::layout(const TChatStyleSet& styles, int lineWidth, int leftMargin) {
@@ -466,7 +474,7 @@ void TChatDocument::layoutParagraph(int index, std::vector<Piece>& out) const {
             place(i, 0, 1, box.width(), box.height(), 0, true);
             continue;
         }
-        const QFontMetrics& metrics = *metrics_[size_t(item.style)];
+        const QFontMetrics& metrics = this->metrics(item.style);
         const int pieceAbove = above_[size_t(item.style)];
         const int pieceBelow = below_[size_t(item.style)];
         const QChar* chars = text_.data() + item.start;

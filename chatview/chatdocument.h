@@ -120,7 +120,9 @@ public:
     // were not kept. Valid until the next call that lays out or changes the content.
     std::span<const Piece> pieces(int paragraph) const;
     const QFont& font(int style) const { return fonts_[size_t(style)]; }
-    const QFontMetrics& metrics(int style) const { return *metrics_[size_t(style)]; }
+    // Measured at first use: loading a font costs about a millisecond, and most styles have no
+    // line in a fresh log.
+    const QFontMetrics& metrics(int style) const;
     const QPixmap* picture(const Item& item) const;
     QSize pictureBox(const Item& item) const;  // the picture with its margins
 
@@ -184,9 +186,9 @@ private:
     std::vector<const TChatImageList*> lists_;
     std::array<std::optional<FontKey>, TChatStyleSet::kCount> keys_;
     std::array<QFont, TChatStyleSet::kCount> fonts_;
-    std::array<std::optional<QFontMetrics>, TChatStyleSet::kCount> metrics_;
-    std::array<int, TChatStyleSet::kCount> above_{};  // leading and ascent
-    std::array<int, TChatStyleSet::kCount> below_{};  // descent
+    mutable std::array<std::optional<QFontMetrics>, TChatStyleSet::kCount> metrics_;
+    mutable std::array<int, TChatStyleSet::kCount> above_{};  // leading and ascent
+    mutable std::array<int, TChatStyleSet::kCount> below_{};  // descent
     int lineWidth_ = -1;
     int leftMargin_ = 0;
     int firstStale_ = 0;
