@@ -1283,6 +1283,13 @@ void drawTableAhead(qreal dpr) {
     drawAhead({kTilePicture, kTurnArrowPicture, kNotPlayingPicture, kEyesPicture, kStartUpPicture,
                kStartDownPicture},
               dpr);
+    // The chat's smileys, which its picker shows from the start, in a batch of their own.
+    dpr = sanitizedDpr(dpr);
+    std::vector<Batch> smileys;
+    for (int i = 0; i < kSmileyCount; ++i)
+        smileys.push_back({keyOf(Item::Smiley, i, dpr), kSmileySize, dpr,
+                           [i](QPainter& p) { paintSmiley(p, i); }});
+    drawAhead(std::move(smileys));
 }
 
 QImage appIcon(int pixels) {

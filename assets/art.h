@@ -76,7 +76,7 @@ QPixmap lobbyPicture(qreal dpr = 1.0);
 // draw than all the table's pictures together.
 void drawLobbyPictureAhead(qreal dpr);
 // What the table shows from its first frame: the background tile, the turn arrow, "NOT
-// PLAYING", the eyes and both looks of the start button.
+// PLAYING", the eyes, both looks of the start button, and the chat's smileys.
 void drawTableAhead(qreal dpr);
 
 inline constexpr int kMaxIconPixels = 1024;

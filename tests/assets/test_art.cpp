@@ -251,6 +251,14 @@ void ArtTest::picturesDrawnAheadMatchOnesDrawnHere() {
     checkGeometry(up, art::startGameButtonSize(), 3.0);
     QVERIFY(fingerprint(up) != fingerprint(down));
     QCOMPARE(opaquePixels(art::backgroundTile(3.0).toImage()), 288 * 288);
+    // Each smiley of the batch is its own face.
+    QSet<QByteArray> faces;
+    for (int i = 0; i < art::kSmileyCount; ++i) {
+        const QPixmap face = art::smiley(i, 3.0);
+        checkGeometry(face, art::smileySize(), 3.0);
+        faces.insert(fingerprint(face));
+    }
+    QCOMPARE(faces.size(), art::kSmileyCount);
 }
 
 QTEST_MAIN(ArtTest)
