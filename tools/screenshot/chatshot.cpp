@@ -14,6 +14,7 @@
 #include "host/serverform.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
+#include "widgets/gamestyle.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ bool say(Tchat& chat, const QString& text) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    mb::useGameStyle();  // as the game's main does
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("chat.png");
     Application host({}, Tchat::Ports{0, 1});
     Tchat& you = host.main();

@@ -15,6 +15,7 @@
 #include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
 #include "tests/support/tabledriver.h"
+#include "widgets/gamestyle.h"
 
 namespace {
 constexpr int kTurnsBeforeShot = 4;
@@ -23,6 +24,7 @@ constexpr int kTimeoutMs = 120000;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    mb::useGameStyle();  // as the game's main does
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("table.png");
     Application windows({}, Tchat::Ports{0, 1});
     Tchat& chat = windows.main();

@@ -18,6 +18,7 @@
 #include "dialogs/phrasesform.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scratchsettings.h"
+#include "widgets/gamestyle.h"
 
 namespace {
 constexpr int kTimeoutMs = 60000;
@@ -33,6 +34,7 @@ bool save(const QPixmap& picture, const QDir& out, const char* name) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    mb::useGameStyle();  // as the game's main does
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     Application windows({}, Tchat::Ports{0, 1});
     Tchat& chat = windows.main();
