@@ -4,9 +4,14 @@
 #include "backends/qtaudioout.h"
 #include "backends/qthttptransport.h"
 #include "backends/qtnamelookup.h"
+#include "core/backends.h"
 #include "net/namelookup.h"
 
 extern "C" {
+
+__attribute__((visibility("default"))) int marrowby_backends_interface() {
+    return mb::backends::kInterfaceVersion;
+}
 
 __attribute__((visibility("default"))) mb::AudioOut* marrowby_make_audio_out() {
     return new mb::QtAudioOut;

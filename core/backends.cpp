@@ -53,11 +53,19 @@ void open(const QStringList& paths, void*& handle, QString& problem) {
     for (const QString& path : paths) {
         if (!QFileInfo::exists(path)) continue;
         // Bound at once, so that no later call into it stops the UI thread to resolve a symbol.
-        if ((handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL))) {
+        void* opened = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!opened) {
+            failures << QString::fromLocal8Bit(dlerror());
+            continue;
+        }
+        const auto version = reinterpret_cast<InterfaceVersion>(dlsym(opened, kInterfaceSymbol));
+        if (version && version() == kInterfaceVersion) {
+            handle = opened;
             problem.clear();
             return;
         }
-        failures << QString::fromLocal8Bit(dlerror());
+        // Left open: closing would run the destructors of the Qt libraries it brought in.
+        failures << QStringLiteral("%1 is from another version of the game").arg(path);
     }
     problem = failures.isEmpty()
                   ? QStringLiteral("%1 was not found beside the program or in %2")
@@ -73,7 +81,7 @@ void finishOpening(Library& lib) {
 
 void loadAhead() {
     Library& lib = library();
-    if (lib.tried) return;
+    if (lib.tried || dlsym(RTLD_DEFAULT, kInterfaceSymbol)) return;
     lib.tried = true;
     const QStringList paths = candidates();
     try {

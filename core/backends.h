@@ -13,9 +13,16 @@ namespace mb::backends {
 
 inline constexpr char kFileName[] = "marrowby-backends.so";
 
+// The library answers this entry point with the number below, as it was when it was built; the
+// program takes a library only with its own number, since a library left from another version
+// would lay its interfaces out differently. Raise it when an entry point or interface changes.
+inline constexpr char kInterfaceSymbol[] = "marrowby_backends_interface";
+inline constexpr int kInterfaceVersion = 1;
+using InterfaceVersion = int (*)();
+
 // Starts opening the library on another core, so that the first sound or name does not wait
-// for it. Does nothing once it has been opened or tried; opens it in turn when no thread can
-// be started.
+// for it. Does nothing once it has been opened or tried, or when the program links it; opens
+// it in turn when no thread can be started.
 void loadAhead();
 
 // The address of the library's entry point `name`, opening the library first if need be:
