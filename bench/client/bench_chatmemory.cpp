@@ -18,6 +18,7 @@
 
 #include "client/application.h"
 #include "client/chatpanel.h"
+#include "peakmemory.h"
 
 namespace {
 
@@ -37,14 +38,6 @@ bool waitUntil(Done done, int ms = kWaitMs) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
     return true;
-}
-
-long residentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 void report(const char* phase, int lines) {

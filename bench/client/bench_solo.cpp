@@ -4,7 +4,7 @@
 // peak memory. A second rival, the same window with one line of text, shows how much of the
 // difference is the font system's start, which no window with words in it escapes. Then the CPU an
 // idle solo table costs over a stretch of wall time, while the chat entry's cursor still blinks and
-// after it has come to rest.
+// after it has come to rest, and its memory once the services it opens after the start are in.
 //   bench_solo [ROUNDS [IDLE_SECONDS]]
 // Run it with the platform a player has (under Xvfb, say) or with QT_QPA_PLATFORM=offscreen.
 #include <sys/resource.h>
@@ -19,7 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "assets/audioout.h"
 #include "client/application.h"
+#include "core/backends.h"
 #include "peakmemory.h"
 #include "widgets/blinkrest.h"
 #include "widgets/fontsahead.h"
@@ -51,6 +53,11 @@ int runSolo(int idleSeconds) {
     std::printf("ready %ld\n", peakResidentKiB());
     std::fflush(stdout);
     if (idleSeconds <= 0) return 0;
+    // What the start left for later: the services library, opened once the player is in.
+    mb::backends::symbol(mb::kMakeAudioOutSymbol);
+    QCoreApplication::processEvents();
+    std::printf("solo table with the services library open: %.1f MiB resident\n",
+                double(residentKiB()) / 1024.0);
     // First the stretch in which the cursor still blinks, then as long again at rest: a table
     // left alone spends nearly all of its idle life in the second.
     // A loop of its own: quitting the application would close the table's window.

@@ -5,17 +5,28 @@
 #include <cstdio>
 #include <cstring>
 
-inline long peakResidentKiB() {
+// One "Vm...:" figure of /proc/self/status in KiB, or -1.
+inline long statusKiB(const char* field) {
     std::FILE* status = std::fopen("/proc/self/status", "r");
     if (!status) return -1;
+    const size_t length = std::strlen(field);
     long kib = -1;
     char line[256];
     while (std::fgets(line, sizeof line, status)) {
-        if (std::strncmp(line, "VmHWM:", 6) == 0) {
-            std::sscanf(line + 6, "%ld", &kib);
+        if (std::strncmp(line, field, length) == 0) {
+            std::sscanf(line + length, "%ld", &kib);
             break;
         }
     }
     std::fclose(status);
     return kib;
+}
+
+inline long peakResidentKiB() {
+    return statusKiB("VmHWM:");
+}
+
+// What is resident now.
+inline long residentKiB() {
+    return statusKiB("VmRSS:");
 }
