@@ -21,6 +21,8 @@ int child(const QStringList& args) {
                                                                      : mb::kMakeAudioOutSymbol;
     const void* entry = mb::backends::symbol(name.constData());
     std::printf("%s\n", entry ? "found" : qPrintable(mb::backends::problem()));
+    // Out before anything at exit (a leak checker, say) can end the process first.
+    std::fflush(stdout);
     return 0;
 }
 
