@@ -26,11 +26,6 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
         if (!get) std::fprintf(stderr, "marrowby: %s\n", qPrintable(mb::backends::problem()));
         return get ? get() : nullptr;
     });
-    // A host given by name is looked up as soon as the window shows: the library is opened on
-    // another core while the window is built, not then on this one.
-    if (arguments.size() >= 3 && arguments[2] != QLatin1String("true") && !arguments[1].isEmpty() &&
-        !arguments[1].front().isDigit())
-        mb::backends::loadAhead();
     // A solo start shows the download window beside the table: its picture, the costliest
     // of the start, is drawn on another core while the table is built.
     if (arguments.isEmpty()) Tdownload::drawPictureAhead();

@@ -147,6 +147,10 @@ void Tchat::showEvent(QShowEvent* event) {
     if (QWindow* window = windowHandle())
         connect(window, &QWindow::screenChanged, this, &Tchat::applyPictures);
     applyPictures();
+    // The first sound plays as the player comes in, and a host given by name is looked up
+    // now: the services library is opened on another core while the window paints and logs
+    // in, rather than before main() or on this core when first needed.
+    mb::backends::loadAhead();
     FormShow();
 }
 
@@ -268,10 +272,6 @@ bool Tchat::processsocktimer() {
 void Tchat::sendloginfo(const QByteArray& body) {
     st_.myseat = mb::toInt(body);
     st_.isconnected = true;
-    // The table is up: the services it wants later (the first sound above all) are opened now
-    // on another core, no longer in the way of the first frame and not yet in the way of a
-    // sound.
-    mb::backends::loadAhead();
     // A joining copy that is given seat 1 gains what the hosting copy shows.
     if (table_.hasSeatOneRights() && !st_.ishost) {
         table_.startVisible = true;

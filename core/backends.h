@@ -1,6 +1,6 @@
 #pragma once
-// The Qt services a table needs only once it is up, sound output and the look-up of host
-// names, live in a shared library of their own that the windowed programs open at run time
+// The Qt services the first frame does not need, sound output, the look-up of host names and
+// HTTP, live in a shared library of their own that the windowed programs open at run time
 // instead of linking it. Linked, Qt Multimedia and Qt Network and the twenty-odd libraries
 // under them (the sound server's client and its file codecs, Kerberos, the proxy finder) would
 // be loaded and relocated before main() on every start: about 7 ms and 3 MiB before the first
