@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstdio>
-
 #include "core/backends.h"
 
 namespace mb {
@@ -23,8 +21,7 @@ QString resourcePath(const QString& lowerName) {
 
 // The services library's output, or none.
 std::unique_ptr<AudioOut> makeOutput() {
-    const auto make = reinterpret_cast<MakeAudioOut>(backends::symbol(kMakeAudioOutSymbol));
-    if (!make) std::fprintf(stderr, "marrowby: no sound: %s\n", qPrintable(backends::problem()));
+    const auto make = backends::entry<MakeAudioOut>(kMakeAudioOutSymbol);
     return std::unique_ptr<AudioOut>(make ? make() : nullptr);
 }
 

@@ -21,9 +21,7 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     blinkRest_ = std::make_unique<mb::BlinkRest>();
     // A joining copy dials its host by name, through the services library, opened then.
     mb::setNameLookup([] {
-        const auto get =
-            reinterpret_cast<mb::GetNameLookup>(mb::backends::symbol(mb::kNameLookupSymbol));
-        if (!get) std::fprintf(stderr, "marrowby: %s\n", qPrintable(mb::backends::problem()));
+        const auto get = mb::backends::entry<mb::GetNameLookup>(mb::kNameLookupSymbol);
         return get ? get() : nullptr;
     });
     // A solo start shows the download window beside the table: its picture, the costliest

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cstdio>
 #include <system_error>
 #include <thread>
 
@@ -18,6 +19,7 @@ struct Library {
     bool tried = false;    // opened or failed: never tried again
     void* handle = nullptr;
     QString problem;
+    bool told = false;  // the problem went to standard error
 };
 
 Library& library() {
@@ -100,9 +102,14 @@ void* symbol(const char* name) {
         open(candidates(), lib.handle, lib.problem);
     }
     finishOpening(lib);
-    if (!lib.handle) return nullptr;
-    void* found = dlsym(lib.handle, name);
-    if (!found) lib.problem = QStringLiteral("%1 has no %2").arg(kFileName, QLatin1String(name));
+    void* found = lib.handle ? dlsym(lib.handle, name) : nullptr;
+    if (lib.handle && !found)
+        lib.problem = QStringLiteral("%1 has no %2").arg(kFileName, QLatin1String(name));
+    if (!found && !lib.told) {
+        // Said once: without the library every sound and every name would say it again.
+        lib.told = true;
+        std::fprintf(stderr, "marrowby: %s\n", qPrintable(lib.problem));
+    }
     return found;
 }
 

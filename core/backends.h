@@ -27,8 +27,14 @@ void loadAhead();
 
 // The address of the library's entry point `name`, opening the library first if need be:
 // the running process itself, then the program's folder, then the installed place relative to
-// it. Null when none has it; problem() then says why.
+// it. Null when none has it; problem() then says why, and so does standard error, once.
 void* symbol(const char* name);
+
+// The same, as the entry point's function type.
+template <typename Entry>
+Entry entry(const char* name) {
+    return reinterpret_cast<Entry>(symbol(name));
+}
 
 // Why the library could not be opened; empty while it is fine or not yet tried.
 QString problem();

@@ -78,8 +78,7 @@ void THttpClient::Get() {
     // Made for the first transfer: most games never download, and the transport costs a solo
     // start its library and about 2 MiB.
     if (!transport_) {
-        const auto make =
-            reinterpret_cast<MakeHttpTransport>(backends::symbol(kMakeHttpTransportSymbol));
+        const auto make = backends::entry<MakeHttpTransport>(kMakeHttpTransportSymbol);
         if (!make) throw HttpError(kHttpFailureStatus, printablePrefix(backends::problem()));
         transport_.reset(make(this));
     }
