@@ -274,6 +274,33 @@ private slots:
             QCOMPARE(e.reason(), QStringLiteral("Connection aborted on request"));
         }
         QVERIFY(!client.busy());
+
+        // Aborted from a header line's handler, directly: no more lines, no body, no begin,
+        // and the next transfer of the same client runs whole.
+        HttpServer again(whole("200 OK", "body"));
+        QBuffer second;
+        second.open(QIODevice::WriteOnly);
+        disconnect(&client, &mb::THttpClient::DocData, &client, &mb::THttpClient::Abort);
+        client.setURL(again.url());
+        client.setRcvdStream(&second);
+        QStringList lines;
+        int begun = 0;
+        const auto stopper =
+            connect(&client, &mb::THttpClient::HeaderData, &client, [&](const QByteArray& line) {
+                lines << QString::fromLatin1(line);
+                client.Abort();
+            });
+        connect(&client, &mb::THttpClient::DocBegin, &client, [&] { ++begun; });
+        QVERIFY_THROWS_EXCEPTION(mb::HttpError, client.Get());
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(begun, 0);
+        QCOMPARE(second.data(), QByteArray());
+        disconnect(stopper);
+        HttpServer third(whole("200 OK", "body"));
+        client.setURL(third.url());
+        client.Get();
+        QCOMPARE(second.data(), QByteArray("body"));
+        QCOMPARE(begun, 1);
     }
 
     void unreachableOrUnsafeAddressesFail_data() {
