@@ -175,6 +175,38 @@ private slots:
         QCOMPARE(document.end(), (mb::TChatPos{document.itemCount() - 1, 1}));
     }
 
+    // A style whose font changes after a layout is measured again, in that font, at the next
+    // one; a style no line uses can change without a line being laid out again.
+    void aStyleChangedAfterALayoutIsMeasuredAgain() {
+        mb::TChatStyleSet styles = styles_;
+        const auto fresh = [&](const mb::TChatStyleSet& set) {
+            TChatDocument alone;
+            startLine(alone, wordy(200));
+            alone.layout(set, kWidth, kLeft);
+            return alone.height();
+        };
+        TChatDocument document;
+        startLine(document, wordy(200));
+        document.layout(styles, kWidth, kLeft);
+        const int small = document.height();
+        QCOMPARE(small, fresh(styles));
+
+        styles.setSize(kTextStyle, styles.style(kTextStyle).size * 2);
+        QVERIFY(document.layout(styles, kWidth, kLeft));
+        QVERIFY(document.height() > small);
+        QCOMPARE(document.height(), fresh(styles));
+        styles.setBold(kTextStyle, true);
+        QVERIFY(document.layout(styles, kWidth, kLeft));
+        QCOMPARE(document.height(), fresh(styles));
+
+        styles = styles_;
+        QVERIFY(document.layout(styles, kWidth, kLeft));
+        QCOMPARE(document.height(), small);
+        styles.setSize(kLinkStyle, 30);
+        QVERIFY(!document.layout(styles, kWidth, kLeft));
+        QCOMPARE(document.height(), small);
+    }
+
     // Lines that stay after a drop keep their kept pieces, renumbered, and their links.
     void keptPiecesAndJumpsFollowTheirLinesThroughADrop() {
         TChatDocument document;
