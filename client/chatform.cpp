@@ -40,6 +40,7 @@
 #include "records/tallylistform.h"
 #include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
+#include "widgets/gamestyle.h"
 #include "widgets/picturebutton.h"
 #include "widgets/sidewindow.h"
 
@@ -423,9 +424,7 @@ void Tchat::createBoard() {
         auto* c = new mb::ClickLabel(tag, panel_board);
         c->setObjectName(QLatin1String(name));
         c->setText(text);
-        c->setStyleSheet(QStringLiteral(
-            "color: white; background: rgba(0,0,0,120); border-radius: 3px; padding: 0 3px;"
-            "font-weight: bold;"));
+        mb::setCaptionLook(c, Qt::white, QColor(0, 0, 0, 120), QMargins(7, 0, 7, 0));
         scaler_.place(c, QRect(QPoint(left, kPileTop + 2), QSize()));
         c->setCursor(Qt::PointingHandCursor);
         connect(c, &mb::ClickLabel::clicked, this, [this](int t) {
@@ -456,7 +455,8 @@ void Tchat::createBoard() {
         label_score[size_t(s)]->setObjectName(QStringLiteral("label_score%1").arg(s));
         label_bonus[size_t(s)] = plainLabel(QString(), panel_board, "label_bonus");
         label_bonus[size_t(s)]->setObjectName(QStringLiteral("label_bonus%1").arg(s));
-        label_bonus[size_t(s)]->setStyleSheet(QStringLiteral("color: #0a7a0a; font-weight: bold;"));
+        mb::setTextColour(label_bonus[size_t(s)], QColor(0x0a, 0x7a, 0x0a));
+        label_bonus[size_t(s)]->setFont(nameFont);
         scaler_.place(label_score[size_t(s)],
                       QRect(QPoint(kNameLeft, kNameTop[size_t(s)]), QSize()));
         scaler_.place(label_bonus[size_t(s)],
@@ -531,12 +531,12 @@ void Tchat::createBoard() {
     label_winner2->setFont(winnerFont);
     label_winner2->setAlignment(Qt::AlignCenter);
     scaler_.place(label_winner2, QRect(1, 1, kWinnerRect.width(), kWinnerRect.height()), false);
-    label_winner2->setStyleSheet(QStringLiteral("color: #303030;"));
+    mb::setTextColour(label_winner2, QColor(0x30, 0x30, 0x30));
     label_winner1 = plainLabel(QString(), panel_winner, "label_winner1");
     label_winner1->setFont(winnerFont);
     label_winner1->setAlignment(Qt::AlignCenter);
     scaler_.place(label_winner1, QRect(0, 0, kWinnerRect.width(), kWinnerRect.height()), false);
-    label_winner1->setStyleSheet(QStringLiteral("color: #f0c020;"));
+    mb::setTextColour(label_winner1, QColor(0xf0, 0xc0, 0x20));
     panel_winner->hide();
 
     chat_ = new ChatPanel(st_, panel_board);

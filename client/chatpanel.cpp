@@ -18,6 +18,7 @@
 #include "core/colourtext.h"
 #include "core/errornotice.h"
 #include "net/framing.h"
+#include "widgets/gamestyle.h"
 #include "widgets/weblink.h"
 
 namespace {
@@ -38,19 +39,6 @@ constexpr int kPhraseHeight = 25;
 constexpr int kBelowLog = kGap + kEntryHeight + kGap + kPhraseHeight;
 constexpr int kPhraseTextPadding = 10;
 constexpr QSize kIconSize{17, 16};
-
-const char* const kButtonStyle =
-    "QToolButton { border: 1px solid #8c8c8c; border-radius: 4px; color: #202020;"
-    "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #dcdcdc);"
-    "  padding: 0 3px; }"
-    "QToolButton:hover { border-color: #4a78b0;"
-    "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #e8eef6); }"
-    "QToolButton:pressed { background: #c9d4e2; }"
-    "QToolButton::menu-indicator { image: none; }";
-const char* const kEntryStyle =
-    "QLineEdit { border: 1px solid #8c8c8c; border-radius: 3px; background: #ffffff;"
-    "  padding: 0 4px; }"
-    "QLineEdit:focus { border-color: #4a78b0; }";
 
 // The desktop's system colours by their index in colour text.
 QColor systemColour(int index) {
@@ -143,7 +131,7 @@ ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(pa
 
     mychat = new QLineEdit(kPlaceholder, this);
     mychat->setObjectName(QStringLiteral("mychat"));
-    mychat->setStyleSheet(QLatin1String(kEntryStyle));
+    mb::setChatEntryLook(mychat);
     mychat->setContextMenuPolicy(Qt::CustomContextMenu);
     mychat->installEventFilter(this);
     connect(mychat, &QWidget::customContextMenuRequested, this,
@@ -154,7 +142,7 @@ ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(pa
         b->setObjectName(QLatin1String(name));
         b->setIconSize(kIconSize);
         b->setToolTip(hint);
-        b->setStyleSheet(QLatin1String(kButtonStyle));
+        mb::setChatButtonLook(b);
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
@@ -167,7 +155,7 @@ ChatPanel::ChatPanel(const mb::ClientState& state, QWidget* parent) : QWidget(pa
     for (int n = 1; n <= mb::chat::kPhraseCount; ++n) {
         auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("b_phrase%1").arg(n));
-        b->setStyleSheet(QLatin1String(kButtonStyle));
+        mb::setChatButtonLook(b);
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, [this, n] { b_phrase1Click(n); });
         b_phrase[size_t(n)] = b;
@@ -265,9 +253,6 @@ void ChatPanel::setChatColour(mb::WinColor colour) {
     QPalette p = mychat->palette();
     p.setColor(QPalette::Text, mb::toQColor(colour));
     mychat->setPalette(p);
-    mychat->setStyleSheet(
-        QLatin1String(kEntryStyle) +
-        QStringLiteral(" QLineEdit { color: %1; }").arg(mb::toQColor(colour).name()));
 }
 
 QString ChatPanel::phrase(int n) const {

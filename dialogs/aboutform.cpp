@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
+#include "widgets/gamestyle.h"
 #include "widgets/weblink.h"
 
 namespace {
@@ -49,7 +50,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     link.setBold(true);
     link.setUnderline(true);
     label_url->setFont(link);
-    label_url->setStyleSheet(QStringLiteral("color: #0033aa;"));
+    mb::setTextColour(label_url, QColor(0x00, 0x33, 0xaa));
     label_url->setCursor(Qt::PointingHandCursor);
     label_url->adjustSize();
     label_url->move((kClientSize.width() - label_url->width()) / 2, kUrlTop);

@@ -18,6 +18,7 @@
 #include "core/errornotice.h"
 #include "core/savefile.h"
 #include "dialogs/httpclient.h"
+#include "widgets/gamestyle.h"
 
 #ifndef MARROWBY_SITE_URL
 #define MARROWBY_SITE_URL "https://www.kestrosoftware.example"
@@ -56,8 +57,7 @@ QFrame* whitePanel(QWidget* parent, const QRect& geometry) {
     auto* panel = new QFrame(parent);
     panel->setGeometry(geometry);
     panel->setFrameShape(QFrame::Box);
-    panel->setStyleSheet(
-        QStringLiteral("QFrame#panel { background: white; border: 1px solid #a0a0a0; }"));
+    mb::setWhitePanelLook(panel);
     panel->setObjectName(QStringLiteral("panel"));
     return panel;
 }
@@ -153,7 +153,7 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
                                           "to configure your FIREWALL to allow the game to "
                                           "access the internet components."),
                            QRect(kInset, 108, rightWidth, 110));
-    Label3->setStyleSheet(QStringLiteral("color: red;"));
+    mb::setTextColour(Label3, Qt::red);
 
     QFrame* bottomRight = whitePanel(this, kBottomRightPanel);
     label(bottomRight, "Label5",

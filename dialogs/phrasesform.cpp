@@ -7,6 +7,7 @@
 #include "core/errornotice.h"
 #include "core/profile.h"
 #include "widgets/backgroundpanel.h"
+#include "widgets/gamestyle.h"
 
 namespace {
 constexpr QSize kClientSize{368, 265};
@@ -44,9 +45,7 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
     auto* note = new QLabel(QStringLiteral("Buttons can only be used once every 2 seconds"), panel);
     note->setObjectName(QStringLiteral("label_note"));
     // Yellow text needs a dark ground to be read on the light background.
-    note->setStyleSheet(QStringLiteral(
-        "color: #ffe040; background: rgba(0,0,0,150); border-radius: 3px; padding: 1px 4px;"
-        "font-weight: bold;"));
+    mb::setCaptionLook(note, QColor(0xff, 0xe0, 0x40), QColor(0, 0, 0, 150), QMargins(8, 1, 8, 1));
     note->adjustSize();
     note->move((kClientSize.width() - note->width()) / 2, bottom + 4);
     auto* done = new QPushButton(QStringLiteral("Done"), panel);

@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleOption>
+#include <QToolButton>
 #include <QWidget>
 
 namespace mb {
@@ -13,6 +18,42 @@ namespace {
 // scales take the nearest.
 constexpr int kArrowSide = 16;
 constexpr qreal kArrowScales[] = {1.0, 1.5, 2.0, 3.0};
+
+// The looks of setChatButtonLook() and the others, kept on the widget.
+enum class Look { None, ChatButton, ChatEntry, Caption, WhitePanel };
+constexpr char kLookProperty[] = "marrowbyLook";
+constexpr char kGroundProperty[] = "marrowbyGround";
+
+constexpr QColor kEdge{0x8c, 0x8c, 0x8c};
+constexpr QColor kActiveEdge{0x4a, 0x78, 0xb0};  // under the mouse, or with the focus
+constexpr QColor kButtonTop{0xff, 0xff, 0xff};
+constexpr QColor kButtonBottom{0xdc, 0xdc, 0xdc};
+constexpr QColor kHoverBottom{0xe8, 0xee, 0xf6};
+constexpr QColor kButtonDown{0xc9, 0xd4, 0xe2};
+constexpr QColor kButtonText{0x20, 0x20, 0x20};
+constexpr QColor kPanelEdge{0xa0, 0xa0, 0xa0};
+constexpr int kEdgeWidth = 1;
+constexpr qreal kButtonRadius = 4;
+constexpr qreal kEntryRadius = 3;
+constexpr qreal kCaptionRadius = 3;
+constexpr int kButtonPadding = 3;  // beside the words of a chat button
+constexpr int kEntryPadding = 4;   // beside the words of the chat entry
+
+Look lookOf(const QWidget* widget) {
+    return widget ? Look(widget->property(kLookProperty).toInt()) : Look::None;
+}
+
+void setLook(QWidget* widget, Look look) {
+    widget->setProperty(kLookProperty, int(look));
+}
+
+// A rounded box with a one-pixel line round `rect` in the painter's pen and brush. The line runs
+// on the pixels' centres, half a pixel in, so that it stays sharp; its outer edge keeps `radius`.
+void drawLinedBox(QPainter* painter, const QRect& rect, qreal radius) {
+    constexpr qreal kHalf = kEdgeWidth / 2.0;
+    painter->drawRoundedRect(QRectF(rect).adjusted(kHalf, kHalf, -kHalf, -kHalf), radius - kHalf,
+                             radius - kHalf);
+}
 
 // Two chevrons in `colour`, pointing right (or down, when not `horizontal`).
 QPixmap moreMenusArrow(qreal scale, const QColor& colour, bool horizontal) {
@@ -51,6 +92,114 @@ QIcon GameStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
     for (const qreal scale : kArrowScales)
         arrow.addPixmap(moreMenusArrow(scale, colour, horizontal));
     return arrow;
+}
+
+void GameStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                   QPainter* painter, const QWidget* widget) const {
+    const auto* button = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+    if (control != CC_ToolButton || !button || lookOf(widget) != Look::ChatButton) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    const bool enabled = button->state & State_Enabled;
+    const bool hover = enabled && ((button->state & State_MouseOver) || widget->underMouse());
+    const bool down = button->state & (State_Sunken | State_On);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(hover ? kActiveEdge : kEdge, kEdgeWidth));
+    if (down) {
+        painter->setBrush(kButtonDown);
+    } else {
+        QLinearGradient ground(button->rect.topLeft(), button->rect.bottomLeft());
+        ground.setColorAt(0, kButtonTop);
+        ground.setColorAt(1, hover ? kHoverBottom : kButtonBottom);
+        painter->setBrush(ground);
+    }
+    drawLinedBox(painter, button->rect, kButtonRadius);
+    painter->restore();
+    // The words or icon alone: no arrow for the button that opens a menu.
+    QStyleOptionToolButton label = *button;
+    label.rect = button->rect.adjusted(kEdgeWidth + kButtonPadding, kEdgeWidth,
+                                       -(kEdgeWidth + kButtonPadding), -kEdgeWidth);
+    label.palette.setColor(QPalette::ButtonText, kButtonText);
+    proxy()->drawControl(CE_ToolButtonLabel, &label, painter, widget);
+}
+
+void GameStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const {
+    const Look look = lookOf(widget);
+    if (element != CE_ShapedFrame || (look != Look::Caption && look != Look::WhitePanel)) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    painter->save();
+    if (look == Look::Caption) {
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(widget->property(kGroundProperty).value<QColor>());
+        // Under the room round the words as well, which the frame's own rectangle leaves out.
+        painter->drawRoundedRect(QRectF(widget->rect()), kCaptionRadius, kCaptionRadius);
+    } else {
+        // The line is a logical pixel wide, two on a doubled screen.
+        painter->fillRect(option->rect, kPanelEdge);
+        painter->fillRect(
+            option->rect.marginsRemoved(QMargins(kEdgeWidth, kEdgeWidth, kEdgeWidth, kEdgeWidth)),
+            Qt::white);
+    }
+    painter->restore();
+}
+
+void GameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                              QPainter* painter, const QWidget* widget) const {
+    if (element != PE_PanelLineEdit || lookOf(widget) != Look::ChatEntry) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen((option->state & State_HasFocus) ? kActiveEdge : kEdge, kEdgeWidth));
+    painter->setBrush(Qt::white);
+    drawLinedBox(painter, option->rect, kEntryRadius);
+    painter->restore();
+}
+
+int GameStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                           const QWidget* widget) const {
+    // The entry's words start inside its one-pixel line, not the desktop style's frame.
+    if (metric == PM_DefaultFrameWidth && lookOf(widget) == Look::ChatEntry) return kEdgeWidth;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void setChatButtonLook(QToolButton* button) {
+    setLook(button, Look::ChatButton);
+    // Redrawn as the mouse comes and goes.
+    button->setAttribute(Qt::WA_Hover);
+}
+
+void setChatEntryLook(QLineEdit* entry) {
+    setLook(entry, Look::ChatEntry);
+    entry->setTextMargins(kEntryPadding, 0, kEntryPadding, 0);
+}
+
+void setCaptionLook(QLabel* label, const QColor& text, const QColor& ground, QMargins padding) {
+    setLook(label, Look::Caption);
+    label->setProperty(kGroundProperty, ground);
+    setTextColour(label, text);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setContentsMargins(padding);
+}
+
+void setWhitePanelLook(QWidget* panel) {
+    setLook(panel, Look::WhitePanel);
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
 }
 
 void useGameStyle() {

@@ -11,6 +11,7 @@
 
 #include "dialogs/downloadform.h"
 #include "dialogs/httpclient.h"
+#include "widgets/gamestyle.h"
 
 namespace {
 constexpr qint64 kAnnouncedBytes = 4'718'592;
@@ -21,6 +22,7 @@ constexpr int kTimeoutMs = 20000;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    mb::useGameStyle();  // as the game's main does
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("download.png");
     QTemporaryDir dir;
     QTcpServer server;
