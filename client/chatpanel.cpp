@@ -250,9 +250,7 @@ void ChatPanel::applyPictures() {
 
 void ChatPanel::setChatColour(mb::WinColor colour) {
     chatColour_ = colour;
-    QPalette p = mychat->palette();
-    p.setColor(QPalette::Text, mb::toQColor(colour));
-    mychat->setPalette(p);
+    mb::setTextColour(mychat, mb::toQColor(colour));
 }
 
 QString ChatPanel::phrase(int n) const {

@@ -6,8 +6,8 @@
 //
 // A few widgets have a look of their own, which the style draws too. A style sheet on each of
 // them would build a style of its own for every such widget and take it through that style's
-// rules on every polish, size and paint: a seventh of the UI thread's work in a solo start, and
-// the table logged in 4 to 5 ms later.
+// rules on every polish, size and paint: a seventh of the UI thread's work in a solo start, 4
+// to 5 ms before the player is logged in.
 #include <QColor>
 #include <QMargins>
 #include <QProxyStyle>
