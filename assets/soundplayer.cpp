@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <utility>
 
 #include "core/backends.h"
 
@@ -60,9 +61,25 @@ void SoundPlayer::play(const QString& name) {
     const QString lower = name.toLower();
     lastRequested_ = lower;
     emit requested(lower);
-    if (!hasClip(lower)) return;
+    if (hasClip(lower)) sound(lower);
+}
 
+void SoundPlayer::sound(const QString& lower) {
     if (!outTried_) {
+        // The library is still being opened on another core: the table must not stop for
+        // it, so the clip waits instead, and a later one takes its place, as it would cut it
+        // off if it were sounding.
+        if (backends::stillOpening()) {
+            const bool asked = !waiting_.isEmpty();
+            waiting_ = lower;
+            if (!asked)
+                backends::whenOpened(this, [this] {
+                    // Unless stop() came in between.
+                    if (const QString clip = std::exchange(waiting_, {}); !clip.isEmpty())
+                        sound(clip);
+                });
+            return;
+        }
         outTried_ = true;
         out_ = makeOutput();
     }
@@ -74,6 +91,7 @@ void SoundPlayer::play(const QString& name) {
 }
 
 void SoundPlayer::stop() {
+    waiting_.clear();
     if (out_) out_->stop();
 }
 

@@ -44,12 +44,15 @@ signals:
     void requested(const QString& name);
 
 private:
+    // Sends a known clip to the output, opening it first.
+    void sound(const QString& lower);
     const WavClip* clipFor(const QString& lowerName);
 
     QString lastRequested_;
     QHash<QString, WavClip> clips_;  // each clip read once
     std::unique_ptr<AudioOut> out_;  // made at the first clip; none without the library
     bool outTried_ = false;
+    QString waiting_;  // the clip asked for while the output's library was still opening
 };
 
 }  // namespace mb

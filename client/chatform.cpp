@@ -148,10 +148,11 @@ void Tchat::showEvent(QShowEvent* event) {
     if (QWindow* window = windowHandle())
         connect(window, &QWindow::screenChanged, this, &Tchat::applyPictures);
     applyPictures();
-    // The first sound plays as the player comes in, and a host given by name is looked up
-    // now: the services library is opened on another core while the window paints and logs
-    // in, rather than before main() or on this core when first needed.
-    mb::backends::loadAhead();
+    // A host given by name is looked up now, through the services library: a joining copy
+    // opens it on another core at once. Every other copy needs it first for the sound of its
+    // player coming in, and opens it once logged in (sendloginfo), so that the first frame
+    // and the login do not share the cores with it.
+    if (args_.size() >= 3 && args_[2] != QLatin1String("true")) mb::backends::loadAhead();
     FormShow();
 }
 
@@ -285,6 +286,9 @@ void Tchat::sendloginfo(const QByteArray& body) {
                    .field(versionText(w_.about).toUtf8())
                    .field(st_.loginname)
                    .take());
+    // The sounds' library, from here on (see showEvent); a sound asked for before it is in
+    // waits for it rather than stop the table.
+    mb::backends::loadAhead();
 }
 
 void Tchat::sendToHost(const QByteArray& message) {

@@ -5,18 +5,29 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdio>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace mb::backends {
 namespace {
 
+struct Waiter {
+    QPointer<QObject> context;
+    std::function<void()> done;
+};
+
 struct Library {
-    std::jthread opening;  // the opening begun by loadAhead(), joined before any use
-    bool tried = false;    // opened or failed: never tried again
+    std::jthread opening;             // the opening begun by loadAhead(), joined before any use
+    std::atomic<bool> opened{false};  // set by that thread as its last act
+    std::vector<Waiter> waiters;      // whenOpened() calls made while it ran
+    bool tried = false;               // opened or failed: never tried again
     void* handle = nullptr;
     QString problem;
     bool told = false;  // the problem went to standard error
@@ -79,6 +90,15 @@ void finishOpening(Library& lib) {
     if (lib.opening.joinable()) lib.opening.join();
 }
 
+// On the UI thread, once the opening thread is done.
+void runWaiters() {
+    Library& lib = library();
+    finishOpening(lib);
+    // A waiter may ask again (a sound may play another): take the list first.
+    for (Waiter& w : std::exchange(lib.waiters, {}))
+        if (w.context) w.done();
+}
+
 }  // namespace
 
 void loadAhead() {
@@ -86,11 +106,34 @@ void loadAhead() {
     if (lib.tried || dlsym(RTLD_DEFAULT, kInterfaceSymbol)) return;
     lib.tried = true;
     const QStringList paths = candidates();
+    // Done before the application object goes: the thread's last act posts to it.
+    if (QCoreApplication::instance()) qAddPostRoutine([] { finishOpening(library()); });
     try {
-        lib.opening = std::jthread([&lib, paths] { open(paths, lib.handle, lib.problem); });
+        lib.opening = std::jthread([&lib, paths] {
+            open(paths, lib.handle, lib.problem);
+            lib.opened = true;
+            // Posted, not called: the waiters belong to the UI thread. Without an event loop
+            // they are never told, and symbol() still joins.
+            if (QCoreApplication* app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(app, &runWaiters, Qt::QueuedConnection);
+        });
     } catch (const std::system_error&) {
         open(paths, lib.handle, lib.problem);
     }
+}
+
+bool stillOpening() {
+    const Library& lib = library();
+    return lib.opening.joinable() && !lib.opened;
+}
+
+void whenOpened(QObject* context, std::function<void()> done) {
+    if (!stillOpening()) {
+        finishOpening(library());
+        done();
+        return;
+    }
+    library().waiters.push_back({context, std::move(done)});
 }
 
 void* symbol(const char* name) {

@@ -8,6 +8,9 @@
 //
 // Everything here is called on the UI thread; only the opening itself may run on another.
 #include <QString>
+#include <functional>
+
+class QObject;
 
 namespace mb::backends {
 
@@ -24,6 +27,15 @@ using InterfaceVersion = int (*)();
 // for it. Does nothing once it has been opened or tried, or when the program links it; opens
 // it in turn when no thread can be started.
 void loadAhead();
+
+// Whether an opening begun by loadAhead() is still under way, so that symbol() would wait for
+// it. Opening takes some milliseconds (a score of libraries mapped and bound); a caller that
+// can put its work off rather than hold the UI thread asks first.
+bool stillOpening();
+
+// Calls `done` on the UI thread once no opening is under way: at once when none is, else from
+// the event loop when it has finished. Not called if `context` is destroyed first.
+void whenOpened(QObject* context, std::function<void()> done);
 
 // The address of the library's entry point `name`, opening the library first if need be:
 // the running process itself, then the program's folder, then the installed place relative to
