@@ -1,6 +1,7 @@
 #include "client/application.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "client/spylistform.h"
 #include "core/backends.h"
@@ -50,21 +51,32 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     }
     about_ = std::make_unique<Tabout>();
     download_ = std::make_unique<Tdownload>();
-    gamestart_ = std::make_unique<Tgamestart>();
-    phrases_ = std::make_unique<Tphrases>();
-    spylist_ = std::make_unique<Tspylist>();
-    tallylist_ = std::make_unique<Ttallylist>();
-    chat->attach({server_.get(), about_.get(), download_.get(), gamestart_.get(),
-                  [this] {
-                      help_ = std::make_unique<Thelp>();
-                      return help_.get();
-                  },
-                  phrases_.get(), spylist_.get(), tallylist_.get()});
+    // The rest when first asked for (see Tchat::Windows), each into its place here.
+    const auto maker = [](auto& window) {
+        return [&window] {
+            window = std::make_unique<typename std::decay_t<decltype(window)>::element_type>();
+            return window.get();
+        };
+    };
+    chat->attach({server_.get(), about_.get(), download_.get(), maker(gamestart_), maker(help_),
+                  maker(phrases_), maker(spylist_), maker(tallylist_)});
 }
 
+// Through the table's side, so that each window is made and fitted out in one place.
 Thelp& Application::help() {
-    // Through the menu's side, so that the window is made and fitted out in one place.
     return *chat_->helpWindow();
+}
+Tgamestart& Application::gamestart() {
+    return *chat_->gamestartWindow();
+}
+Tphrases& Application::phrases() {
+    return *chat_->phrasesWindow();
+}
+Tspylist& Application::spylist() {
+    return *chat_->spylistWindow();
+}
+Ttallylist& Application::tallylist() {
+    return *chat_->tallylistWindow();
 }
 
 Application::~Application() = default;

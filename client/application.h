@@ -1,7 +1,8 @@
 #pragma once
-// Creates every window of the program, in the fixed order the program relies on, and keeps
-// them alive until the process ends. The help window alone is made when it is first opened:
-// it is the costliest of them to build and most games never show it.
+// Creates the windows of the program, in the fixed order the program relies on, and keeps
+// them alive until the process ends. The table, the host and the about and download windows
+// are made at once; the other side windows when first asked for (see Tchat::Windows): the
+// first frame needs none of them.
 #include <QStringList>
 #include <chrono>
 #include <memory>
@@ -24,12 +25,12 @@ public:
     mb::TServer& server() { return *server_; }
     Tabout& about() { return *about_; }
     Tdownload& download() { return *download_; }
-    Tgamestart& gamestart() { return *gamestart_; }
-    // Built the first time it is asked for, by the Help menu or here.
+    // These are made the first time they are asked for, here or by the table.
+    Tgamestart& gamestart();
     Thelp& help();
-    Tphrases& phrases() { return *phrases_; }
-    Tspylist& spylist() { return *spylist_; }
-    Ttallylist& tallylist() { return *tallylist_; }
+    Tphrases& phrases();
+    Tspylist& spylist();
+    Ttallylist& tallylist();
 
 private:
     // Declared in creation order; destroyed in reverse.
@@ -41,7 +42,7 @@ private:
     std::unique_ptr<Tabout> about_;
     std::unique_ptr<Tdownload> download_;
     std::unique_ptr<Tgamestart> gamestart_;
-    std::unique_ptr<Thelp> help_;  // see help()
+    std::unique_ptr<Thelp> help_;
     std::unique_ptr<Tphrases> phrases_;
     std::unique_ptr<Tspylist> spylist_;
     std::unique_ptr<Ttallylist> tallylist_;

@@ -204,7 +204,7 @@ void Tchat::hostpress() {
     sock->open();
     table_.startVisible = true;
     StartGame1->setEnabled(true);
-    if (w_.spylist) w_.spylist->setRemoveEnabled(true);
+    enableRemoveFromGame();
     render();
 }
 
@@ -278,7 +278,7 @@ void Tchat::sendloginfo(const QByteArray& body) {
     if (table_.hasSeatOneRights() && !st_.ishost) {
         table_.startVisible = true;
         StartGame1->setEnabled(true);
-        if (w_.spylist) w_.spylist->setRemoveEnabled(true);
+        enableRemoveFromGame();
         render();
     }
     sendToHost(mb::MessageBuilder(mb::cmd::kLoginInfo)
@@ -289,6 +289,11 @@ void Tchat::sendloginfo(const QByteArray& body) {
     // The sounds' library, from here on (see showEvent); a sound asked for before it is in
     // waits for it rather than stop the table.
     mb::backends::loadAhead();
+}
+
+void Tchat::enableRemoveFromGame() {
+    removeEnabled_ = true;
+    if (Tspylist* spies = spylist_.ifMade()) spies->setRemoveEnabled(true);
 }
 
 void Tchat::sendToHost(const QByteArray& message) {
@@ -309,6 +314,9 @@ void Tchat::gameFull() {
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {
+    // A copy that never logged in still reads and writes its tally as the window comes and
+    // goes.
+    tallylist_.get();
     windowSettings_->saveOnClose();
     // The lobby that started this copy says how the game ended; a lobby that is not there
     // goes unnoticed, as ever.
@@ -586,12 +594,13 @@ void Tchat::createMenus() {
     auto* view = menuBar()->addMenu(QStringLiteral("&View"));
     auto* spyList = view->addAction(QStringLiteral("Spy List"));
     spyList->setObjectName(QStringLiteral("SpyList1"));
-    connect(spyList, &QAction::triggered, this, [this] { mb::showCentredOn(w_.spylist, this); });
+    connect(spyList, &QAction::triggered, this,
+            [this] { mb::showCentredOn(spylist_.get(), this); });
     auto* viewTally = view->addAction(QStringLiteral("View Tally"));
     viewTally->setObjectName(QStringLiteral("ViewTally1"));
     connect(viewTally, &QAction::triggered, this, [this] {
         loadchecklist();
-        mb::showCentredOn(w_.tallylist, this);
+        mb::showCentredOn(tallylist_.get(), this);
     });
 
     auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -625,9 +634,9 @@ void Tchat::attach(const Windows& windows) {
     // The download window's Exit ends the game as File > Exit does.
     if (w_.download) connect(w_.download, &Tdownload::exitRequested, Exit1, &QAction::trigger);
     const QPixmap tile = mb::art::backgroundTile(devicePixelRatioF());
-    if (w_.gamestart) {
-        w_.gamestart->setBackground(tile);
-        connect(w_.gamestart, &Tgamestart::startRequested, this, [this](int score) {
+    gamestart_ = mb::FirstUse<Tgamestart>(w_.gamestart, [this, tile](Tgamestart& start) {
+        start.setBackground(tile);
+        connect(&start, &Tgamestart::startRequested, this, [this](int score) {
             sendToHost(mb::MessageBuilder(mb::cmd::kStartGame)
                            .field(st_.playername.toUtf8())
                            .field(score)
@@ -635,18 +644,25 @@ void Tchat::attach(const Windows& windows) {
                            .take());
             settings_->save();
         });
-    }
-    if (w_.spylist) {
-        w_.spylist->setBackground(tile);
-        connect(w_.spylist, &Tspylist::kickRequested, this,
-                [this](int seat) { table_.kicking(seat); });
-    }
+    });
+    spylist_ = mb::FirstUse<Tspylist>(w_.spylist, [this, tile](Tspylist& spies) {
+        spies.setBackground(tile);
+        connect(&spies, &Tspylist::kickRequested, this, [this](int seat) { table_.kicking(seat); });
+        // What it would have been told had it been there from the start.
+        spies.setRemoveEnabled(removeEnabled_);
+        spies.setSpies(table_.spies);
+    });
+    tallylist_ = mb::FirstUse<Ttallylist>(w_.tallylist);
     helpMenu_->attach(w_.about, w_.help, w_.phrases, tile);
-    windowSettings_->setStartWindow(w_.gamestart);
+    windowSettings_->setStartWindow([this] { return gamestart_.get(); });
 }
 
 Thelp* Tchat::helpWindow() {
     return helpMenu_->help();
+}
+
+Tphrases* Tchat::phrasesWindow() {
+    return helpMenu_->phrases();
 }
 
 void Tchat::createQuickInstructions() {
@@ -740,7 +756,7 @@ void Tchat::render() {
     label_winner2->setText(table_.winnerText);
     panel_winner->setVisible(table_.winnerVisible);
     if (QAction* watch = settings_->justWatchItem()) watch->setChecked(table_.justWatchChecked);
-    if (w_.spylist) w_.spylist->setSpies(table_.spies);
+    if (Tspylist* spies = spylist_.ifMade()) spies->setSpies(table_.spies);
 }
 
 void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
@@ -754,21 +770,21 @@ void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
 
 void Tchat::button_startClick() {
     if (st_.isconnected) {
-        mb::showCentredOn(w_.gamestart, this);
+        mb::showCentredOn(gamestart_.get(), this);
     } else {
         mb::showMessage(this, QStringLiteral("You are not connected"));
     }
 }
 
 void Tchat::loadchecklist() {
-    if (!w_.tallylist) return;
-    QListWidget* checklist = w_.tallylist->checklist;
+    Ttallylist* tally = tallylist_.get();
+    if (!tally) return;
+    QListWidget* checklist = tally->checklist;
     checklist->clear();
     for (const QString& name : table_.opponents()) {
         auto* item = new QListWidgetItem(name, checklist);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        const bool tallied =
-            !w_.tallylist->listbox_tally->findItems(name, Qt::MatchFixedString).isEmpty();
+        const bool tallied = !tally->listbox_tally->findItems(name, Qt::MatchFixedString).isEmpty();
         item->setCheckState(tallied ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -798,12 +814,12 @@ void Tchat::addSystemLine(const QString& line) {
 }
 
 void Tchat::addcounter(int turns) {
-    if (w_.tallylist) w_.tallylist->addcounter(turns);
+    if (Ttallylist* tally = tallylist_.get()) tally->addcounter(turns);
 }
 
 void Tchat::addgame(const QString& name) {
     loadchecklist();  // the tally counts the players at the table now
-    if (w_.tallylist) w_.tallylist->addgame(name);
+    if (Ttallylist* tally = tallylist_.get()) tally->addgame(name);
 }
 
 void Tchat::playasound(const QByteArray& body) {

@@ -42,18 +42,17 @@ void HelpMenu::addHelp(QMenuBar* bar) {
     connect(quick, &QAction::triggered, this, &HelpMenu::quickInstructionsChosen);
 }
 
-void HelpMenu::attach(Tabout* about, std::function<Thelp*()> help, Tphrases* phrases,
-                      const QPixmap& tile) {
+void HelpMenu::attach(Tabout* about, std::function<Thelp*()> help,
+                      std::function<Tphrases*()> phrases, const QPixmap& tile) {
     about_ = about;
     makeHelp_ = std::move(help);
     help_ = nullptr;
     tile_ = tile;
-    phrases_ = phrases;
     if (about_) about_->setBackground(tile);
-    if (phrases_) {
-        phrases_->setBackground(tile);
-        connect(phrases_, &Tphrases::phrasesApplied, chat_, &ChatPanel::setPhrases);
-    }
+    phrases_ = mb::FirstUse<Tphrases>(std::move(phrases), [this](Tphrases& list) {
+        list.setBackground(tile_);
+        connect(&list, &Tphrases::phrasesApplied, chat_, &ChatPanel::setPhrases);
+    });
 }
 
 Thelp* HelpMenu::help() {
@@ -69,10 +68,11 @@ Thelp* HelpMenu::help() {
 }
 
 void HelpMenu::showPhrases() {
-    if (!phrases_) return;
+    Tphrases* list = phrases_.get();
+    if (!list) return;
     QStringList texts;
     for (int n = 1; n <= Tphrases::kPhraseCount; ++n) texts << chat_->phrase(n);
-    phrases_->setSettings(settings_.file(), section_);
-    mb::centreOn(phrases_, window_);
-    phrases_->showPhrases(texts);
+    list->setSettings(settings_.file(), section_);
+    mb::centreOn(list, window_);
+    list->showPhrases(texts);
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <functional>
 
+#include "client/firstuse.h"
+
 class ChatPanel;
 class QMenu;
 class QMenuBar;
@@ -28,14 +30,15 @@ public:
     void addPhraseList(QMenu* view);
     // Adds the Help menu at the end of the menu bar.
     void addHelp(QMenuBar* bar);
-    // The side windows, once they exist; each may be missing. They take the window's tile.
-    // The help is asked for the first time the player opens it, not before: it is large, and
-    // most games never show it.
-    void attach(Tabout* about, std::function<Thelp*()> help, Tphrases* phrases,
+    // The side windows; each may be missing, and they take the window's tile. The help and
+    // the phrase list are made when first asked for (see Tchat::Windows).
+    void attach(Tabout* about, std::function<Thelp*()> help, std::function<Tphrases*()> phrases,
                 const QPixmap& tile);
 
     // The help window, made now if it has not been yet; null if there is none.
     Thelp* help();
+    // The same for the phrase list.
+    Tphrases* phrases() { return phrases_.get(); }
 
 signals:
     void quickInstructionsChosen();
@@ -51,5 +54,5 @@ private:
     std::function<Thelp*()> makeHelp_;
     Thelp* help_ = nullptr;
     QPixmap tile_;
-    Tphrases* phrases_ = nullptr;
+    mb::FirstUse<Tphrases> phrases_;
 };

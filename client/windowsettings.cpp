@@ -45,7 +45,8 @@ void WindowSettings::buildOptions(QMenu* options) {
     menu_->setGather([this](mb::GameSettings& values, int& playToScore) {
         values.bounds = QRect(window_->pos(), window_->size());
         values.textColour = chat_->chatColour();
-        if (gamestart_) playToScore = gamestart_->playToScore();
+        if (Tgamestart* start = gamestart_ ? gamestart_() : nullptr)
+            playToScore = start->playToScore();
     });
 }
 
@@ -74,9 +75,9 @@ const mb::GameSettings& WindowSettings::load() {
         if (box->isVisible()) box->move(window_->frameGeometry().center() - box->rect().center());
 
     chat_->setChatColour(values.textColour);
-    if (values.playToScore && gamestart_)
-        gamestart_->setPlayToScore(int(std::clamp<qlonglong>(
-            *values.playToScore, Tgamestart::kMinScore, Tgamestart::kMaxScore)));
+    if (Tgamestart* start = values.playToScore && gamestart_ ? gamestart_() : nullptr)
+        start->setPlayToScore(int(std::clamp<qlonglong>(*values.playToScore, Tgamestart::kMinScore,
+                                                        Tgamestart::kMaxScore)));
     for (int n = 1; n <= Tphrases::kPhraseCount; ++n)
         if (!values.phrases[size_t(n)].isEmpty()) chat_->setPhrase(n, values.phrases[size_t(n)]);
     return values;

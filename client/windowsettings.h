@@ -5,6 +5,8 @@
 // SettingsMenu's; this part links its items to the chat and the window.
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <utility>
 
 #include "client/gamesettings.h"
 
@@ -25,8 +27,11 @@ public:
 
     // Builds the Options menu and links its items to the chat and the window.
     void buildOptions(QMenu* options);
-    // The start window holds the target score that is read and saved.
-    void setStartWindow(Tgamestart* gamestart) { gamestart_ = gamestart; }
+    // The start window holds the target score that is read and saved; asked for when the
+    // settings are, and made then if need be.
+    void setStartWindow(std::function<Tgamestart*()> gamestart) {
+        gamestart_ = std::move(gamestart);
+    }
 
     // Reads the file and applies it: the chat's text size, colour and phrases, the target
     // score, and the window's size and place, kept on screen. The values read are returned.
@@ -38,6 +43,6 @@ private:
     QWidget* window_;
     SettingsMenu* menu_;
     ChatPanel* chat_;
-    Tgamestart* gamestart_ = nullptr;
+    std::function<Tgamestart*()> gamestart_;
     QString path_;
 };

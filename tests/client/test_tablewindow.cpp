@@ -11,6 +11,8 @@
 #include "client/application.h"
 #include "client/spylistform.h"
 #include "dialogs/gamestartform.h"
+#include "dialogs/helpform.h"
+#include "dialogs/phrasesform.h"
 #include "host/serverform.h"
 #include "records/tallylistform.h"
 #include "tests/support/mainwindow.h"
@@ -57,6 +59,36 @@ private slots:
         QTRY_VERIFY(findBox(QStringLiteral("You are not connected")));
         QVERIFY(!idle->gamestart().isVisible());
         findBox(QStringLiteral("You are not connected"))->accept();
+    }
+
+    // The side windows the first frame does not show are not made for it; each is made when
+    // first asked for. A copy that never logs in still reads and keeps its tally.
+    void sideWindowsAreMadeWhenFirstAskedFor() {
+        const auto made = [] {
+            QStringList names;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<Thelp*>(w) || qobject_cast<Tphrases*>(w) ||
+                    qobject_cast<Tspylist*>(w) || qobject_cast<Ttallylist*>(w))
+                    names << QString::fromLatin1(w->metaObject()->className());
+            names.sort();
+            return names;
+        };
+        {
+            auto host = hostCopy();
+            QVERIFY(connected(*host));
+            // The roster, and with it the settings, have come in.
+            QTRY_COMPARE(mbtest::nameLabel(&host->main(), 1)->text(), QStringLiteral("You"));
+            QCOMPARE(made(), QStringList{});
+            mbtest::action(&host->main(), QStringLiteral("SpyList1"))->trigger();
+            QVERIFY(host->spylist().isVisible());
+            QVERIFY(host->spylist().removeAction()->isEnabled());  // as the host's
+            QCOMPARE(made(), QStringList{"Tspylist"});
+        }
+        auto idle = std::make_unique<Application>(QStringList{"Ann"}, Tchat::Ports{1, 1});
+        idle->main().show();
+        QCOMPARE(made(), QStringList{});
+        idle->main().close();
+        QCOMPARE(made(), QStringList{"Ttallylist"});
     }
 
     void gameStartDialogSendsTheScore() {
