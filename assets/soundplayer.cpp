@@ -70,14 +70,13 @@ void SoundPlayer::sound(const QString& lower) {
         // it, so the clip waits instead, and a later one takes its place, as it would cut it
         // off if it were sounding.
         if (backends::stillOpening()) {
-            const bool asked = !waiting_.isEmpty();
-            waiting_ = lower;
-            if (!asked)
+            if (waiting_.isEmpty())
                 backends::whenOpened(this, [this] {
                     // Unless stop() came in between.
                     if (const QString clip = std::exchange(waiting_, {}); !clip.isEmpty())
                         sound(clip);
                 });
+            waiting_ = lower;
             return;
         }
         outTried_ = true;

@@ -45,26 +45,17 @@ void HelpMenu::addHelp(QMenuBar* bar) {
 void HelpMenu::attach(Tabout* about, std::function<Thelp*()> help,
                       std::function<Tphrases*()> phrases, const QPixmap& tile) {
     about_ = about;
-    makeHelp_ = std::move(help);
-    help_ = nullptr;
     tile_ = tile;
     if (about_) about_->setBackground(tile);
+    help_ = mb::FirstUse<Thelp>(std::move(help), [this](Thelp& window) {
+        window.setBackground(tile_);
+        connect(&window, &Thelp::aboutRequested, this,
+                [this] { mb::showCentredOn(about_, window_); });
+    });
     phrases_ = mb::FirstUse<Tphrases>(std::move(phrases), [this](Tphrases& list) {
         list.setBackground(tile_);
         connect(&list, &Tphrases::phrasesApplied, chat_, &ChatPanel::setPhrases);
     });
-}
-
-Thelp* HelpMenu::help() {
-    if (help_ || !makeHelp_) return help_;
-    help_ = makeHelp_();
-    makeHelp_ = nullptr;
-    if (help_) {
-        help_->setBackground(tile_);
-        connect(help_, &Thelp::aboutRequested, this,
-                [this] { mb::showCentredOn(about_, window_); });
-    }
-    return help_;
 }
 
 void HelpMenu::showPhrases() {

@@ -35,9 +35,9 @@ public:
     void attach(Tabout* about, std::function<Thelp*()> help, std::function<Tphrases*()> phrases,
                 const QPixmap& tile);
 
-    // The help window, made now if it has not been yet; null if there is none.
-    Thelp* help();
-    // The same for the phrase list.
+    // The help window and the phrase list, each made now if it has not been yet; null if
+    // there is none.
+    Thelp* help() { return help_.get(); }
     Tphrases* phrases() { return phrases_.get(); }
 
 signals:
@@ -51,8 +51,7 @@ private:
     const WindowSettings& settings_;
     QString section_;
     Tabout* about_ = nullptr;
-    std::function<Thelp*()> makeHelp_;
-    Thelp* help_ = nullptr;
+    mb::FirstUse<Thelp> help_;
     QPixmap tile_;
     mb::FirstUse<Tphrases> phrases_;
 };
