@@ -15,11 +15,14 @@
 #include "net/namelookup.h"
 #include "records/tallylistform.h"
 #include "widgets/blinkrest.h"
+#include "widgets/storeahead.h"
 
 Application::Application(QStringList arguments, Tchat::Ports ports,
                          std::chrono::milliseconds breakInterval) {
     // An idle table must not wake twice a second for the chat entry's cursor.
     blinkRest_ = std::make_unique<mb::BlinkRest>();
+    // Each window's first frame is painted into memory already given to it.
+    storeAhead_ = std::make_unique<mb::StoreAhead>();
     // A joining copy dials its host by name, through the services library, opened then.
     mb::setNameLookup([] {
         const auto get = mb::backends::entry<mb::GetNameLookup>(mb::kNameLookupSymbol);

@@ -11,6 +11,7 @@
 
 namespace mb {
 class BlinkRest;
+class StoreAhead;
 class TableAnnouncer;
 }  // namespace mb
 
@@ -35,6 +36,7 @@ public:
 private:
     // Declared in creation order; destroyed in reverse.
     std::unique_ptr<mb::BlinkRest> blinkRest_;
+    std::unique_ptr<mb::StoreAhead> storeAhead_;
     std::unique_ptr<Tchat> chat_;
     std::unique_ptr<mb::TServer> server_;
     // A copy that hosts for others tells the local network about its table.
