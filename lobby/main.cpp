@@ -15,6 +15,7 @@
 #include "lobby/lobbywindow.h"
 #include "widgets/blinkrest.h"
 #include "widgets/fontsahead.h"
+#include "widgets/storeahead.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::lobbyIcon(256))));
     // A lobby left open beside the game must not wake for its name field's cursor.
     mb::BlinkRest blinkRest;
+    // Its window's first frame is painted into memory already given to it.
+    mb::StoreAhead storeAhead;
 
     {
         QLocalSocket first;
