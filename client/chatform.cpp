@@ -89,7 +89,6 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
         {mb::cmd::kChat, [this](const QByteArray& b) { chat_->chatrecieved(b); }},
         {mb::cmd::kAction, [this](const QByteArray& b) { chat_->chatrecieved(b); }},
         {mb::cmd::kPlayASound, [this](const QByteArray& b) { playasound(b); }},
-        {mb::cmd::kNewPlayerInfo, [this](const QByteArray& b) { table_.newplayerinfo(b); }},
         {mb::cmd::kHaveWrongVersion,
          [this](const QByteArray& b) {
              chat_->addlinetochat(
@@ -103,21 +102,9 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
                  QStringLiteral("0+You have a differnt version of the game then the host."),
                  st_.systemcolor);
          }},
-        {mb::cmd::kExistingPlayers, [this](const QByteArray& b) { table_.newplayerinfo(b); }},
-        {mb::cmd::kPlayerDisconnected,
-         [this](const QByteArray& b) { table_.playerdisconnected(b); }},
         {mb::cmd::kFull, [this](const QByteArray&) { gameFull(); }},
-        {mb::cmd::kJustWatching, [this](const QByteArray& b) { table_.justwatching(b); }},
-        {mb::cmd::kStartGame, [this](const QByteArray& b) { table_.startthegame(b); }},
-        {mb::cmd::kNextPlayer, [this](const QByteArray& b) { table_.getnextplayer(b); }},
-        {mb::cmd::kWinner, [this](const QByteArray& b) { table_.winner(b); }},
-        {mb::cmd::kRoundStart, [this](const QByteArray& b) { table_.roundstart(b); }},
-        {mb::cmd::kMyCards, [this](const QByteArray& b) { table_.mycards(b); }},
-        {mb::cmd::kTopCard, [this](const QByteArray& b) { table_.topcard(b); }},
-        {mb::cmd::kHisPlay, [this](const QByteArray& b) { table_.hisplay(b); }},
-        {mb::cmd::kRoundOver, [this](const QByteArray& b) { table_.roundover(b); }},
-        {mb::cmd::kGameStats, [this](const QByteArray& b) { table_.gamestats(b); }},
     };
+    table_.addHandlers(dispatcher_);
     Timer1 = new mb::TickPump(
         mb::kClientTick, [this] { return processsocktimer(); }, this);
 

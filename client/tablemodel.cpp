@@ -27,6 +27,30 @@ TableModel::TableModel(ClientState& state, TableEffects& effects) : st_(state), 
     for (int s = 1; s <= kTableSeats; ++s) seats_[size_t(s)].hint = kHints[size_t(s)];
 }
 
+void TableModel::addHandlers(Dispatcher& dispatcher) {
+    using Handler = void (TableModel::*)(const QByteArray&);
+    const std::pair<const char*, Handler> table[] = {
+        {cmd::kNewPlayerInfo, &TableModel::newplayerinfo},
+        {cmd::kExistingPlayers, &TableModel::newplayerinfo},
+        {cmd::kPlayerDisconnected, &TableModel::playerdisconnected},
+        {cmd::kJustWatching, &TableModel::justwatching},
+        {cmd::kStartGame, &TableModel::startthegame},
+        {cmd::kNextPlayer, &TableModel::getnextplayer},
+        {cmd::kWinner, &TableModel::winner},
+        {cmd::kRoundStart, &TableModel::roundstart},
+        {cmd::kMyCards, &TableModel::mycards},
+        {cmd::kTopCard, &TableModel::topcard},
+        {cmd::kHisPlay, &TableModel::hisplay},
+        {cmd::kRoundOver, &TableModel::roundover},
+        {cmd::kGameStats, &TableModel::gamestats},
+    };
+    for (const auto& entry : table) {
+        const Handler handler = entry.second;
+        dispatcher.add(entry.first,
+                       [this, handler](const QByteArray& body) { (this->*handler)(body); });
+    }
+}
+
 SeatView* TableModel::tableSeat(int seat) {
     return isTableSeat(seat) ? &seats_[size_t(seat)] : nullptr;
 }
@@ -225,14 +249,26 @@ void TableModel::newplayerinfo(const QByteArray& body) {
                 v->scoreVisible = true;
                 if (flag == "1") v->eyes = true;
             }
-        } else {
-            spies << QString::number(seat) + QStringLiteral(": ") + name;
+        } else if (seat <= kMaxSeats) {
+            addSpy(seat, name);
             fx_.addSystemLine(seat == st_.myseat
                                   ? QStringLiteral("0+You are spying.")
                                   : QStringLiteral("0+") + name + QStringLiteral(" is spying."));
         }
     }
     if (any) fx_.playsounds(QStringLiteral("entered"));
+}
+
+void TableModel::addSpy(int seat, const QString& name) {
+    // One entry per spectator seat: a host that announced a seat again, or numbered one beyond
+    // the last, would otherwise grow the list without end.
+    const QString prefix = QString::number(seat) + QStringLiteral(": ");
+    for (QString& entry : spies)
+        if (entry.startsWith(prefix)) {
+            entry = prefix + name;
+            return;
+        }
+    spies << prefix + name;
 }
 
 void TableModel::playerdisconnected(const QByteArray& body) {

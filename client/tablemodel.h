@@ -7,6 +7,7 @@
 #include <array>
 
 #include "client/clientstate.h"
+#include "net/dispatch.h"
 #include "net/protocol.h"
 
 namespace mb {
@@ -52,7 +53,9 @@ class TableModel {
 public:
     TableModel(ClientState& state, TableEffects& effects);
 
-    // Host messages; each takes the body after the command.
+    // Host messages; each takes the body after the command. addHandlers() puts each under its
+    // command name in a dispatch table, the one list of what the table answers to.
+    void addHandlers(Dispatcher& dispatcher);
     void startthegame(const QByteArray& body);
     void roundstart(const QByteArray& body);
     void mycards(const QByteArray& body);
@@ -101,13 +104,14 @@ public:
     QString winnerText;
     int turnArrowSeat = 0;  // 0 while no turn is shown
     bool justWatchChecked = false;
-    QStringList spies;  // "5: Ann"
+    QStringList spies;  // "5: Ann", one per spectator seat kTableSeats+1..kMaxSeats
 
 private:
     bool myTurn() const { return st_.currentturn == st_.myseat && st_.myseat != 0; }
     QString shownName(int seat) const;
     SeatView* tableSeat(int seat);
     void setSeatPlaying(int seat, bool playing);
+    void addSpy(int seat, const QString& name);
 
     ClientState& st_;
     TableEffects& fx_;

@@ -158,7 +158,6 @@ private slots:
         x.t.newplayerinfo("1+Ann+0");
         x.fx.lines.clear();
         x.t.newplayerinfo("6+Eve+0");
-        x.t.spies.removeOne("6: Eve");
         QCOMPARE(x.fx.lines,
                  (QStringList{"0+You are Connected.", "0+Click Control-i for Quick Instructions.",
                               "0+You are spying."}));
@@ -228,6 +227,22 @@ private slots:
         x.t.playerdisconnected("3+Cy");  // already <Waiting>: no line
         QCOMPARE(x.fx.lines.size(), before);
         QCOMPARE(x.t.opponents(), QStringList{"Bob"});
+    }
+
+    void aHostCannotGrowTheSpyListWithoutEnd() {
+        Table x(1, false);
+        // A seat announced again keeps one entry, under the name given last.
+        x.t.newplayerinfo("7+Dee+0");
+        for (int i = 0; i < 1000; ++i) x.t.newplayerinfo("7+Dee+0+5+Eve+0");
+        x.t.newplayerinfo("7+Dora+0");
+        QCOMPARE(x.t.spies, (QStringList{"7: Dora", "5: Eve"}));
+        x.t.playerdisconnected("7+Dee");  // not listed under that name any more
+        QCOMPARE(x.t.spies, (QStringList{"7: Dora", "5: Eve"}));
+        // No spectator sits past the last seat: nothing is listed or said for one.
+        x.fx.lines.clear();
+        x.t.newplayerinfo("10+Zed+0+2147483647+Max+0");
+        QCOMPARE(x.t.spies, (QStringList{"7: Dora", "5: Eve"}));
+        QVERIFY(!x.fx.lines.join('|').contains("spying"));
     }
 
     void seatMenuAndKickRights() {

@@ -12,8 +12,8 @@
 
 #include <QString>
 
-#include "core/errornotice.h"
 #include "host/hostcore.h"
+#include "tests/fuzz/inputreader.h"
 
 namespace {
 
@@ -40,27 +40,7 @@ public:
     }
 };
 
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : p_(data), n_(size) {}
-    bool more() const { return n_ > 0; }
-    uint8_t byte() {
-        if (n_ == 0) return 0;
-        --n_;
-        return *p_++;
-    }
-    QByteArray bytes(size_t count) {
-        count = std::min(count, n_);
-        QByteArray out(reinterpret_cast<const char*>(p_), qsizetype(count));
-        p_ += count;
-        n_ -= count;
-        return out;
-    }
-
-private:
-    const uint8_t* p_;
-    size_t n_;
-};
+using Reader = mbfuzz::InputReader;
 
 [[noreturn]] void fail(const char* what, int value) {
     std::fprintf(stderr, "invariant broken: %s (%d)\n", what, value);
@@ -121,17 +101,7 @@ QByteArray nearlyValidMessage(Reader& in) {
                                             "CMD_justwatch", "CMD_replacecard"};
     static const char* const kTexts[] = {"",      "@",  "1.0.0",      "Ann", "x|clRed", "+",
                                          "wave3", "-1", "2147483648", "0",   "abc"};
-    QByteArray m = kCommands[in.byte() % std::size(kCommands)];
-    const int fields = 1 + in.byte() % kMaxFields;
-    for (int i = 0; i < fields; ++i) {
-        m += '+';
-        const uint8_t b = in.byte();
-        if (b < 200)
-            m += QByteArray::number(b % 13);
-        else
-            m += kTexts[b % std::size(kTexts)];
-    }
-    return m;
+    return mbfuzz::nearlyValidMessage(in, kCommands, kTexts, kMaxFields, 0, 13);
 }
 
 void runTimers(mb::HostCore& core, int steps) {
@@ -149,11 +119,7 @@ void runTimers(mb::HostCore& core, int steps) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool quiet = [] {
-        mb::setErrorSink([](const QString&) {});
-        return true;
-    }();
-    (void)quiet;
+    mbfuzz::silenceErrorNotices();
 
     Reader in(data, size);
     quint32 seed = 0;
