@@ -1,6 +1,7 @@
 // The four ways the program starts, the login answer, and the ways the main window closes.
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QMenuBar>
@@ -8,6 +9,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
+#include <iterator>
+#include <random>
 
 #include "client/application.h"
 #include "client/noticebox.h"
@@ -17,6 +20,7 @@
 #include "dialogs/helpform.h"
 #include "host/hostlimits.h"
 #include "host/serverform.h"
+#include "net/protocol.h"
 #include "net/sock.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/messageboxes.h"
@@ -247,6 +251,59 @@ private slots:
         QTRY_VERIFY(mbtest::clientSocket(&app->main())->isConnected());
         host.at(0).socket()->close();
         QTRY_VERIFY(!app->main().isVisible());
+    }
+
+    void garbledMessagesFromAHostLeaveTheTablePlaying() {
+        // A host that sends the table's messages with numbers and words of every kind: seats
+        // and cards out of range, lists cut short, a word for a number, our own seat named as
+        // anyone. The window draws each state it is left in and stays with the game.
+        RawHost host;
+        auto app = start({"Cy", "127.0.0.1", "false"}, host.port(), 1);
+        QVERIFY(host.waitForConnection());
+        host.at(0).send("CMD_sendlogininfo+2");
+        QTRY_VERIFY(app->main().state().isconnected);
+        const QByteArray commands[] = {
+            "CMD_newplayerinfo", "CMD_existingplayers", "CMD_playerdisconnected",
+            "CMD_justwatching",  "CMD_startgame",       "CMD_nextplayer",
+            "CMD_winner",        "CMD_roundstart",      "CMD_mycards",
+            "CMD_topcard",       "CMD_hisplay",         "CMD_roundover",
+            "CMD_gamestats",     "CMD_playasound",      "CMD_havewrongversion"};
+        const QByteArray words[] = {"",   "@",          "Ann",    "<Waiting>", "-1",
+                                    "61", "2147483647", "9: Ann", "x",         "99999999999"};
+        std::mt19937 random(20261211);
+        const auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+        constexpr int kRounds = 10;
+        constexpr int kPerRound = 200;  // within the client's queue bound
+        for (int round = 0; round < kRounds; ++round) {
+            QByteArray bytes;
+            for (int i = 0; i < kPerRound; ++i) {
+                QByteArray m = commands[pick(std::size(commands))];
+                for (int f = pick(12); f >= 0; --f)
+                    m += '+' + (pick(4) ? QByteArray::number(pick(14) - 1)
+                                        : words[pick(std::size(words))]);
+                bytes += m + '\xFF';
+            }
+            const QByteArray mark = "round " + QByteArray::number(round);
+            bytes += "CMD_chat+1+" + mark + "|clBlack\xFF";
+            host.at(0).sendRaw(bytes);
+            // Not QTRY: its pauses of 10 ms between passes would set the pace of the ticks.
+            const QString line = QString::fromLatin1(mark);
+            const auto arrived = [&] {
+                return mbtest::chatLines(&app->main()).join('\n').contains(line);
+            };
+            QElapsedTimer waited;
+            waited.start();
+            while (!arrived() && waited.elapsed() < mbtest::kNetWaitMs)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            QVERIFY(arrived());
+            QVERIFY(app->main().isVisible());
+        }
+        // Still at the table: a spectator seat holds one entry, and a well-formed turn shows.
+        QVERIFY(app->main().table().spies.size() <= mb::kMaxSeats - mb::kTableSeats);
+        host.at(0).send("CMD_newplayerinfo+1+Ann+0+@");
+        host.at(0).send("CMD_nextplayer+1+5");
+        QTRY_COMPARE(app->main().table().status, QStringLiteral("Ann's turn."));
+        QVERIFY(!host.at(0).closed());
     }
 
     void hostThatNeverEndsAMessageIsDropped() {
