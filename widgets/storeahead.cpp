@@ -1,6 +1,7 @@
 #include "widgets/storeahead.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QBackingStore>
@@ -29,7 +30,7 @@ bool StoreAhead::fillIn(QWidget* window) {
         // Read-only access: bits() would detach a shared image from the store.
         const auto begin = reinterpret_cast<std::uintptr_t>(image->constBits());
         const auto end = begin + std::uintptr_t(image->sizeInBytes());
-        const std::uintptr_t page = 4096;
+        const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
         const std::uintptr_t first = begin & ~(page - 1);
         // Prefaulting writes nothing: it only makes the pages present, as a write would.
         filled = madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0;

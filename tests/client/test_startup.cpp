@@ -20,6 +20,7 @@
 #include "dialogs/helpform.h"
 #include "host/hostlimits.h"
 #include "host/serverform.h"
+#include "net/commands.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "tests/support/mainwindow.h"
@@ -262,12 +263,10 @@ private slots:
         QVERIFY(host.waitForConnection());
         host.at(0).send("CMD_sendlogininfo+2");
         QTRY_VERIFY(app->main().state().isconnected);
-        const QByteArray commands[] = {
-            "CMD_newplayerinfo", "CMD_existingplayers", "CMD_playerdisconnected",
-            "CMD_justwatching",  "CMD_startgame",       "CMD_nextplayer",
-            "CMD_winner",        "CMD_roundstart",      "CMD_mycards",
-            "CMD_topcard",       "CMD_hisplay",         "CMD_roundover",
-            "CMD_gamestats",     "CMD_playasound",      "CMD_havewrongversion"};
+        // Every message the window answers to but the one that ends the game.
+        QList<QByteArray> commands;
+        for (const QByteArray& name : app->main().dispatcher().commands())
+            if (name != mb::cmd::kFull) commands << name;
         const QByteArray words[] = {"",   "@",          "Ann",    "<Waiting>", "-1",
                                     "61", "2147483647", "9: Ann", "x",         "99999999999"};
         std::mt19937 random(20261211);
@@ -277,7 +276,7 @@ private slots:
         for (int round = 0; round < kRounds; ++round) {
             QByteArray bytes;
             for (int i = 0; i < kPerRound; ++i) {
-                QByteArray m = commands[pick(std::size(commands))];
+                QByteArray m = commands[pick(int(commands.size()))];
                 for (int f = pick(12); f >= 0; --f)
                     m += '+' + (pick(4) ? QByteArray::number(pick(14) - 1)
                                         : words[pick(std::size(words))]);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <vector>
 
 #include "client/tablemodel.h"
 #include "net/commands.h"
@@ -87,19 +88,13 @@ void checkTable(const mb::TableModel& table) {
         if (text->size() > kMaxLineLength) fail("table text length", text->size());
 }
 
-// A message close to what a host sends: a command the table takes, numbers mostly in range,
-// now and then a list's end marker or a word where a number belongs.
-QByteArray nearlyValidMessage(Reader& in) {
-    static const char* const kCommands[] = {
-        "CMD_newplayerinfo", "CMD_existingplayers", "CMD_playerdisconnected",
-        "CMD_justwatching",  "CMD_startgame",       "CMD_nextplayer",
-        "CMD_winner",        "CMD_roundstart",      "CMD_mycards",
-        "CMD_topcard",       "CMD_hisplay",         "CMD_roundover",
-        "CMD_gamestats"};
+// A message close to what a host sends: a command the table answers to (from its own dispatch
+// table), numbers mostly in range, now and then a list's end marker or a word for a number.
+QByteArray nearlyValidMessage(Reader& in, const std::vector<const char*>& commands) {
     static const char* const kTexts[] = {"",    "@",      "Ann", "<Waiting>", "Duro",
                                          "1",   "2",      "-1",  "61",        "2147483647",
                                          "x+y", "9: Ann", "abc", "600",       "@@"};
-    return mbfuzz::nearlyValidMessage(in, kCommands, kTexts, kMaxFields, -1, 14);
+    return mbfuzz::nearlyValidMessage(in, commands, kTexts, kMaxFields, -1, 14);
 }
 
 }  // namespace
@@ -114,6 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mb::TableModel table(st, effects);
     mb::Dispatcher dispatcher;
     table.addHandlers(dispatcher);
+    const std::vector<QByteArray> names = dispatcher.commands();
+    std::vector<const char*> commands;
+    for (const QByteArray& name : names) commands.push_back(name.constData());
     mb::FrameDecoder remainder;
     mb::InboundQueue received;
 
@@ -135,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 1:
-                run(nearlyValidMessage(in));
+                run(nearlyValidMessage(in, commands));
                 break;
             case 2:
                 // The login answer: any number a host cares to give.
