@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "core/savefile.h"
 
@@ -195,7 +196,12 @@ ProfileFile::ProfileFile(QString path) : path_(std::move(path)) {
         case OpenResult::Opened:
             break;
     }
-    text_ = file.read(ini::kMaxFileBytes + 1);
+    // Ask for what the file holds, not for the bound: a read sets aside all it may be given,
+    // 8 MiB for a settings file of a few hundred bytes. The byte past its size shows a file that
+    // grew meanwhile, which is then read on up to the bound.
+    const qint64 expected = std::clamp<qint64>(file.size(), 0, ini::kMaxFileBytes) + 1;
+    text_ = file.read(expected);
+    if (text_.size() == expected) text_ += file.read(ini::kMaxFileBytes + 1 - text_.size());
     // A file we cannot hold whole is left alone: rewriting part of it would lose the rest.
     if (text_.size() > ini::kMaxFileBytes || file.error() != QFile::NoError) {
         text_.clear();

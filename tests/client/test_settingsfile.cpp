@@ -203,6 +203,14 @@ private slots:
         QCOMPARE(large.readString(kSection, "Help", "d"), QString("d"));
         QVERIFY(!large.writeString(kSection, "Help", "2"));
         QCOMPARE(QFileInfo(big).size(), mb::ini::kMaxFileBytes + 18);
+        // At the bound exactly the file is still held whole, and one byte past it is not.
+        const QByteArray head = "[Marrowby]\nHelp=1\n";
+        for (const qsizetype extra : {0, 1}) {
+            writeAll(big, head + QByteArray(mb::ini::kMaxFileBytes - head.size() + extra, ';'));
+            mb::ProfileFile edge(big);
+            QCOMPARE(edge.readString(kSection, "Help", "d"), QString(extra ? "d" : "1"));
+            QCOMPARE(edge.writeString(kSection, "Textsize", "9"), extra == 0);
+        }
     }
 
     void filesLiveBesideTheProgramOnlyWhereItCanWrite() {
