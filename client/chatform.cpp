@@ -391,6 +391,7 @@ void Tchat::createBoard() {
     setCentralWidget(client);
     panel_board = new mb::BackgroundPanel(client);
     panel_board->setObjectName(QStringLiteral("panel_board"));
+    panel_board->setTile(&mb::art::backgroundTile);
     panel_board->setGeometry(QRect(QPoint(kBoardMargin, kBoardMargin), kBoardSize));
     client->installEventFilter(this);  // the board follows the client area's size
 
@@ -549,7 +550,6 @@ void Tchat::applyPictures() {
     // window moves to a screen with another one.
     // The table's pictures are drawn for its scale as well; the tile is a texture and stays.
     const qreal dpr = devicePixelRatioF();
-    panel_board->setTile(mb::art::backgroundTile(dpr));
     image_Turn->setPixmap(scaler_.art([](qreal d) { return mb::art::turnArrow(d); }, dpr));
     const QPixmap notPlaying = scaler_.art([](qreal d) { return mb::art::notPlaying(d); }, dpr);
     const QPixmap eyes = scaler_.art([](qreal d) { return mb::art::eyes(d); }, dpr);
@@ -620,9 +620,7 @@ void Tchat::attach(const Windows& windows) {
     w_ = windows;
     // The download window's Exit ends the game as File > Exit does.
     if (w_.download) connect(w_.download, &Tdownload::exitRequested, Exit1, &QAction::trigger);
-    const QPixmap tile = mb::art::backgroundTile(devicePixelRatioF());
-    gamestart_ = mb::FirstUse<Tgamestart>(w_.gamestart, [this, tile](Tgamestart& start) {
-        start.setBackground(tile);
+    gamestart_ = mb::FirstUse<Tgamestart>(w_.gamestart, [this](Tgamestart& start) {
         connect(&start, &Tgamestart::startRequested, this, [this](int score) {
             sendToHost(mb::MessageBuilder(mb::cmd::kStartGame)
                            .field(st_.playername.toUtf8())
@@ -632,15 +630,14 @@ void Tchat::attach(const Windows& windows) {
             settings_->save();
         });
     });
-    spylist_ = mb::FirstUse<Tspylist>(w_.spylist, [this, tile](Tspylist& spies) {
-        spies.setBackground(tile);
+    spylist_ = mb::FirstUse<Tspylist>(w_.spylist, [this](Tspylist& spies) {
         connect(&spies, &Tspylist::kickRequested, this, [this](int seat) { table_.kicking(seat); });
         // What it would have been told had it been there from the start.
         spies.setRemoveEnabled(removeEnabled_);
         spies.setSpies(table_.spies);
     });
     tallylist_ = mb::FirstUse<Ttallylist>(w_.tallylist);
-    helpMenu_->attach(w_.about, w_.help, w_.phrases, tile);
+    helpMenu_->attach(w_.about, w_.help, w_.phrases);
     windowSettings_->setStartWindow([this] { return gamestart_.get(); });
 }
 

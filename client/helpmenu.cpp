@@ -43,17 +43,13 @@ void HelpMenu::addHelp(QMenuBar* bar) {
 }
 
 void HelpMenu::attach(Tabout* about, std::function<Thelp*()> help,
-                      std::function<Tphrases*()> phrases, const QPixmap& tile) {
+                      std::function<Tphrases*()> phrases) {
     about_ = about;
-    tile_ = tile;
-    if (about_) about_->setBackground(tile);
     help_ = mb::FirstUse<Thelp>(std::move(help), [this](Thelp& window) {
-        window.setBackground(tile_);
         connect(&window, &Thelp::aboutRequested, this,
                 [this] { mb::showCentredOn(about_, window_); });
     });
     phrases_ = mb::FirstUse<Tphrases>(std::move(phrases), [this](Tphrases& list) {
-        list.setBackground(tile_);
         connect(&list, &Tphrases::phrasesApplied, chat_, &ChatPanel::setPhrases);
     });
 }

@@ -30,10 +30,9 @@ public:
     void addPhraseList(QMenu* view);
     // Adds the Help menu at the end of the menu bar.
     void addHelp(QMenuBar* bar);
-    // The side windows; each may be missing, and they take the window's tile. The help and
-    // the phrase list are made when first asked for (see Tchat::Windows).
-    void attach(Tabout* about, std::function<Thelp*()> help, std::function<Tphrases*()> phrases,
-                const QPixmap& tile);
+    // The side windows; each may be missing. The help and the phrase list are made when first
+    // asked for (see Tchat::Windows).
+    void attach(Tabout* about, std::function<Thelp*()> help, std::function<Tphrases*()> phrases);
 
     // The help window and the phrase list, each made now if it has not been yet; null if
     // there is none.
@@ -52,6 +51,5 @@ private:
     QString section_;
     Tabout* about_ = nullptr;
     mb::FirstUse<Thelp> help_;
-    QPixmap tile_;
     mb::FirstUse<Tphrases> phrases_;
 };

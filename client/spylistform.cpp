@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "assets/art.h"
 #include "widgets/backgroundpanel.h"
 
 namespace {
@@ -19,7 +20,7 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
     setFixedSize(kWindowSize);
     auto* panel = new mb::BackgroundPanel(this);
     panel->setGeometry(rect());
-    panel_ = panel;
+    panel->setTile(&mb::art::backgroundTile);
     auto* title = new QLabel(QStringLiteral("Spy List"), panel);
     title->setGeometry(10, 6, 180, 18);
     listbox_spys = new QListWidget(panel);
@@ -52,10 +53,6 @@ void Tspylist::setSpies(const QStringList& entries) {
 
 void Tspylist::setRemoveEnabled(bool enabled) {
     popup_kickhim->setEnabled(enabled);
-}
-
-void Tspylist::setBackground(const QPixmap& tile) {
-    static_cast<mb::BackgroundPanel*>(panel_)->setTile(tile);
 }
 
 void Tspylist::listbox_spysMouseMove(const QPoint& pos) {

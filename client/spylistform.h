@@ -13,7 +13,6 @@ public:
     void setSpies(const QStringList& entries);
     // Only seat 1 (the hosting copy, or the first player at a dedicated host) removes anybody.
     void setRemoveEnabled(bool enabled);
-    void setBackground(const QPixmap& tile);
     // Index of the entry under the pointer, -1 when there is none.
     int hoverIndex() const { return hover_; }
     QListWidget* listbox() const { return listbox_spys; }
@@ -31,6 +30,5 @@ private:
     QListWidget* listbox_spys = nullptr;
     QMenu* popup_kick = nullptr;
     QAction* popup_kickhim = nullptr;
-    class QFrame* panel_ = nullptr;
     int hover_ = -1;
 };

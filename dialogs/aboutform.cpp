@@ -33,7 +33,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     setFixedSize(kClientSize);
     auto* panel = new mb::BackgroundPanel(this);
     panel->setGeometry(rect());
-    background_ = panel;
+    panel->setTile(&mb::art::backgroundTile);
 
     // The logo is a little wider than the window: it is centred and its edges cut off evenly.
     image_aboutlogo = new mb::ClickLabel(0, panel);
@@ -94,10 +94,6 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
 
 QString Tabout::versionText() const {
     return version->text();
-}
-
-void Tabout::setBackground(const QPixmap& tile) {
-    static_cast<mb::BackgroundPanel*>(background_)->setTile(tile);
 }
 
 void Tabout::openWebSite() {

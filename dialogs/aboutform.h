@@ -16,7 +16,6 @@ class Tabout : public QDialog {
 public:
     explicit Tabout(QWidget* parent = nullptr);
     QString versionText() const;
-    void setBackground(const QPixmap& tile);
     // Opens the web site with the desktop's default handler; the logo and the address do this.
     static void openWebSite();
     // The maker's web site, as the build names it; the label shows it without its scheme.
@@ -29,5 +28,4 @@ private:
     QLabel* version = nullptr;
     mb::ClickLabel* image_aboutlogo = nullptr;
     mb::ClickLabel* label_url = nullptr;
-    class QFrame* background_ = nullptr;
 };

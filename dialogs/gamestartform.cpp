@@ -18,7 +18,7 @@ Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {
     setFixedSize(kClientSize);
     auto* panel = new mb::BackgroundPanel(this);
     panel->setGeometry(rect());
-    background_ = panel;
+    panel->setTile(&mb::art::backgroundTile);
 
     auto* heading = new QLabel(QStringLiteral("Game Option"), panel);
     QFont big = heading->font();
@@ -56,10 +56,6 @@ int Tgamestart::playToScore() const {
 
 void Tgamestart::setPlayToScore(int score) {
     UpDown1->setValue(score);
-}
-
-void Tgamestart::setBackground(const QPixmap& tile) {
-    static_cast<mb::BackgroundPanel*>(background_)->setTile(tile);
 }
 
 void Tgamestart::button_startClick() {

@@ -19,7 +19,6 @@ public:
     int playToScore() const;
     void setPlayToScore(int score);
     // Takes the main window's background picture.
-    void setBackground(const QPixmap& tile);
     // The dialog's start picture, as a click target for tests and keyboard users alike.
     void button_startClick();
 
@@ -29,5 +28,4 @@ signals:
 private:
     QSpinBox* UpDown1 = nullptr;  // the arrows and the read-only edit box they drive
     mb::PictureButton* button_start = nullptr;
-    class QFrame* background_ = nullptr;
 };

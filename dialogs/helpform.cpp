@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "assets/art.h"
 #include "dialogs/helptexts.h"
 #include "widgets/backgroundpanel.h"
 
@@ -80,7 +81,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     outer->addWidget(side);
 
     auto* main = new mb::BackgroundPanel(this);
-    background_ = main;
+    main->setTile(&mb::art::backgroundTile);
     auto* mainLayout = new QVBoxLayout(main);
     mainLayout->setContentsMargins(8, 6, 8, 8);
     caption_ = new QLabel(main);
@@ -113,10 +114,6 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     mainLayout->addWidget(stack_, 1);
     outer->addWidget(main, 1);
     SelButton1Click(1);
-}
-
-void Thelp::setBackground(const QPixmap& tile) {
-    static_cast<mb::BackgroundPanel*>(background_)->setTile(tile);
 }
 
 void Thelp::SelButton1Click(int tag) {

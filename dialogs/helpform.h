@@ -14,7 +14,6 @@ public:
     static constexpr int kTopicCount = 8;
 
     explicit Thelp(QWidget* parent = nullptr);
-    void setBackground(const QPixmap& tile);
     // Brings the text box of topic `tag` (1..8) to the front, as its button does.
     void SelButton1Click(int tag);
     int currentTopic() const;
@@ -31,5 +30,4 @@ private:
     std::array<QPushButton*, kTopicCount + 1> buttons_{};
     QStackedWidget* stack_ = nullptr;
     QLabel* caption_ = nullptr;
-    class QFrame* background_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "assets/art.h"
 #include "core/errornotice.h"
 #include "core/profile.h"
 #include "widgets/backgroundpanel.h"
@@ -24,7 +25,7 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
     setFixedSize(kClientSize);
     auto* panel = new mb::BackgroundPanel(this);
     panel->setGeometry(rect());
-    background_ = panel;
+    panel->setTile(&mb::art::backgroundTile);
 
     for (int n = 1; n <= kPhraseCount; ++n) {
         const int top = kRowTop + (n - 1) * kRowStep;
@@ -53,10 +54,6 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
     done->setGeometry(kClientSize.width() - 12 - 75, bottom + 30, 75, 24);
     done->setDefault(true);
     connect(done, &QPushButton::clicked, this, &Tphrases::button_doneClick);
-}
-
-void Tphrases::setBackground(const QPixmap& tile) {
-    static_cast<mb::BackgroundPanel*>(background_)->setTile(tile);
 }
 
 void Tphrases::setSettings(const QString& path, const QString& section) {

@@ -13,7 +13,6 @@ public:
     static constexpr int kMaxPhraseLength = 50;
 
     explicit Tphrases(QWidget* parent = nullptr);
-    void setBackground(const QPixmap& tile);
     // The settings file and section the phrases are stored in.
     void setSettings(const QString& path, const QString& section);
     // Fills the boxes with the buttons' current phrases (index 0 is button 1) and shows the
@@ -28,7 +27,6 @@ signals:
 
 private:
     std::array<QLineEdit*, kPhraseCount + 1> phrase{};
-    class QFrame* background_ = nullptr;
     QString path_;
     QString section_;
 };

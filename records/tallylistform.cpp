@@ -89,7 +89,7 @@ void Ttallylist::buildWindow() {
     setFixedSize(kClientSize);
     auto* background = new mb::BackgroundPanel(this);
     background->setGeometry(rect());
-    background->setTile(mb::art::backgroundTile(devicePixelRatioF()));
+    background->setTile(&mb::art::backgroundTile);
     QFont bold = font();
     bold.setBold(true);
 
