@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "assets/art.h"
+#include "widgets/followdensity.h"
 
 namespace {
 
@@ -22,6 +23,8 @@ QuickInstructions::QuickInstructions(QWidget* parent, QPoint boardTopLeft) : QFr
     setAutoFillBackground(true);
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("image_help"));
+    mb::followDensity(this,
+                      [this](qreal dpr) { picture_->setPixmap(mb::art::quickInstructions(dpr)); });
     picture_->setGeometry(
         QRect(QPoint(kPictureMargin, kPictureMargin), mb::art::quickInstructionsSize()));
     // The button sits in the middle of the strip below the picture.
@@ -36,7 +39,6 @@ QuickInstructions::QuickInstructions(QWidget* parent, QPoint boardTopLeft) : QFr
 }
 
 void QuickInstructions::showInstructions() {
-    picture_->setPixmap(mb::art::quickInstructions(devicePixelRatioF()));
     show();
     raise();
 }

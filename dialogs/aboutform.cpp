@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
+#include "widgets/followdensity.h"
 #include "widgets/gamestyle.h"
 #include "widgets/weblink.h"
 
@@ -38,6 +39,8 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     // The logo is a little wider than the window: it is centred and its edges cut off evenly.
     image_aboutlogo = new mb::ClickLabel(0, panel);
     image_aboutlogo->setObjectName(QStringLiteral("image_aboutlogo"));
+    // Drawn when first shown, not at the start of every game.
+    mb::followDensity(this, [this](qreal dpr) { image_aboutlogo->setPixmap(mb::art::logo(dpr)); });
     const QSize logo = mb::art::logoSize();
     image_aboutlogo->setGeometry(QRect(QPoint((kClientSize.width() - logo.width()) / 2, 0), logo));
     image_aboutlogo->setCursor(Qt::PointingHandCursor);
@@ -99,11 +102,6 @@ QString Tabout::versionText() const {
 void Tabout::openWebSite() {
     // What the desktop makes of it is its own affair; there is nothing to report.
     mb::openWebAddress(webSite());
-}
-
-void Tabout::showEvent(QShowEvent* event) {
-    image_aboutlogo->setPixmap(mb::art::logo(devicePixelRatioF()));
-    QDialog::showEvent(event);
 }
 
 QUrl Tabout::webSite() {

@@ -21,9 +21,6 @@ public:
     // The maker's web site, as the build names it; the label shows it without its scheme.
     static QUrl webSite();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     QLabel* version = nullptr;
     mb::ClickLabel* image_aboutlogo = nullptr;

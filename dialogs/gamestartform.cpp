@@ -6,6 +6,7 @@
 
 #include "assets/art.h"
 #include "widgets/backgroundpanel.h"
+#include "widgets/followdensity.h"
 #include "widgets/picturebutton.h"
 
 namespace {
@@ -44,7 +45,11 @@ Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {
 
     const qreal dpr = devicePixelRatioF();
     button_start = new mb::PictureButton(panel);
-    button_start->setPictures(mb::art::startGameButton(dpr), mb::art::startGameButton(dpr, true));
+    const auto pictures = [this](qreal d) {
+        button_start->setPictures(mb::art::startGameButton(d), mb::art::startGameButton(d, true));
+    };
+    pictures(dpr);  // now, for the button's size
+    mb::followDensity(this, pictures, dpr);
     button_start->setObjectName(QStringLiteral("button_start"));
     button_start->move((kClientSize.width() - button_start->width()) / 2, 84);
     connect(button_start, &QAbstractButton::clicked, this, &Tgamestart::button_startClick);
