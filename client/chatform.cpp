@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QSystemSemaphore>
 #include <QTimer>
-#include <QWindow>
 
 #include "assets/art.h"
 #include "assets/soundplayer.h"
@@ -40,6 +39,7 @@
 #include "records/tallylistform.h"
 #include "widgets/backgroundpanel.h"
 #include "widgets/clicklabel.h"
+#include "widgets/followdensity.h"
 #include "widgets/gamestyle.h"
 #include "widgets/picturebutton.h"
 #include "widgets/sidewindow.h"
@@ -70,6 +70,9 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     sounds_ = new mb::SoundPlayer(this);
     settings_ = new SettingsMenu(this, st_.gamename);
     createBoard();
+    // Built for the density the window starts at; drawn again only when it shows at another.
+    mb::followDensity(
+        this, [this](qreal) { applyPictures(); }, devicePixelRatioF());
     createMenus();
     createQuickInstructions();
 
@@ -132,9 +135,6 @@ void Tchat::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    if (QWindow* window = windowHandle())
-        connect(window, &QWindow::screenChanged, this, &Tchat::applyPictures);
-    applyPictures();
     // A host given by name is looked up now, through the services library: a joining copy
     // opens it on another core at once. Every other copy needs it first for the sound of its
     // player coming in, and opens it once logged in (sendloginfo), so that the first frame

@@ -12,10 +12,8 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include "assets/art.h"
 #include "core/version.h"
@@ -23,6 +21,7 @@
 #include "lobby/lobbylink.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/tablelist.h"
+#include "widgets/followdensity.h"
 
 namespace mb {
 
@@ -63,6 +62,7 @@ LobbyWindow::LobbyWindow(QString settingsPath, Launcher launcher, quint16 linkPo
     resize(kDefaultSize);
 
     logo_ = new QLabel(this);
+    followDensity(this, [this](qreal dpr) { logo_->setPixmap(art::logo(dpr)); });
     logo_->setAlignment(Qt::AlignCenter);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("name"));
@@ -245,19 +245,6 @@ void LobbyWindow::start(const QStringList& arguments) {
     }
     setStatus(arguments.isEmpty() ? QStringLiteral("A solo game has started.")
                                   : QStringLiteral("The game is starting..."));
-}
-
-void LobbyWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (QWindow* window = windowHandle())
-        connect(window, &QWindow::screenChanged, this, &LobbyWindow::applyPictures,
-                Qt::UniqueConnection);
-    applyPictures();
-}
-
-void LobbyWindow::applyPictures() {
-    logo_->setPixmap(art::logo(devicePixelRatioF()));
-    update();
 }
 
 void LobbyWindow::paintEvent(QPaintEvent*) {

@@ -41,7 +41,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void join();
@@ -52,7 +51,6 @@ private:
     void start(const QStringList& arguments);
     void setStatus(const QString& text);
     void showDirectoryState();
-    void applyPictures();
 
     QString settingsPath_;
     Launcher launcher_;

@@ -10,6 +10,8 @@
 #include <QtTest>
 #include <vector>
 
+#include "client/application.h"
+#include "client/chatform.h"
 #include "client/quickinstructions.h"
 #include "dialogs/aboutform.h"
 #include "widgets/backgroundpanel.h"
@@ -105,6 +107,14 @@ private slots:
         QCOMPARE(pictureDensity(about, "image_aboutlogo"), 2.0);
         moveTo(about, screen(0));
         QTRY_COMPARE(pictureDensity(about, "image_aboutlogo"), 1.0);
+
+        // The table itself, in a copy that connects nowhere.
+        Application idle(QStringList{"Ann"}, Tchat::Ports{1, 1});
+        idle.main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&idle.main()));
+        QCOMPARE(pictureDensity(idle.main(), "image_Turn"), 1.0);
+        moveTo(idle.main(), screen(1));
+        QTRY_COMPARE(pictureDensity(idle.main(), "image_Turn"), 2.0);
 
         // The quick instructions belong to the table and move with it.
         QWidget table;
