@@ -4,11 +4,9 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
-#include <array>
 #include <chrono>
 #include <functional>
 
-#include "client/boardscale.h"
 #include "client/clientstate.h"
 #include "client/firstuse.h"
 #include "client/tablemodel.h"
@@ -16,8 +14,6 @@
 #include "net/framing.h"
 
 class QAction;
-class QFrame;
-class QLabel;
 class QMenu;
 class QSystemSemaphore;
 class Tabout;
@@ -31,12 +27,10 @@ class ChatPanel;
 class HelpMenu;
 class QuickInstructions;
 class SettingsMenu;
+class TableBoard;
 class WindowSettings;
 
 namespace mb {
-class BackgroundPanel;
-class ClickLabel;
-class PictureButton;
 class Sock;
 class SoundPlayer;
 class TServer;
@@ -128,7 +122,6 @@ private:
     void createMenus();
     void render();
     void applyPictures();
-    void placeSeatRow(int seat);
     void label_playername1ContextPopup(int seat, const QPoint& globalPos);
 
     // What the table model asks for.
@@ -178,36 +171,8 @@ private:
     mb::TableModel table_{st_, *this};
     mb::SoundPlayer* sounds_ = nullptr;
 
-    mb::BackgroundPanel* panel_board = nullptr;
-    mb::BoardScaler scaler_;
-    std::array<mb::ClickLabel*, mb::kHandSize + 1> image_card{};
-    mb::ClickLabel* image_drawpile = nullptr;
-    mb::ClickLabel* image_topcard = nullptr;
-    mb::ClickLabel* label_draw = nullptr;
-    mb::ClickLabel* label_discard = nullptr;
-    QLabel* image_Turn = nullptr;
-    std::array<mb::ClickLabel*, mb::kTableSeats + 1> label_playername{};
-    std::array<QLabel*, mb::kTableSeats + 1> label_score{};
-    std::array<QLabel*, mb::kTableSeats + 1> label_bonus{};
-    std::array<QLabel*, mb::kTableSeats + 1> image_playing{};
-    std::array<QLabel*, mb::kTableSeats + 1> image_eyes{};
-    QLabel* label_status = nullptr;
-    QLabel* label_playtoscore = nullptr;
-    QLabel* label_roundnum = nullptr;
-    QLabel* label_numturns = nullptr;
-    mb::PictureButton* button_start = nullptr;
-    QFrame* panel_winnercards = nullptr;
-    std::array<mb::ClickLabel*, mb::kHandSize + 1> image_wcard{};
-    QLabel* label_completed = nullptr;
-    QFrame* panel_winner = nullptr;
-    QLabel* label_winner1 = nullptr;
-    QLabel* label_winner2 = nullptr;
+    TableBoard* board_ = nullptr;
     ChatPanel* chat_ = nullptr;
-    // Card numbers on screen, so a repaint only touches pictures that changed.
-    std::array<int, mb::kHandSize + 1> shownHand_{};
-    std::array<int, mb::kHandSize + 1> shownWinner_{};
-    int shownDraw_ = -2;
-    int shownTop_ = -2;
 
     QAction* StartGame1 = nullptr;
     QAction* Exit1 = nullptr;
