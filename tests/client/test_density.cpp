@@ -14,6 +14,7 @@
 #include "client/chatform.h"
 #include "client/quickinstructions.h"
 #include "dialogs/aboutform.h"
+#include "tests/support/scratchsettings.h"
 #include "widgets/backgroundpanel.h"
 #include "widgets/followdensity.h"
 
@@ -45,57 +46,42 @@ class DensityTest : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(QGuiApplication::screens().size(), 2); }
 
-    void aPanelDrawsItsTileForTheScreenItPaintsOn() {
-        std::vector<qreal> asked;
-        mb::BackgroundPanel panel;
-        panel.resize(120, 80);
-        panel.setTile([&asked](qreal dpr) {
-            asked.push_back(dpr);
+    void tilesAndPicturesAreDrawnForTheScreenTheyShowOn() {
+        std::vector<qreal> tiles, pictures;  // outlive the window that draws into them
+        QWidget window;
+        window.resize(120, 80);
+        auto* panel = new mb::BackgroundPanel(&window);
+        panel->resize(window.size());
+        panel->setTile([&tiles](qreal dpr) {
+            tiles.push_back(dpr);
             QPixmap tile(QSize(8, 8) * dpr);
             tile.setDevicePixelRatio(dpr);
             tile.fill(dpr > 1 ? Qt::red : Qt::blue);
             return tile;
         });
-        QVERIFY(asked.empty());  // a window never shown draws no tile
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        QTRY_COMPARE(asked, std::vector<qreal>{1.0});
-        panel.repaint();
-        QCOMPARE(asked.size(), size_t(1));  // the same density is not drawn again
-
-        moveTo(panel, screen(1));
-        QTRY_COMPARE(panel.devicePixelRatioF(), 2.0);
-        panel.repaint();
-        QCOMPARE(asked, (std::vector<qreal>{1.0, 2.0}));
-        const QImage shot = panel.grab().toImage();
-        QCOMPARE(shot.devicePixelRatio(), 2.0);
-        QCOMPARE(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(Qt::red));
-    }
-
-    void picturesAreRedrawnWhenShownAtAnotherDensity() {
-        QWidget window;
-        window.resize(100, 100);
-        auto* part = new QWidget(&window);
-        std::vector<qreal> applied;
-        mb::followDensity(part, [&applied](qreal dpr) { applied.push_back(dpr); });
-        QVERIFY(applied.empty());  // nothing is drawn before it shows
+        auto* part = new QWidget(panel);
+        mb::followDensity(part, [&pictures](qreal dpr) { pictures.push_back(dpr); });
+        QVERIFY(tiles.empty() && pictures.empty());  // nothing is drawn before it shows
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(applied, std::vector<qreal>{1.0});
+        QTRY_COMPARE(tiles, std::vector<qreal>{1.0});
+        QCOMPARE(pictures, std::vector<qreal>{1.0});
         window.hide();
         window.show();
-        QCOMPARE(applied.size(), size_t(1));  // shown again at the same density
+        panel->repaint();
+        QCOMPARE(tiles.size() + pictures.size(), size_t(2));  // the same density: nothing new
 
-        // Hidden, it draws nothing when its window moves; shown, it catches up.
+        // A hidden part draws nothing when its window moves; shown, it catches up.
         part->hide();
         moveTo(window, screen(1));
         QTRY_COMPARE(window.devicePixelRatioF(), 2.0);
-        QCOMPARE(applied.size(), size_t(1));
+        QTRY_COMPARE(tiles, (std::vector<qreal>{1.0, 2.0}));  // the move repaints the window
+        QCOMPARE(panel->grab().toImage().pixelColor(60, 40), QColor(Qt::red));
+        QCOMPARE(pictures.size(), size_t(1));
         part->show();
-        QCOMPARE(applied, (std::vector<qreal>{1.0, 2.0}));
-        // Shown, it follows its window back at once.
-        moveTo(window, screen(0));
-        QTRY_COMPARE(applied, (std::vector<qreal>{1.0, 2.0, 1.0}));
+        QCOMPARE(pictures, (std::vector<qreal>{1.0, 2.0}));
+        moveTo(window, screen(0));  // shown, it follows its window back at once
+        QTRY_COMPARE(pictures, (std::vector<qreal>{1.0, 2.0, 1.0}));
     }
 
     void theGamesWindowsFollowTheirScreen() {
@@ -108,23 +94,19 @@ private slots:
         moveTo(about, screen(0));
         QTRY_COMPARE(pictureDensity(about, "image_aboutlogo"), 1.0);
 
-        // The table itself, in a copy that connects nowhere.
+        // The table, in a copy that connects nowhere, and its quick instructions.
         Application idle(QStringList{"Ann"}, Tchat::Ports{1, 1});
-        idle.main().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&idle.main()));
-        QCOMPARE(pictureDensity(idle.main(), "image_Turn"), 1.0);
-        moveTo(idle.main(), screen(1));
-        QTRY_COMPARE(pictureDensity(idle.main(), "image_Turn"), 2.0);
-
-        // The quick instructions belong to the table and move with it.
-        QWidget table;
-        table.resize(780, 560);
-        auto* quick = new QuickInstructions(&table, QPoint(0, 0));
+        Tchat& table = idle.main();
+        table.setSettingsFile(mbtest::scratchSettingsFile());
         table.show();
         QVERIFY(QTest::qWaitForWindowExposed(&table));
+        auto* quick = table.findChild<QuickInstructions*>();
+        QVERIFY(quick);
         quick->showInstructions();
+        QCOMPARE(pictureDensity(table, "image_Turn"), 1.0);
         QCOMPARE(pictureDensity(table, "image_help"), 1.0);
         moveTo(table, screen(1));
+        QTRY_COMPARE(pictureDensity(table, "image_Turn"), 2.0);
         QTRY_COMPARE(pictureDensity(table, "image_help"), 2.0);
     }
 };
