@@ -206,7 +206,7 @@ void TServer::send(int seat, const QByteArray& message) {
     } catch (const SockError&) {
         return;  // the close report for this connection is on its way
     }
-    if (sock->pendingOutput() > kMaxPendingOutput && !slow_[seat]) {
+    if (sock->pendingOutput() > options_.maxPendingOutput && !slow_[seat]) {
         slow_[seat] = true;
         // Not now: the core is in the middle of sending, possibly to this very seat.
         QTimer::singleShot(0, this, &TServer::closeSlowConsumers);

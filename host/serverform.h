@@ -19,6 +19,10 @@
 
 namespace mb {
 
+// Output bound per connection: a peer that stops reading is dropped instead of growing the
+// host's memory without limit.
+inline constexpr qsizetype kMaxPendingOutput = 1024 * 1024;
+
 struct ServerOptions {
     QString port = QString::number(kGamePort);  // "0" picks a free port
     QByteArray version = kProgramVersion;
@@ -37,11 +41,9 @@ struct ServerOptions {
     bool keepHostSeatInGame = false;
     // Texts of peers' malformed messages; the error notice when empty.
     std::function<void(const QString&)> malformedSink;
+    // Tests lower the output bound to reach it without a megabyte of traffic.
+    qsizetype maxPendingOutput = kMaxPendingOutput;
 };
-
-// Output bound per connection: a peer that stops reading is dropped instead of growing the
-// host's memory without limit.
-inline constexpr qsizetype kMaxPendingOutput = 1024 * 1024;
 
 class TServer : public QObject {
     Q_OBJECT

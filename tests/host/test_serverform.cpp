@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include "host/serverform.h"
 #include "net/sock.h"
@@ -32,6 +33,7 @@ private slots:
     void lookAlikeNamesAreMarked();
     void justWatchFlipsAndLongLinesKeepToTheRelayRate();
     void malformedFloodClosesTheConnection();
+    void aPeerThatStopsReadingIsClosed();
 
 private:
     std::unique_ptr<mb::TServer> listeningServer(mb::ServerOptions options = {}) {
@@ -406,6 +408,62 @@ void ServerFormTest::malformedFloodClosesTheConnection() {
     alice.send("CMD_chat+1+still here");
     QVERIFY(alice.waitFor("CMD_chat+1+Alice chats: still here"));
     QVERIFY(!alice.closed());
+}
+
+void ServerFormTest::aPeerThatStopsReadingIsClosed() {
+    mb::ServerOptions options;
+    options.maxPendingOutput = 4096;  // the real bound takes a minute of chat floods to reach
+    auto server = listeningServer(std::move(options));
+    QSignalSpy loggedIn(server.get(), &mb::TServer::playerLoggedIn);
+    QSignalSpy closed(server.get(), &mb::TServer::connectionClosed);
+    RawClient alice(server->listenPort());
+    QCOMPARE(alice.login("Alice"), 1);
+    RawClient bob(server->listenPort());
+    QCOMPARE(bob.login("Bob"), 2);
+
+    // Sid logs in and never reads again; small buffers on both ends keep the kernel from
+    // holding what the host has to keep.
+    const int sid = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(sid >= 0);
+    const int small = 2048;
+    QCOMPARE(::setsockopt(sid, SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(server->listenPort());
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(sid, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    const QByteArray login = "CMD_logininfo+3+1.0.0+Sid\xFF";
+    QCOMPARE(::send(sid, login.constData(), size_t(login.size()), 0), ssize_t(login.size()));
+    QTRY_COMPARE(loggedIn.size(), 3);
+    QCOMPARE(loggedIn.last().at(0).toInt(), 3);
+    const int hostEnd = server->connection(3)->handle();
+    QCOMPARE(::setsockopt(hostEnd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small), 0);
+
+    // Chat at the relay rate's whole burst, from both readers: Sid falls behind and is closed.
+    const QByteArray line(1900, 'a');
+    for (int i = 0; i < mb::kMaxRelaysPerWindow; ++i) {
+        alice.send("CMD_chat+1+" + line);
+        bob.send("CMD_chat+2+" + line);
+    }
+    QTRY_VERIFY(!closed.isEmpty());
+    QCOMPARE(closed[0].at(0).toInt(), 3);
+    // What the kernel held still reaches Sid, then the end of the connection.
+    const auto ended = [sid] {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::recv(sid, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got == 0 || (got < 0 && errno == ECONNRESET)) return true;
+            if (got < 0) return false;  // nothing more yet
+        }
+    };
+    QTRY_VERIFY(ended());
+    // The readers got every line and stay at the table.
+    for (int i = 0; i < mb::kMaxRelaysPerWindow; ++i) {
+        QVERIFY(alice.waitFor("CMD_chat+2+Bob chats: " + line));
+        QVERIFY(bob.waitFor("CMD_chat+1+Alice chats: " + line));
+    }
+    QVERIFY(!alice.closed() && !bob.closed());
+    ::close(sid);
 }
 
 QTEST_GUILESS_MAIN(ServerFormTest)
