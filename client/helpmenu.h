@@ -5,7 +5,6 @@
 // player applies go to the chat's buttons. The quick instructions panel is the window's: this
 // part only says when the player asks for it.
 #include <QObject>
-#include <QPixmap>
 #include <QString>
 #include <functional>
 
