@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "assets/art.h"
 #include "widgets/clicklabel.h"
@@ -210,6 +211,10 @@ void TableBoard::placeSeatRow(int seat) {
     };
     scaler_.move(label_score[s], {after(name, kScoreGap), kNameTop[s]});
     scaler_.move(label_bonus[s], {after(label_score[s], kBonusGap), kNameTop[s]});
+    // The "NOT PLAYING" picture stands in the score's place: at its own column while the
+    // name ends before it, after the name when a longer one would run under it.
+    scaler_.move(image_playing[s],
+                 {std::max(kNotPlayingLeft, after(name, kScoreGap)), kNameTop[s]});
 }
 
 void TableBoard::render() {

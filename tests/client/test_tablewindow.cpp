@@ -10,9 +10,12 @@
 #include "assets/art.h"
 #include "client/application.h"
 #include "client/spylistform.h"
+#include "client/tableboard.h"
+#include "client/tablemodel.h"
 #include "dialogs/gamestartform.h"
 #include "dialogs/helpform.h"
 #include "dialogs/phrasesform.h"
+#include "host/hostlimits.h"
 #include "host/serverform.h"
 #include "records/tallylistform.h"
 #include "tests/support/mainwindow.h"
@@ -247,6 +250,40 @@ private slots:
         QCOMPARE(list->count(), 1);
     }
 
+    // A seat that sits out shows its mark in the score's column, or after a name too long for
+    // it, never over the name.
+    void notPlayingMarkNeverCoversTheName() {
+        struct Quiet : mb::TableEffects {
+            void sendToHost(const QByteArray&) override {}
+            void playsounds(const QString&) override {}
+            void addSystemLine(const QString&) override {}
+            void addcounter(int) override {}
+            void addgame(const QString&) override {}
+            void loadinifile() override {}
+            int turnSound() const override { return 0; }
+            void myTurnBegins() override {}
+        } effects;
+        mb::ClientState st;
+        st.myseat = 2;
+        mb::TableModel table(st, effects);
+        table.newplayerinfo("1+Al+0");
+        table.newplayerinfo("3+" + QByteArray(mb::kMaxNameBytes, 'W') + "+0");
+        table.roundstart("1+1+0+2+1+3+0+4+0");
+        QWidget window;
+        TableBoard board(table, &window);
+        board.render();
+        const auto right = [&](const QString& name) {
+            return board.findChild<QWidget*>(name)->geometry().right();
+        };
+        const auto mark = [&](int seat) {
+            return board.findChild<QWidget*>(QStringLiteral("image_playing%1").arg(seat));
+        };
+        QVERIFY(mark(1)->isVisibleTo(&board) && mark(3)->isVisibleTo(&board));
+        QCOMPARE(mark(1)->x(), 583);
+        QVERIFY(mark(3)->x() > right("label_playername3"));
+        QCOMPARE(mark(3)->y(), board.findChild<QWidget*>("label_playername3")->y());
+    }
+
     void boardGrowsWithTheWindow() {
         auto host = hostCopy();
         QVERIFY(connected(*host));
@@ -295,8 +332,11 @@ private slots:
             if (!onTable(it.key())) continue;
             const QRect now = doubled.value(it.key());
             // Labels as wide as their text follow the text before them to the pixel.
-            const int slack =
-                it.key().startsWith("label_score") || it.key().startsWith("label_bonus") ? 2 : 0;
+            const int slack = it.key().startsWith("label_score") ||
+                                      it.key().startsWith("label_bonus") ||
+                                      it.key().startsWith("image_playing")
+                                  ? 2
+                                  : 0;
             QVERIFY2((now.topLeft() - 2 * it->topLeft()).manhattanLength() <= slack,
                      qPrintable(it.key()));
         }
