@@ -24,6 +24,7 @@ constexpr int kNameLeft = 512;
 constexpr int kScoreGap = 6;
 constexpr int kBonusGap = 5;
 constexpr int kNotPlayingLeft = 583;
+constexpr int kRowRight = 757;  // a seat's row ends with the hand, at the last card's edge
 constexpr int kEyesLeft = 490;
 constexpr int kTurnLeft = 471;
 constexpr int kTurnAbove = 8;
@@ -31,6 +32,10 @@ constexpr QRect kStatusRect{(764 - 493) / 2, 218, 493, 20};
 constexpr QPoint kStartPos{315, 188};
 constexpr QRect kWinnerCardsRect{6, 114, 752, 129};
 constexpr QRect kWinnerRect{160, 144, 441, 41};
+constexpr QColor kWinnerGround{0, 0, 0, 150};
+constexpr int kWinnerPixels = 26;    // the winner's words, at the board's design scale
+constexpr int kWinnerMinPixels = 8;  // the least: 32 bytes of the widest letter fit
+constexpr int kWinnerSideRoom = 6;   // kept free at each end of the banner
 
 QLabel* plainLabel(const QString& text, QWidget* parent, const char* name) {
     auto* label = new QLabel(text, parent);
@@ -159,9 +164,11 @@ TableBoard::TableBoard(const mb::TableModel& table, QWidget* parent)
     panel_winner = new QFrame(this);
     panel_winner->setObjectName(QStringLiteral("panel_winner"));
     scaler_.place(panel_winner, kWinnerRect);
+    // Gold words over the hand's pale cards want a darker ground to be read.
+    mb::setGroundLook(panel_winner, kWinnerGround);
     QFont winnerFont = font();
     winnerFont.setBold(true);
-    winnerFont.setPixelSize(26);
+    winnerFont.setPixelSize(kWinnerPixels);
     label_winner2 = plainLabel(QString(), panel_winner, "label_winner2");
     label_winner2->setFont(winnerFont);
     label_winner2->setAlignment(Qt::AlignCenter);
@@ -199,9 +206,22 @@ void TableBoard::applyPictures() {
     shownDraw_ = shownTop_ = -2;
 }
 
-void TableBoard::placeSeatRow(int seat) {
+void TableBoard::placeSeatRow(int seat, const mb::SeatView& view) {
     const size_t s = size_t(seat);
     mb::ClickLabel* name = label_playername[s];
+    // A long name gives way to the score and the round's points after it rather than push
+    // them off the board; it is shortened with an ellipsis and told whole under the pointer.
+    const qreal scale = scaler_.scale();
+    const int behind = view.notPlaying ? qRound(kScoreGap * scale) + image_playing[s]->width()
+                                       : qRound((kScoreGap + kBonusGap) * scale) +
+                                             label_score[s]->sizeHint().width() +
+                                             label_bonus[s]->sizeHint().width();
+    const int room = qRound((kRowRight - kNameLeft) * scale) - behind;
+    const int margins = name->contentsMargins().left() + name->contentsMargins().right();
+    const QString shown =
+        name->fontMetrics().elidedText(view.name, Qt::ElideRight, std::max(0, room - margins));
+    name->setText(shown);
+    name->setToolTip(shown == view.name ? view.hint : view.name);
     name->adjustSize();
     // The score follows the name and the bonus the score, each as wide as its text at the
     // board's scale; the gaps between them scale with the board.
@@ -244,11 +264,9 @@ void TableBoard::render() {
     for (int s = 1; s <= mb::kTableSeats; ++s) {
         const mb::SeatView& seat = table_.seat(s);
         const size_t i = size_t(s);
-        label_playername[i]->setText(seat.name);
-        label_playername[i]->setToolTip(seat.hint);
         label_score[i]->setText(seat.score);
         label_bonus[i]->setText(seat.bonus);
-        placeSeatRow(s);
+        placeSeatRow(s, seat);
         label_score[i]->setVisible(seat.scoreVisible && !seat.notPlaying);
         image_playing[i]->setVisible(seat.notPlaying);
         image_eyes[i]->setVisible(seat.eyes);
@@ -266,5 +284,27 @@ void TableBoard::render() {
     panel_winnercards->setVisible(table_.winnerCardsVisible);
     label_winner1->setText(table_.winnerText);
     label_winner2->setText(table_.winnerText);
+    fitWinnerText();
     panel_winner->setVisible(table_.winnerVisible);
+}
+
+void TableBoard::fitWinnerText() {
+    // "<name> has Won the Game!" with a long name is wider than the banner, and centred it
+    // would lose both ends: the words shrink until they fit, never below a readable size.
+    const qreal scale = scaler_.scale();
+    const int room = label_winner1->width() - 2 * qRound(kWinnerSideRoom * scale);
+    QFont font = label_winner1->font();
+    int pixels = std::max(1, qRound(kWinnerPixels * scale));
+    const int least = std::max(1, qRound(kWinnerMinPixels * scale));
+    font.setPixelSize(pixels);
+    const int wide = QFontMetrics(font).horizontalAdvance(label_winner1->text());
+    if (wide > room && room > 0) {
+        pixels = std::max(least, pixels * room / wide);
+        font.setPixelSize(pixels);
+        while (pixels > least && QFontMetrics(font).horizontalAdvance(label_winner1->text()) > room)
+            font.setPixelSize(--pixels);
+    }
+    if (font == label_winner1->font()) return;
+    label_winner1->setFont(font);
+    label_winner2->setFont(font);
 }

@@ -40,7 +40,8 @@ signals:
     void seatMenuRequested(int seat, const QPoint& globalPos);
 
 private:
-    void placeSeatRow(int seat);
+    void placeSeatRow(int seat, const mb::SeatView& view);
+    void fitWinnerText();
 
     const mb::TableModel& table_;
     mb::BoardScaler scaler_;

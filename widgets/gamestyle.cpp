@@ -10,6 +10,7 @@
 #include <QStyleOption>
 #include <QToolButton>
 #include <QWidget>
+#include <algorithm>
 
 namespace mb {
 namespace {
@@ -36,8 +37,9 @@ constexpr int kEdgeWidth = 1;
 constexpr qreal kButtonRadius = 4;
 constexpr qreal kEntryRadius = 3;
 constexpr qreal kCaptionRadius = 3;
-constexpr int kButtonPadding = 3;  // beside the words of a chat button
-constexpr int kEntryPadding = 4;   // beside the words of the chat entry
+constexpr qreal kGroundRoundness = 6;  // height over corner radius
+constexpr int kButtonPadding = 3;      // beside the words of a chat button
+constexpr int kEntryPadding = 4;       // beside the words of the chat entry
 
 Look lookOf(const QWidget* widget) {
     return widget ? Look(widget->property(kLookProperty).toInt()) : Look::None;
@@ -138,7 +140,9 @@ void GameStyle::drawControl(ControlElement element, const QStyleOption* option, 
         painter->setPen(Qt::NoPen);
         painter->setBrush(widget->property(kGroundProperty).value<QColor>());
         // Under the room round the words as well, which the frame's own rectangle leaves out.
-        painter->drawRoundedRect(QRectF(widget->rect()), kCaptionRadius, kCaptionRadius);
+        // A caption's corners; a taller ground rounds in proportion.
+        const qreal radius = std::max(kCaptionRadius, widget->height() / kGroundRoundness);
+        painter->drawRoundedRect(QRectF(widget->rect()), radius, radius);
     } else {
         // The line is a logical pixel wide, two on a doubled screen.
         painter->fillRect(option->rect, kPanelEdge);
@@ -181,9 +185,13 @@ void setChatEntryLook(QLineEdit* entry) {
     entry->setTextMargins(kEntryPadding, 0, kEntryPadding, 0);
 }
 
+void setGroundLook(QFrame* frame, const QColor& ground) {
+    setLook(frame, Look::Caption);
+    frame->setProperty(kGroundProperty, ground);
+}
+
 void setCaptionLook(QLabel* label, const QColor& text, const QColor& ground, QMargins padding) {
-    setLook(label, Look::Caption);
-    label->setProperty(kGroundProperty, ground);
+    setGroundLook(label, ground);
     setTextColour(label, text);
     QFont bold = label->font();
     bold.setBold(true);

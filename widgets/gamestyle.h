@@ -12,6 +12,7 @@
 #include <QMargins>
 #include <QProxyStyle>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -41,6 +42,9 @@ void setChatButtonLook(QToolButton* button);
 void setChatEntryLook(QLineEdit* entry);
 // Bold words in `text` on a rounded, see-through `ground`, `padding` inside it.
 void setCaptionLook(QLabel* label, const QColor& text, const QColor& ground, QMargins padding);
+// The same rounded, see-through `ground` under a whole frame and what it holds: words laid
+// over the cards stay readable whatever card lies below.
+void setGroundLook(QFrame* frame, const QColor& ground);
 // A white panel with a grey line round it; what is on it keeps its own look.
 void setWhitePanelLook(QWidget* panel);
 // The colour of a widget's words, whatever its state.

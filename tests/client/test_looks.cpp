@@ -81,6 +81,15 @@ private slots:
         ground.fill(Qt::white);
         caption.render(&ground);
         QVERIFY(near(ground.pixel(2, caption.height() / 2), QColor(135, 135, 135)));
+        // A frame given the ground has it under all it holds, its corners rounded.
+        QFrame banner;
+        banner.resize(200, 40);
+        mb::setGroundLook(&banner, QColor(0, 0, 0, 120));
+        QImage under(banner.size(), QImage::Format_RGB32);
+        under.fill(Qt::white);
+        banner.render(&under);
+        QVERIFY(near(under.pixel(100, 20), QColor(135, 135, 135)));
+        QVERIFY(qRed(under.pixel(0, 0)) > 230);
 
         // A panel's line is one point wide, two device pixels on a doubled screen.
         QFrame panel;

@@ -250,9 +250,9 @@ private slots:
         QCOMPARE(list->count(), 1);
     }
 
-    // A seat that sits out shows its mark in the score's column, or after a name too long for
-    // it, never over the name.
-    void notPlayingMarkNeverCoversTheName() {
+    // A long name is never covered or cut: a seat that sits out shows its mark in the score's
+    // column or after a name too long for it, and the winner's banner shrinks to hold it.
+    void longNamesStayWhole() {
         struct Quiet : mb::TableEffects {
             void sendToHost(const QByteArray&) override {}
             void playsounds(const QString&) override {}
@@ -282,6 +282,27 @@ private slots:
         QCOMPARE(mark(1)->x(), 583);
         QVERIFY(mark(3)->x() > right("label_playername3"));
         QCOMPARE(mark(3)->y(), board.findChild<QWidget*>("label_playername3")->y());
+        // That name gives way to what follows it on the row, and is told whole on hovering.
+        const auto* name = board.findChild<QLabel*>(QStringLiteral("label_playername3"));
+        QVERIFY(name->text().endsWith(QChar(0x2026)));
+        QCOMPARE(name->toolTip(), QString(mb::kMaxNameBytes, 'W'));
+        QVERIFY(right("label_score3") <= 757 && mark(3)->geometry().right() <= 757);
+
+        // The banner of a winner with that name holds the whole of it; the local player's
+        // short one keeps the full size.
+        const auto* words = board.findChild<QLabel*>(QStringLiteral("label_winner1"));
+        const auto fits = [&] {
+            return QFontMetrics(words->font()).horizontalAdvance(words->text()) <= words->width();
+        };
+        table.winner("3+");
+        board.render();
+        QVERIFY(words->text().startsWith("WWW"));
+        QVERIFY(fits());
+        QVERIFY(words->font().pixelSize() < 26);
+        table.winner("2+");
+        board.render();
+        QVERIFY(fits());
+        QCOMPARE(words->font().pixelSize(), 26);
     }
 
     void boardGrowsWithTheWindow() {
