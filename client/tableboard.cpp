@@ -284,7 +284,7 @@ void TableBoard::render() {
     panel_winnercards->setVisible(table_.winnerCardsVisible);
     label_winner1->setText(table_.winnerText);
     label_winner2->setText(table_.winnerText);
-    fitWinnerText();
+    if (table_.winnerVisible) fitWinnerText();  // measured only when it is to be seen
     panel_winner->setVisible(table_.winnerVisible);
 }
 
@@ -293,18 +293,12 @@ void TableBoard::fitWinnerText() {
     // would lose both ends: the words shrink until they fit, never below a readable size.
     const qreal scale = scaler_.scale();
     const int room = label_winner1->width() - 2 * qRound(kWinnerSideRoom * scale);
+    const int least = std::max(1, qRound(kWinnerMinPixels * scale));
     QFont font = label_winner1->font();
     int pixels = std::max(1, qRound(kWinnerPixels * scale));
-    const int least = std::max(1, qRound(kWinnerMinPixels * scale));
     font.setPixelSize(pixels);
-    const int wide = QFontMetrics(font).horizontalAdvance(label_winner1->text());
-    if (wide > room && room > 0) {
-        pixels = std::max(least, pixels * room / wide);
-        font.setPixelSize(pixels);
-        while (pixels > least && QFontMetrics(font).horizontalAdvance(label_winner1->text()) > room)
-            font.setPixelSize(--pixels);
-    }
-    if (font == label_winner1->font()) return;
+    while (pixels > least && QFontMetrics(font).horizontalAdvance(label_winner1->text()) > room)
+        font.setPixelSize(--pixels);
     label_winner1->setFont(font);
     label_winner2->setFont(font);
 }
