@@ -18,7 +18,6 @@
 
 #include "core/errornotice.h"
 #include "core/version.h"
-#include "host/gamerandom.h"
 #include "host/logtext.h"
 #include "host/serverform.h"
 #include "host/tableannouncer.h"
@@ -149,7 +148,6 @@ int main(int argc, char** argv) {
     mb::ServerOptions options;
     options.port = QString::number(port);
     options.botSpeed = [speed = *botSpeed] { return speed; };
-    options.seed = mb::clockSeed();
     options.turnLimit = std::chrono::seconds(turnLimitSeconds);
     // Nobody plays at the host itself: seat 1 is whoever connects first, and its rights must
     // not pass to a newcomer while a game runs.

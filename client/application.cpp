@@ -35,7 +35,6 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     Tchat* chat = chat_.get();
     mb::ServerOptions options;
     options.port = QString::number(ports.game);
-    options.seed = chat->randomSeed();
     options.breakInterval = breakInterval;
     // The local host follows the hosting player's Bot Speed menu and turn count.
     options.botSpeed = [chat] { return std::chrono::milliseconds(chat->botSpeed()); };

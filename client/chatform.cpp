@@ -25,7 +25,6 @@
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
 #include "dialogs/gamestartform.h"
-#include "host/gamerandom.h"
 #include "host/hostlimits.h"
 #include "host/logtext.h"
 #include "host/serverform.h"
@@ -121,7 +120,6 @@ void Tchat::FormCreate() {
     st_.systemcolor = mb::kSystemBlue;
     st_.seatcount = mb::kTableSeats;
     table_.clearall();
-    seed_ = mb::clockSeed();
     st_.ishost = false;
     st_.currentturn = 0;
 }

@@ -73,8 +73,6 @@ public:
     Tspylist* spylistWindow() { return spylist_.get(); }
     Ttallylist* tallylistWindow() { return tallylist_.get(); }
 
-    // The seed of the game's random numbers, taken from the clock when the window was created.
-    quint32 randomSeed() const { return seed_; }
     const mb::ClientState& state() const { return st_; }
     // Bot speed in milliseconds, as the Options menu holds it; the local host reads it.
     int botSpeed() const;
@@ -145,7 +143,6 @@ private:
     mb::FirstUse<Ttallylist> tallylist_;
     bool removeEnabled_ = false;  // the spy list's Remove From Game, for when it is made
     mb::ClientState st_;
-    quint32 seed_ = 0;
     bool shown_ = false;
     SettingsMenu* settings_ = nullptr;
     WindowSettings* windowSettings_ = nullptr;

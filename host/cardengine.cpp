@@ -136,11 +136,14 @@ void HostCore::findplayer() {
     if (piles_.drawIndex + 1 > piles_.deckSize) reshuffle();
     if (turnSeat_ == kHostSeat) ++hostSeatTurns_;
     turnOpen_ = true;
-    broadcast(MessageBuilder(cmd::kNextPlayer)
-                  .field(turnSeat_)
-                  .field(piles_.nextDraw())
-                  .field("")
-                  .take());
+    // The next draw is the turn seat's to know: told to the others (spectators too), it would
+    // show a changed client which card goes into the mover's hand, which the hidden
+    // CMD_hisplay keeps from them. Their windows never show it, so they are told 0.
+    const auto nextPlayer = [this](int draw) {
+        return MessageBuilder(cmd::kNextPlayer).field(turnSeat_).field(draw).field("").take();
+    };
+    sendTo(turnSeat_, nextPlayer(piles_.nextDraw()));
+    sendToOthers(turnSeat_, nextPlayer(0));
 
     const SeatRecord& rec = seats_[turnSeat_];
     // A connection that has not logged in is nobody at the table: it must not hold the turn.

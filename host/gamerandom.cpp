@@ -1,15 +1,13 @@
 #include "host/gamerandom.h"
 
-#include <QDateTime>
+#include <QRandomGenerator>
 
 namespace mb {
 
-quint32 timeOfDaySeed(const QTime& time) {
-    return quint32(((time.hour() * 60 + time.minute()) * 60 + time.second()) * 1000 + time.msec());
-}
-
-quint32 clockSeed() {
-    return timeOfDaySeed(QDateTime::currentDateTimeUtc().time());
+int GameRandom::below(int n) {
+    if (!seed_) return int(QRandomGenerator::system()->bounded(quint32(n)));
+    *seed_ = *seed_ * kMultiplier + 1u;
+    return int((quint64(*seed_) * quint32(n)) >> 32);
 }
 
 }  // namespace mb

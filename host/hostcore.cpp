@@ -103,8 +103,8 @@ QByteArray safePlayerName(QByteArrayView typed, int seat) {
     return name;
 }
 
-HostCore::HostCore(HostOutput& output, HostTimers& timers, quint32 seed, QByteArray version)
-    : output_(output), timers_(timers), version_(std::move(version)), random_(seed) {
+HostCore::HostCore(HostOutput& output, HostTimers& timers, GameRandom random, QByteArray version)
+    : output_(output), timers_(timers), version_(std::move(version)), random_(random) {
     setClock({});
     dispatcher_ = Dispatcher{
         {cmd::kLoginInfo, [this](const QByteArray& b) { receivedlogininfo(b); }},

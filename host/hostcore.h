@@ -103,7 +103,9 @@ public:
     // Monotonic time for deadlines and rates; tests step it by hand.
     using Clock = std::function<std::chrono::milliseconds()>;
 
-    HostCore(HostOutput& output, HostTimers& timers, quint32 seed,
+    // `random` deals the cards: GameRandom() for a game among people, a seeded one for a known
+    // game.
+    HostCore(HostOutput& output, HostTimers& timers, GameRandom random,
              QByteArray version = kProgramVersion);
     HostCore(const HostCore&) = delete;
     HostCore& operator=(const HostCore&) = delete;

@@ -66,7 +66,9 @@ TServer::TServer(ServerOptions options, QObject* parent)
     : QObject(parent),
       options_(std::move(options)),
       port_(std::make_unique<Port>(*this)),
-      core_(std::make_unique<HostCore>(*port_, *port_, options_.seed, options_.version)),
+      core_(std::make_unique<HostCore>(*port_, *port_,
+                                       options_.seed ? GameRandom(*options_.seed) : GameRandom(),
+                                       options_.version)),
       Sock1(new Sock(this)),
       socktimer(new TickPump(
           kHostTick,

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/version.h"
 #include "host/connectionthrottle.h"
@@ -30,7 +31,9 @@ struct ServerOptions {
     HostCore::BotSpeedSource botSpeed;
     // The hosting player's turns this round; empty on a dedicated host.
     HostCore::TurnCountSource hostTurnCount;
-    quint32 seed = 0;
+    // Known deals for tests; empty deals from the system's random source, as a game among
+    // people must.
+    std::optional<quint32> seed;
     // The pause timer's tick; tests shorten it to play whole games quickly.
     std::chrono::milliseconds breakInterval = kBreakInterval;
     // Time for deadlines and rates; the steady clock when empty. Tests step their own.

@@ -39,7 +39,7 @@ public:
 int main(int argc, char** argv) {
     const long long target = argc > 1 ? std::atoll(argv[1]) : kDefaultRounds;
     CountingTransport io;
-    mb::HostCore core(io, io, kSeed);
+    mb::HostCore core(io, io, mb::GameRandom(kSeed));
     core.setObserver(&io);
     for (int s = 1; s <= mb::kTableSeats; ++s) {
         core.acceptConnection();

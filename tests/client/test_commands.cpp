@@ -42,7 +42,7 @@ class TestCommands : public QObject {
 private slots:
     void hostHandlesWhatItReceives() {
         NoOutput out;
-        mb::HostCore core(out, out, 1, mb::kProgramVersion);
+        mb::HostCore core(out, out, mb::GameRandom(1), mb::kProgramVersion);
         QCOMPARE(handled(core.dispatcher()), listed(mb::Receiver::Host));
     }
 

@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quint32 seed = 0;
     for (int i = 0; i < 4; ++i) seed = seed << 8 | in.byte();
     NullTransport io;
-    mb::HostCore core(io, io, seed);
+    mb::HostCore core(io, io, mb::GameRandom(seed));
     std::chrono::milliseconds now{0};
     core.setClock([&now] { return now; });
     // The seed's low bits pick the options of a host without a player of its own.

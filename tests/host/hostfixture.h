@@ -76,7 +76,7 @@ private:
 inline constexpr quint32 kTestSeed = 20240607;
 
 struct Table {
-    explicit Table(quint32 seed = kTestSeed) : core(io, io, seed) {
+    explicit Table(quint32 seed = kTestSeed) : core(io, io, mb::GameRandom(seed)) {
         core.setClock([this] { return clock; });
     }
     // Moves the core's clock on and runs its deadline checks.
