@@ -553,9 +553,9 @@ void Tchat::addcounter(int turns) {
     if (Ttallylist* tally = tallylist_.get()) tally->addcounter(turns);
 }
 
-void Tchat::addgame(const QString& name) {
+void Tchat::addgame(const mb::GameWinner& winner) {
     loadchecklist();  // the tally counts the players at the table now
-    if (Ttallylist* tally = tallylist_.get()) tally->addgame(name);
+    if (Ttallylist* tally = tallylist_.get()) tally->addgame(winner);
 }
 
 void Tchat::playasound(const QByteArray& body) {

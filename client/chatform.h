@@ -126,7 +126,7 @@ private:
     void playsounds(const QString& name) override;
     void addSystemLine(const QString& line) override;
     void addcounter(int turns) override;
-    void addgame(const QString& name) override;
+    void addgame(const mb::GameWinner& winner) override;
     void loadinifile() override;
     int turnSound() const override;
     void myTurnBegins() override;

@@ -205,7 +205,7 @@ void TableModel::winner(const QByteArray& body) {
     winnerVisible = true;
     if (hasSeatOneRights()) startVisible = true;
     if (st_.myseat >= 1 && st_.myseat <= st_.seatcount)
-        fx_.addgame(seat == st_.myseat ? QStringLiteral("addtomine") : shownName(seat));
+        fx_.addgame(seat == st_.myseat ? mb::GameWinner() : mb::GameWinner(shownName(seat)));
 }
 
 void TableModel::gamestats(const QByteArray& body) {

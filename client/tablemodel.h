@@ -9,6 +9,7 @@
 #include "client/clientstate.h"
 #include "net/dispatch.h"
 #include "net/protocol.h"
+#include "records/tallybook.h"
 
 namespace mb {
 
@@ -25,7 +26,7 @@ public:
     virtual void addSystemLine(const QString& line) = 0;
     // Tally of the local player: a completed order with its turns, a finished game.
     virtual void addcounter(int turns) = 0;
-    virtual void addgame(const QString& name) = 0;
+    virtual void addgame(const mb::GameWinner& winner) = 0;
     virtual void loadinifile() = 0;
     // 0 Classic, 1 New.
     virtual int turnSound() const = 0;

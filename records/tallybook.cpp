@@ -51,9 +51,9 @@ QString TallyBook::average() const {
     return QString::number(turns / orders);
 }
 
-void TallyBook::addgame(const QStringList& atTable, const QString& winner) {
+void TallyBook::addgame(const QStringList& atTable, const GameWinner& winner) {
     addit(kGamesColumn, 0);
-    const bool mine = winner == QLatin1String(kMyWin);
+    const bool mine = !winner;
     if (mine) addit(kWinsColumn, 0);
     for (const QString& player : atTable) {
         const int row = findRow(player);
@@ -63,7 +63,7 @@ void TallyBook::addgame(const QStringList& atTable, const QString& winner) {
                 stringgrid_scores.setCell(c, row, QStringLiteral("0"));
         addit(1, row);
         addit(5, row);
-        if (name(row) == winner) {
+        if (winner && name(row) == *winner) {
             addit(2, row);
             addit(6, row);
         } else if (mine) {

@@ -3,6 +3,7 @@
 // tallied opponent, kept in a 9-column text grid, and the tally file they are saved in.
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "records/kestrostrgrid.h"
 
@@ -17,7 +18,10 @@ inline constexpr int kOrdersColumn = 4;
 // Opponent rows: all-time columns 1..4, this session's 5..8.
 inline constexpr int kFirstSessionColumn = 5;
 inline constexpr int kLastColumn = 8;
-// The winner's name when the local player won.
+// Who won a finished game: the opponent of that name, or, when empty, the local player. Not a
+// name: a player who calls himself anything at all must not have his wins counted as ours.
+using GameWinner = std::optional<QString>;
+// How the tally window's report of a game names the local player's win.
 inline constexpr char kMyWin[] = "addtomine";
 // A tally file larger than this is not read, and its text may not claim more than
 // kMostTallyText, nor more opponents than kMostOpponents: a few kilobytes of file could
@@ -45,7 +49,7 @@ public:
     // Turns per completed order, whole turns; "0" before the first.
     QString average() const;
     // One finished game with these opponents at the table (in table order).
-    void addgame(const QStringList& atTable, const QString& winner);
+    void addgame(const QStringList& atTable, const GameWinner& winner);
     // Appends a row of zeros for a new opponent and returns it.
     int addPlayer(const QString& name);
     void moverow(int row);

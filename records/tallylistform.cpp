@@ -208,11 +208,11 @@ void Ttallylist::addcounter(int turns) {
     mylabel[3]->setText(book_.average());
 }
 
-void Ttallylist::addgame(const QString& name) {
-    reports_ << QStringLiteral("game:") + name;
+void Ttallylist::addgame(const mb::GameWinner& winner) {
+    reports_ << QStringLiteral("game:") + winner.value_or(QLatin1String(mb::kMyWin));
     QStringList atTable;
     for (int i = 0; i < checklist->count(); ++i) atTable << checklist->item(i)->text();
-    book_.addgame(atTable, name);
+    book_.addgame(atTable, winner);
     mylabel[1]->setText(book_.stringgrid_scores.cell(mb::kGamesColumn, 0));
     mylabel[2]->setText(book_.stringgrid_scores.cell(mb::kWinsColumn, 0));
     listbox_tallyClick();

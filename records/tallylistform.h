@@ -22,9 +22,9 @@ public:
 
     // A completed order of the local player, with the turns it took.
     void addcounter(int turns);
-    // A finished game: "addtomine" when the local player won, else the winner's name. The
-    // caller refills `checklist` with the players at the table first.
-    void addgame(const QString& name);
+    // A finished game and who won it. The caller refills `checklist` with the players at the
+    // table first.
+    void addgame(const mb::GameWinner& winner);
 
     const mb::TallyBook& tally() const { return book_; }
     QString tallyFile() const { return file_; }

@@ -19,7 +19,7 @@ struct Recorder : TableEffects {
     void playsounds(const QString& n) override { sounds << n; }
     void addSystemLine(const QString& l) override { lines << l; }
     void addcounter(int t) override { tally << QStringLiteral("counter:%1").arg(t); }
-    void addgame(const QString& n) override { tally << "game:" + n; }
+    void addgame(const mb::GameWinner& w) override { tally << "game:" + w.value_or("mine"); }
     void loadinifile() override { ++settingsLoads; }
     int turnSound() const override { return turnSoundTag; }
     void myTurnBegins() override { ++attention; }
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(x.t.winnerText, QStringLiteral("You have Won the Game!"));
         QCOMPARE(x.t.status, QStringLiteral("Game Over!"));
         QVERIFY(x.t.startVisible);
-        QCOMPARE(x.fx.tally, (QStringList{"counter:1", "game:addtomine"}));
+        QCOMPARE(x.fx.tally, (QStringList{"counter:1", "game:mine"}));
         QCOMPARE(x.fx.sounds.mid(x.fx.sounds.size() - 2), (QStringList{"roundover", "winner"}));
         // The next round starts the count again.
         x.t.roundstart("2+1+1+2+1+3+0+4+0");

@@ -258,7 +258,7 @@ private slots:
             void playsounds(const QString&) override {}
             void addSystemLine(const QString&) override {}
             void addcounter(int) override {}
-            void addgame(const QString&) override {}
+            void addgame(const mb::GameWinner&) override {}
             void loadinifile() override {}
             int turnSound() const override { return 0; }
             void myTurnBegins() override {}

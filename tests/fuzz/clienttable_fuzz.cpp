@@ -52,8 +52,8 @@ public:
         if (line.size() > kMaxLineLength) fail("system line length", line.size());
     }
     void addcounter(int) override {}
-    void addgame(const QString& name) override {
-        if (name.size() > kMaxLineLength) fail("tally name length", name.size());
+    void addgame(const mb::GameWinner& winner) override {
+        if (winner && winner->size() > kMaxLineLength) fail("tally name length", winner->size());
     }
     void loadinifile() override {
         if (++settingsReads_ > 1) fail("settings read again", settingsReads_);

@@ -96,7 +96,7 @@ private slots:
         const int di = book.addPlayer(QStringLiteral("Di"));
         QCOMPARE(book.findRow(QStringLiteral("bOB")), bob);
         book.stringgrid_scores.setCell(3, cy, QString());  // empty cells become "0"
-        book.addgame({QStringLiteral("Bob"), QStringLiteral("Cy")}, QStringLiteral("addtomine"));
+        book.addgame({QStringLiteral("Bob"), QStringLiteral("Cy")}, mb::GameWinner());
         QCOMPARE(column(book, bob), lines("Bob 1 0 1 0 1 0 1 0"));
         QCOMPARE(column(book, cy), lines("Cy 1 0 1 0 1 0 1 0"));
         QCOMPARE(column(book, di), lines("Di 0 0 0 0 0 0 0 0"));  // not at the table
@@ -120,6 +120,12 @@ private slots:
         QCOMPARE(column(book, bob), lines("Bob 3 1 1 1 0 0 0 0"));
         book.reset();
         QCOMPARE(book, TallyBook());
+
+        // An opponent who calls himself by the word that once stood for our own win: his win.
+        const int odd = book.addPlayer(QStringLiteral("addtomine"));
+        book.addgame({QStringLiteral("addtomine")}, QStringLiteral("addtomine"));
+        QCOMPARE(column(book, odd), lines("addtomine 1 1 0 0 1 1 0 0"));
+        QCOMPARE(book.stringgrid_scores.cell(kWinsColumn, 0), QStringLiteral("0"));
     }
 
     void fileAcrossRestarts() {
@@ -142,7 +148,7 @@ private slots:
             checkItem(t.checklist, QStringLiteral("Bob"), Qt::Checked);
             t.addcounter(7);
             t.addcounter(10);
-            t.addgame(QStringLiteral("addtomine"));
+            t.addgame(mb::GameWinner());
             QCOMPARE(t.mylabel[3]->text(), QStringLiteral("8"));
         }
         {
@@ -195,7 +201,7 @@ private slots:
                 QCOMPARE(notices.texts.size(), 1);
                 QVERIFY(notices.texts[0].contains(path + ".unreadable"));
                 QVERIFY(!QFile::exists(path));
-                t.addgame(QStringLiteral("addtomine"));
+                t.addgame(mb::GameWinner());
             }
             QFile kept(path + ".unreadable");
             QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -225,7 +231,7 @@ private slots:
             QTRY_COMPARE(notices.texts.size(), 1);
             QVERIFY(notices.texts[0].contains(QStringLiteral("not a regular file")));
             QVERIFY(notices.texts[0].contains(QStringLiteral("will not be saved")));
-            t.addgame(QStringLiteral("addtomine"));
+            t.addgame(mb::GameWinner());
         }
         QCOMPARE(notices.texts.size(), 1);
         struct stat st {};

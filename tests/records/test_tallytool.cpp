@@ -163,7 +163,7 @@ private slots:
         book.addcounter(10);
         book.addPlayer(QStringLiteral("Bob"));
         book.addPlayer(QStringLiteral("Evil\x1b[2JName"));
-        book.addgame({QStringLiteral("Bob")}, QStringLiteral("addtomine"));
+        book.addgame({QStringLiteral("Bob")}, mb::GameWinner());
         QVERIFY(mb::saveTallyFile(book, path));
         const Run r = tool({"show", path});
         QCOMPARE(r.code, 0);
