@@ -126,20 +126,22 @@ TallyBook TallyBook::fromFileBytes(const QByteArray& bytes, const QString& fileN
 TallyLoad loadTallyFile(const QString& path) {
     TallyLoad load;
     QFile file;
-    switch (openRegularFile(file, path)) {
+    const OpenResult result = openRegularFile(file, path);
+    switch (result) {
         case OpenResult::Missing:
             return load;
         case OpenResult::NotRegular:
-            load.problem = QStringLiteral("The tally file is not a regular file");
-            load.notRegular = true;
+        case OpenResult::Failed:
+            load.problem = result == OpenResult::Failed
+                               ? QStringLiteral("The tally file cannot be opened")
+                               : QStringLiteral("The tally file is not a regular file");
+            load.leftAlone = true;
             load.mayReplace = false;
             return load;
-        case OpenResult::Failed:
         case OpenResult::Opened:
             break;
     }
     try {
-        if (!file.isOpen()) throw GridTextError(QStringLiteral("The tally file cannot be opened"));
         const QByteArray bytes = readAtMost(file, kMostTallyFile);
         if (bytes.size() > kMostTallyFile)
             throw GridTextError(QStringLiteral("The tally file is too large"));
@@ -173,7 +175,7 @@ bool saveTallyFile(const TallyBook& book, const QString& path, QString* error) {
 
 QString tallyProblemNotice(const TallyLoad& load) {
     QString text = QStringLiteral("The tally could not be read: ") + load.problem;
-    if (load.notRegular)
+    if (load.leftAlone)
         text +=
             QStringLiteral("\nIt is left as it is, and this session's tally will not be saved.");
     else if (load.mayReplace)

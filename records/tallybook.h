@@ -70,14 +70,18 @@ qint64 cellCount(const QString& text);
 
 struct TallyLoad {
     TallyBook book;
-    QString problem;          // empty when the file was read or did not exist
-    QString keptAs;           // where an unreadable file was moved
-    bool mayReplace = true;   // false when an unreadable file could not be moved out of the way
-    bool notRegular = false;  // a FIFO, directory or device at the path, left alone
+    QString problem;         // empty when the file was read or did not exist
+    QString keptAs;          // where an unreadable file was moved
+    bool mayReplace = true;  // false when an unreadable file could not be moved out of the way
+    // Never read, and left alone: a FIFO, directory or device at the path, or a file that could
+    // not be opened.
+    bool leftAlone = false;
 };
 // Reads the tally file at path. An unreadable one is renamed aside (path + ".unreadable", then
 // ".unreadable.1" and on) before anything else happens, so saving can never overwrite it.
 // Anything but a regular file there is never opened (a FIFO would block), moved or replaced.
+// Nor is a file that cannot be opened: running out of file handles or a passing fault of the
+// disk says nothing of what it holds, and the next start may well read it.
 TallyLoad loadTallyFile(const QString& path);
 // Replaces the file atomically: a crash leaves the old tally or the new one. Fails, touching
 // nothing, when the path holds anything but a regular file.

@@ -11,7 +11,13 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "core/errornotice.h"
 #include "records/filecodec.h"
@@ -219,6 +225,41 @@ private slots:
         QVERIFY(load.problem.contains("no valid header"));
     }
 
+    // A tally that cannot be opened for the moment (here: no file handle left) is no unreadable
+    // tally: it stays where it is, whole, and this session's empty tally is not saved over it.
+    void fileThatCannotBeOpenedIsLeftAlone() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Marrowbytally.tld"));
+        TallyBook book;
+        book.addgame({}, mb::GameWinner());
+        QVERIFY(saveTallyFile(book, path));
+        QFile before(path);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+        before.close();
+
+        rlimit limit{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        const rlimit lowered{std::min<rlim_t>(limit.rlim_cur, 256), limit.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        std::vector<int> handles;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) handles.push_back(fd);
+        const TallyLoad load = loadTallyFile(path);
+        for (const int fd : handles) ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+
+        QVERIFY(load.leftAlone);
+        QVERIFY(!load.mayReplace);
+        QVERIFY(load.problem.contains("cannot be opened"));
+        QVERIFY(tallyProblemNotice(load).contains("will not be saved"));
+        QVERIFY(!QFile::exists(path + ".unreadable"));
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), bytes);
+        QCOMPARE(loadTallyFile(path).book.stringgrid_scores.cell(kWinsColumn, 0),
+                 QStringLiteral("1"));
+    }
+
     // A FIFO as the tally file: the window opens and closes without waiting on it, says so once,
     // and the FIFO is neither read, written, moved nor replaced.
     void fifoTallyIsLeftAlone() {
@@ -243,7 +284,7 @@ private slots:
         // A directory there is refused the same way.
         const QString sub = dir.filePath(QStringLiteral("sub"));
         QVERIFY(QDir().mkdir(sub));
-        QVERIFY(loadTallyFile(sub).notRegular);
+        QVERIFY(loadTallyFile(sub).leftAlone);
         QVERIFY(!saveTallyFile(TallyBook(), sub));
         QVERIFY(QFileInfo(sub).isDir());
     }
