@@ -75,14 +75,17 @@ public:
     std::size_t read(std::uint8_t* into, std::size_t most) override {
         const qint64 n = readUpTo(in_, into, static_cast<qint64>(most));
         if (n < 0) throw ECodecError(failure_);
+        taken_ += n;
         if (progress_) progress_();
         return static_cast<std::size_t>(n);
     }
+    qint64 taken() const { return taken_; }
 
 private:
     QIODevice& in_;
     QString failure_;
     const std::function<void()>& progress_;
+    qint64 taken_ = 0;
 };
 
 void putLittle32(std::uint8_t* at, std::uint32_t v) {
@@ -101,6 +104,7 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
                           InputFile);
     const TCompressMode mode = CompressMode == TCompressMode::Auto ? adviseFor(in) : CompressMode;
     DeviceSink sink(out, OutputFile, onProgress);
+    qint64 taken = 0;
 
     std::uint8_t header[kHeaderSize];
     putLittle32(header, mode == TCompressMode::Fast ? kFastIdentifier : kGoodIdentifier);
@@ -118,6 +122,7 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
         do {
             n = readUpTo(in, chunk.get(), kChunkPieces * kPieceSize);
             if (n < 0) throw ECodecError(readError(InputFile, " (LZRW1/KH)"));
+            taken += n;
             const std::size_t pieces = block_.CompressPieces(
                 chunk.get(), static_cast<std::size_t>(n), blocks.get(), lengths);
             for (std::size_t i = 0; i < pieces; ++i) {
@@ -130,7 +135,14 @@ std::int64_t TFileCodec::Compress(QIODevice& in, QIODevice& out) {
     } else {
         DeviceSource source(in, readError(InputFile, " (LZH)"), onProgress);
         huff_.encode(source, sink);
+        taken = source.taken();
     }
+    // The header's size was taken before the reading: a file that grew or shrank meanwhile, or
+    // one that tells a size other than what it holds (as those under /proc do), would make a
+    // file that cannot be unpacked or unpacks to the wrong bytes.
+    if (taken != size)
+        throw ECodecError(QStringLiteral("Lzrw1 compression : the size of : ") + InputFile +
+                          QStringLiteral(" changed while it was read"));
     return sink.written();
 }
 

@@ -153,6 +153,18 @@ private slots:
         QCOMPARE(missing.code, 1);
         QVERIFY(missing.err.startsWith("Lzrw1 compression : Failed to obtain the size of : "));
         QVERIFY(!QFile::exists(out));
+        // A file that holds other than the size it tells (those under /proc tell 0) is no
+        // success: its packed file would unpack to the wrong bytes, or to none.
+        const QString lying = QStringLiteral("/proc/self/status");
+        if (QFileInfo(lying).size() == 0) {
+            for (const QStringList& mode : {QStringList{}, QStringList{"--good"}}) {
+                const Run wrong = tool(QStringList{"compress"} + mode + QStringList{lying, out});
+                QCOMPARE(wrong.code, 1);
+                QCOMPARE(wrong.err, "Lzrw1 compression : the size of : " + lying +
+                                        " changed while it was read\n");
+                QVERIFY(!QFile::exists(out));
+            }
+        }
     }
 
     void show() {
