@@ -80,6 +80,9 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     Sock11->setObjectName(QStringLiteral("Sock11"));
     Sock11->setHostName(QStringLiteral("127.0.0.1"));
     Sock11->setPortName(QString::number(ports_.lobby));
+    // The link only tells the lobby how the game ended. Whatever comes back is dropped as it
+    // comes, so that a program on the lobby's port cannot fill this copy's memory.
+    connect(Sock11, &mb::Sock::readyRead, Sock11, [link = Sock11] { link->receive(); });
 
     dispatcher_ = mb::Dispatcher{
         {mb::cmd::kSendLoginInfo, [this](const QByteArray& b) { sendloginfo(b); }},

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <iterator>
@@ -115,6 +116,15 @@ private slots:
         RawClient other(app->server().listenPort());
         QCOMPARE(other.login("Bea"), 2);
         QVERIFY(other.waitFor("CMD_existingplayers+1+Alice+0"));
+        // What comes over the link is never kept: a chatty program on the lobby's port cannot
+        // fill the game's memory.
+        auto* link = chat.findChild<mb::Sock*>(QStringLiteral("Sock11"));
+        QVERIFY(link && link->isConnected());
+        QSignalSpy reads(link, &mb::Sock::readyRead);
+        lobby.at(0).sendRaw(QByteArray(256 * 1024, 'x'));
+        QTRY_VERIFY(reads.count() > 0);
+        QCOMPARE(link->bufferedInput(), 0);
+        QVERIFY(link->isConnected());
     }
 
     void joiningIsCaseSensitiveAndAnswersTheLogin() {
