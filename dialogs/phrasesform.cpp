@@ -62,8 +62,11 @@ void Tphrases::setSettings(const QString& path, const QString& section) {
 }
 
 void Tphrases::showPhrases(const QStringList& phrases) {
-    for (int n = 1; n <= kPhraseCount; ++n)
+    for (int n = 1; n <= kPhraseCount; ++n) {
         phrase[size_t(n)]->setText(phrases.value(n - 1).left(kMaxPhraseLength));
+        // A phrase longer than its box shows its beginning, not its end.
+        phrase[size_t(n)]->setCursorPosition(0);
+    }
     show();
     raise();
     activateWindow();

@@ -240,6 +240,7 @@ private slots:
             QCOMPARE(mbtest::chatPanel(&g.chat())->phrase(1), QString("Way To Go!"));
             mbtest::action(&g.chat(), "PrhaseList1")->trigger();
             QCOMPARE(w->phraseEdit(1)->text(), QString("Way To Go!"));
+            QCOMPARE(w->phraseEdit(1)->cursorPosition(), 0);  // a long phrase shows its start
 
             w->phraseEdit(2)->clear();
             w->phraseEdit(4)->setText("/me waves");
