@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QSystemSemaphore>
 #include <QTimer>
+#include <cerrno>
 
 #include "assets/art.h"
 #include "assets/soundplayer.h"
@@ -49,6 +50,9 @@ constexpr int kRightStrip = kDefaultWindowSize.width() - kBoardSize.width() - 2 
 // Peers' malformed messages are shown in the log at most this often, each cut to this size.
 constexpr std::chrono::seconds kPeerNoticeInterval{1};
 constexpr qsizetype kMaxPeerNoticeBytes = 120;
+// An address typed by the player is shown back to him in a line of the log: no real host name
+// comes near this length, so a longer one cannot take up the log.
+constexpr qsizetype kMaxShownAddress = 100;
 
 QString versionText(const Tabout* about) {
     return about ? about->versionText() : QString::fromLatin1(mb::kProgramVersion);
@@ -74,6 +78,7 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
     sock->setObjectName(QStringLiteral("sock"));
     sock->setPortName(QString::number(ports_.game));
     connect(sock, &mb::Sock::readyRead, this, &Tchat::sockRead);
+    connect(sock, &mb::Sock::connectFailed, this, &Tchat::tableUnreachable);
     connect(sock, &mb::Sock::info, this,
             [this](mb::InfoCode, const QString& text) { sockInfo(text); });
     Sock11 = new mb::Sock(this);
@@ -178,6 +183,10 @@ void Tchat::hostpress() {
     } catch (const mb::SockError& e) {
         // Another program holds the game port: say so, and host nothing.
         mb::showErrorNotice(QString::fromUtf8(e.what()));
+        chat_->addlinetochat(QStringLiteral("0+Port %1 is in use on this computer: another table "
+                                            "or solo game holds it, so this copy cannot host.")
+                                 .arg(ports_.game),
+                             st_.systemcolor);
         return;
     }
     st_.loginname = st_.playername.toUtf8() + mb::kTerminator;
@@ -203,6 +212,32 @@ void Tchat::joinpress() {
     table_.startVisible = false;
     StartGame1->setEnabled(false);
     render();
+}
+
+void Tchat::tableUnreachable(int error) {
+    // The window would otherwise go on saying "Please Wait" for ever.
+    QString why;
+    switch (error) {
+        case 0:
+            why = QStringLiteral("no computer of that name is known");
+            break;
+        case ECONNREFUSED:
+            why = QStringLiteral("nothing there answers on port %1").arg(ports_.game);
+            break;
+        case ENETUNREACH:
+        case EHOSTUNREACH:
+            why = QStringLiteral("that address cannot be reached from this network");
+            break;
+        case ETIMEDOUT:
+            why = QStringLiteral("it did not answer");
+            break;
+        default:
+            why = QStringLiteral("the connection failed");
+    }
+    chat_->addlinetochat(QStringLiteral("0+The table at %1 could not be reached: %2. Close this "
+                                        "window to try another.")
+                             .arg(st_.hostaddress.left(kMaxShownAddress), why),
+                         st_.systemcolor);
 }
 
 void Tchat::sockRead() {

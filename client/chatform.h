@@ -109,6 +109,8 @@ private:
     void hostpress();
     void joinpress();
     void sockRead();
+    // The host could not be reached (`error` as Sock::connectFailed gives it).
+    void tableUnreachable(int error);
     void sockInfo(const QString& text);
     bool processsocktimer();
     void sendloginfo(const QByteArray& body);

@@ -151,7 +151,9 @@ void Sock::hostLookedUp(int lookup, std::optional<quint32> address) {
     if (lookup != lookupSerial_ || !isResolving()) return;  // abandoned by close()
     lookupId_ = -1;
     if (!address) {
+        QPointer<Sock> self(this);
         showErrorNotice(QString::fromLatin1(kHostNotFound));
+        if (self) emit connectFailed(0);
         return;
     }
     hostCache().insert(lookupName_, *address);
@@ -193,7 +195,9 @@ void Sock::failConnection(int err) {
     ::close(fd_);
     fd_ = -1;
     connecting_ = false;
+    QPointer<Sock> self(this);
     reportError(errnoToWsa(err));
+    if (self) emit connectFailed(err);
 }
 
 bool Sock::close() {

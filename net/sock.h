@@ -81,6 +81,9 @@ signals:
     void connected();
     // The peer closed the connection; emitted before the component closes its own side.
     void disconnected();
+    // An open() came to nothing: `error` is the errno of the failed connect, or 0 when the
+    // host's name was not found. Besides the reports above, for owners that must tell the user.
+    void connectFailed(int error);
     // After every read notification; count = inbound buffer length after the read.
     void readyRead(qsizetype count);
     void writable();

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTcpServer>
 #include <QTest>
 #include <iterator>
 #include <random>
@@ -22,6 +23,7 @@
 #include "host/hostlimits.h"
 #include "host/serverform.h"
 #include "net/commands.h"
+#include "net/lobbylink.h"
 #include "net/protocol.h"
 #include "net/sock.h"
 #include "tests/support/mainwindow.h"
@@ -345,6 +347,10 @@ private slots:
         auto app = start({}, squatter.port(), 1);
         mb::setErrorSink(old);
         QCOMPARE(notices, QStringList{"Listen - Error Binding Socket"});
+        QVERIFY(
+            mbtest::lastChatLine(&app->main())
+                .startsWith(
+                    QStringLiteral("0+Port %1 is in use on this computer").arg(squatter.port())));
         QVERIFY(!app->main().state().ishost);
         QTest::qWait(50);  // a connection that is never made has no event to wait for
         QCOMPARE(squatter.count(), size_t(0));
@@ -370,6 +376,31 @@ private slots:
         mb::setErrorSink(old);
         QVERIFY(app->main().isVisible());
         QVERIFY(!mbtest::clientSocket(&app->main())->isOpen());
+        QCOMPARE(mbtest::lastChatLine(&app->main()),
+                 QStringLiteral("0+The table at no-such-host.invalid could not be reached: no "
+                                "computer of that name is known. Close this window to try "
+                                "another."));
+    }
+
+    // Nothing listens where the player was sent: the log says so instead of "Please Wait" for
+    // ever, and the lobby hears that the table was not reached.
+    void refusedJoinIsToldAndReportedToTheLobby() {
+        quint16 closedPort = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            closedPort = probe.serverPort();
+        }
+        RawHost lobby;
+        auto app = start({"Alice", "127.0.0.1", "false"}, closedPort, lobby.port());
+        QVERIFY(lobby.waitForConnection());
+        QTRY_VERIFY(mbtest::lastChatLine(&app->main())
+                        .contains(QStringLiteral("could not be reached: nothing there answers on "
+                                                 "port %1.")
+                                      .arg(closedPort)));
+        QVERIFY(app->main().isVisible());
+        app->main().close();
+        QTRY_COMPARE(lobby.at(0).raw(), mb::lobbylink::kUnreachable.toByteArray());
     }
 
     void helpIsMadeWhenFirstOpened() {
