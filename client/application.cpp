@@ -12,6 +12,7 @@
 #include "dialogs/phrasesform.h"
 #include "host/serverform.h"
 #include "host/tableannouncer.h"
+#include "net/lobbylink.h"
 #include "net/namelookup.h"
 #include "records/tallylistform.h"
 #include "widgets/blinkrest.h"
@@ -30,7 +31,7 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
     });
     // A solo start shows the download window beside the table: its picture, the costliest
     // of the start, is drawn on another core while the table is built.
-    if (arguments.isEmpty()) Tdownload::drawPictureAhead();
+    if (arguments.isEmpty() && !mb::lobbylink::startedByLobby()) Tdownload::drawPictureAhead();
     chat_ = std::make_unique<Tchat>(arguments, ports);
     Tchat* chat = chat_.get();
     mb::ServerOptions options;

@@ -156,7 +156,8 @@ void Tchat::processparams() {
     st_.loginname.clear();
     if (args_.isEmpty()) {
         chat_->addlinetochat(QStringLiteral("0+Loading Solo Game..Please wait."), st_.systemcolor);
-        if (w_.download) w_.download->show();
+        // A solo game the lobby started does not offer the lobby the player came from.
+        if (w_.download && !mb::lobbylink::startedByLobby()) w_.download->show();
         st_.hostaddress = QStringLiteral("127.0.0.1");
         st_.playername = QStringLiteral("You");
         hostpress();

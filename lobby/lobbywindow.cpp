@@ -21,6 +21,7 @@
 #include "lobby/lobbylink.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/tablelist.h"
+#include "net/lobbylink.h"
 #include "widgets/followdensity.h"
 
 namespace mb {
@@ -42,8 +43,15 @@ LobbyWindow::Launcher LobbyWindow::gameIn(const QString& directory) {
             *error = QStringLiteral("The game was not found beside the lobby (%1).").arg(program);
             return false;
         }
+        QProcess game;
+        game.setProgram(program);
+        game.setArguments(arguments);
+        game.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(lobbylink::kStartedByLobby), QStringLiteral("1"));
+        game.setProcessEnvironment(environment);
         // Detached: a game goes on when the lobby is closed.
-        if (!QProcess::startDetached(program, arguments, dir.path())) {
+        if (!game.startDetached()) {
             *error = QStringLiteral("The game could not be started (%1).").arg(program);
             return false;
         }

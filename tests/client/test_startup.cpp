@@ -88,6 +88,15 @@ private slots:
                  QStringLiteral("0+Loading Solo Game..Please wait."));
         QVERIFY(app->download().isVisible());
         QVERIFY(app->server().isListening());
+        {
+            // Started by the lobby, a solo game does not offer the lobby again.
+            qputenv(mb::lobbylink::kStartedByLobby, "1");
+            auto fromLobby = start({}, 0, lobby.port());
+            qunsetenv(mb::lobbylink::kStartedByLobby);
+            QCOMPARE(mbtest::chatLines(&fromLobby->main()).value(0),
+                     QStringLiteral("0+Loading Solo Game..Please wait."));
+            QVERIFY(!fromLobby->download().isVisible());
+        }
         QTRY_VERIFY(chat.state().isconnected);
         QCOMPARE(chat.state().myseat, 1);
         QCOMPARE(chat.state().playername, QStringLiteral("You"));

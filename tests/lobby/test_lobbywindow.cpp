@@ -3,11 +3,13 @@
 // address. A second part drives the real game: Join starts marrowby, which logs in to a real
 // marrowby-host; the lobby hides while the game holds its link and comes back with its line.
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "discovery/tabledirectory.h"
@@ -74,6 +76,22 @@ private slots:
         QTest::mouseClick(part<QPushButton>(again, "solo"), Qt::LeftButton);
         QCOMPARE(part<QLabel>(again, "status")->text(),
                  "The game was not found beside the lobby (/nonexistent/marrowby).");
+
+        // The game it starts is told that the player came from the lobby.
+        QTemporaryDir games2;
+        const QString told = games2.filePath("told");
+        QFile game(games2.filePath("marrowby"));
+        QVERIFY(game.open(QIODevice::WriteOnly));
+        game.write("#!/bin/sh\necho \"$MARROWBY_STARTED_BY_LOBBY $#\" > \"" + told.toUtf8() +
+                   ".part\" && mv \"" + told.toUtf8() + ".part\" \"" + told.toUtf8() + "\"\n");
+        game.close();
+        QVERIFY(game.setPermissions(game.permissions() | QFileDevice::ExeOwner));
+        mb::LobbyWindow third(settings, mb::LobbyWindow::gameIn(games2.path()), 0);
+        QTest::mouseClick(part<QPushButton>(third, "solo"), Qt::LeftButton);
+        QTRY_VERIFY(QFile::exists(told));
+        QFile answer(told);
+        QVERIFY(answer.open(QIODevice::ReadOnly));
+        QCOMPARE(answer.readAll(), QByteArray("1 0\n"));
     }
 
     void joinsARealHostAndComesBack() {
