@@ -210,6 +210,15 @@ void LobbyWindow::join() {
                           .arg(kGamePort));
             return;
         }
+        // The game would only be told "Game is full" and close; the list already knows. (The
+        // list lags the table by up to a second, so a seat freed just now waits for it.)
+        if (table.record.seats + table.record.watchers >= kMaxSeats) {
+            setStatus(QStringLiteral("This table is full: %1 play and %2 watch. Choose another, "
+                                     "or join when a place comes free.")
+                          .arg(table.record.seats)
+                          .arg(table.record.watchers));
+            return;
+        }
         address = table.address;
     } else {
         address = address_->currentText().trimmed();

@@ -11,10 +11,13 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
+#include "core/version.h"
 #include "discovery/tabledirectory.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/lobbywindow.h"
+#include "lobby/tablelist.h"
 #include "tests/support/hostprocess.h"
 #include "tests/support/scratchsettings.h"
 
@@ -92,6 +95,33 @@ private slots:
         QFile answer(told);
         QVERIFY(answer.open(QIODevice::ReadOnly));
         QCOMPARE(answer.readAll(), QByteArray("1 0\n"));
+    }
+
+    // A table the list shows full is not joined: the game would only say "Game is full".
+    void aFullListedTableIsNotJoined() {
+        Recorder games;
+        mb::LobbyWindow lobby(mbtest::scratchSettingsFile(), games.launcher(), 0);
+        part<QLineEdit>(lobby, "name")->setText("Ann");
+        mb::TableEntry table;
+        table.key = "t";
+        table.serviceName = "Busy";
+        table.address = "192.168.1.20";
+        table.port = 7772;
+        table.record = {mb::kProgramVersion, "Busy", 4, 5, true};
+        lobby.tables().put(table);
+        auto* view = part<QTreeView>(lobby, "tables");
+        view->setCurrentIndex(lobby.tables().index(0, 0));
+        QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+        QVERIFY(games.started.isEmpty());
+        QCOMPARE(part<QLabel>(lobby, "status")->text(),
+                 "This table is full: 4 play and 5 watch. Choose another, or join when a place "
+                 "comes free.");
+        // One place free: joined.
+        table.record.watchers = 4;
+        lobby.tables().put(table);
+        view->setCurrentIndex(lobby.tables().index(0, 0));
+        QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+        QCOMPARE(games.started, (QList<QStringList>{{"Ann", "192.168.1.20", "false"}}));
     }
 
     void joinsARealHostAndComesBack() {
