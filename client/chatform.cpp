@@ -122,6 +122,11 @@ Tchat::~Tchat() = default;
 
 void Tchat::FormCreate() {
     st_.gamename = QStringLiteral("Marrowby");
+    confirm = [this](const QString& question) {
+        return QMessageBox::question(this, st_.gamename, question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
     runningMarker_ =
         std::make_unique<QSystemSemaphore>(QStringLiteral("marrowby"), 1, QSystemSemaphore::Open);
     resize(kDefaultWindowSize);
@@ -475,6 +480,10 @@ void Tchat::attach(const Windows& windows) {
     if (w_.download) connect(w_.download, &Tdownload::exitRequested, Exit1, &QAction::trigger);
     gamestart_ = mb::FirstUse<Tgamestart>(w_.gamestart, [this](Tgamestart& start) {
         connect(&start, &Tgamestart::startRequested, this, [this](int score) {
+            if (table_.gameRunning &&
+                !confirm(QStringLiteral("A game is being played. Start a new one? The scores "
+                                        "of this one will be lost.")))
+                return;
             sendToHost(mb::MessageBuilder(mb::cmd::kStartGame)
                            .field(st_.playername.toUtf8())
                            .field(score)

@@ -83,6 +83,8 @@ public:
 
     void button_startClick();
     void loadchecklist();
+    // Asks a Yes/No question; a message box unless a test puts its own answer here.
+    std::function<bool(const QString&)> confirm;
 
     // A malformed message from another connection, as the hosting copy's host found it: a
     // system line in the log, at most one each kPeerNoticeInterval with the count of those

@@ -80,6 +80,7 @@ void TableModel::startthegame(const QByteArray& body) {
     startVisible = false;
     justWatchChecked = false;
     winnerVisible = false;
+    gameRunning = true;
     clearall();
     playToScore = QStringLiteral("Play to Score: ") + score;
     if (st_.myseat > st_.seatcount || shownName(st_.myseat) != name)
@@ -203,6 +204,7 @@ void TableModel::winner(const QByteArray& body) {
     status = QStringLiteral("Game Over!");
     fx_.addSystemLine(QStringLiteral("0+") + winnerText);
     winnerVisible = true;
+    gameRunning = false;
     if (hasSeatOneRights()) startVisible = true;
     if (st_.myseat >= 1 && st_.myseat <= st_.seatcount)
         fx_.addgame(seat == st_.myseat ? mb::GameWinner() : mb::GameWinner(shownName(seat)));

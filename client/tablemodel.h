@@ -102,6 +102,8 @@ public:
     bool winnerCardsVisible = false;
     QString completed;
     bool winnerVisible = false;
+    // From the start of a game to its winner: starting another throws its scores away.
+    bool gameRunning = false;
     QString winnerText;
     int turnArrowSeat = 0;  // 0 while no turn is shown
     bool justWatchChecked = false;

@@ -119,6 +119,25 @@ private slots:
         QVERIFY(!mbtest::startButton(&host->main())->isVisible());
         QVERIFY(mbtest::chatLines(&host->main()).contains("0+You have started a game."));
         QVERIFY(mbtest::chatLines(&host->main()).contains("0+I am Duro the bot. Good Luck!"));
+
+        // Mid-game, File > Start Game asks before the game's scores are thrown away.
+        QStringList asked;
+        bool answer = false;
+        host->main().confirm = [&](const QString& q) {
+            asked << q;
+            return answer;
+        };
+        QVERIFY(host->main().table().gameRunning);
+        host->gamestart().setPlayToScore(500);
+        host->gamestart().button_startClick();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].contains("scores of this one will be lost"));
+        QTest::qWait(50);  // a start that is not sent has no event to wait for
+        QCOMPARE(host->main().table().playToScore, QStringLiteral("Play to Score: 300"));
+        answer = true;
+        host->gamestart().button_startClick();
+        QTRY_COMPARE(host->main().table().playToScore, QStringLiteral("Play to Score: 500"));
+        QCOMPARE(asked.size(), 2);
     }
 
     void othersTextIsPlainEverywhere() {
