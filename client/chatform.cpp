@@ -189,8 +189,9 @@ void Tchat::hostpress() {
     } catch (const mb::SockError& e) {
         // Another program holds the game port: say so, and host nothing.
         mb::showErrorNotice(QString::fromUtf8(e.what()));
-        chat_->addlinetochat(QStringLiteral("0+Port %1 is in use on this computer: another table "
-                                            "or solo game holds it, so this copy cannot host.")
+        // No ": " in a system line: the log sets what follows one apart as a speaker's words.
+        chat_->addlinetochat(QStringLiteral("0+Port %1 is in use on this computer by another "
+                                            "table or solo game, so this copy cannot host.")
                                  .arg(ports_.game),
                              st_.systemcolor);
         return;
@@ -232,7 +233,7 @@ void Tchat::tableUnreachable(int error) {
             break;
         case ENETUNREACH:
         case EHOSTUNREACH:
-            why = QStringLiteral("that address cannot be reached from this network");
+            why = QStringLiteral("this network has no way to it");
             break;
         case ETIMEDOUT:
             why = QStringLiteral("it did not answer");
@@ -240,8 +241,8 @@ void Tchat::tableUnreachable(int error) {
         default:
             why = QStringLiteral("the connection failed");
     }
-    chat_->addlinetochat(QStringLiteral("0+The table at %1 could not be reached: %2. Close this "
-                                        "window to try another.")
+    chat_->addlinetochat(QStringLiteral("0+The table at %1 could not be reached, as %2. Close "
+                                        "this window to try another.")
                              .arg(st_.hostaddress.left(kMaxShownAddress), why),
                          st_.systemcolor);
 }

@@ -386,7 +386,7 @@ private slots:
         QVERIFY(app->main().isVisible());
         QVERIFY(!mbtest::clientSocket(&app->main())->isOpen());
         QCOMPARE(mbtest::lastChatLine(&app->main()),
-                 QStringLiteral("0+The table at no-such-host.invalid could not be reached: no "
+                 QStringLiteral("0+The table at no-such-host.invalid could not be reached, as no "
                                 "computer of that name is known. Close this window to try "
                                 "another."));
     }
@@ -403,10 +403,11 @@ private slots:
         RawHost lobby;
         auto app = start({"Alice", "127.0.0.1", "false"}, closedPort, lobby.port());
         QVERIFY(lobby.waitForConnection());
-        QTRY_VERIFY(mbtest::lastChatLine(&app->main())
-                        .contains(QStringLiteral("could not be reached: nothing there answers on "
-                                                 "port %1.")
-                                      .arg(closedPort)));
+        QTRY_VERIFY(
+            mbtest::lastChatLine(&app->main())
+                .contains(QStringLiteral("could not be reached, as nothing there answers on "
+                                         "port %1.")
+                              .arg(closedPort)));
         QVERIFY(app->main().isVisible());
         app->main().close();
         QTRY_COMPARE(lobby.at(0).raw(), mb::lobbylink::kUnreachable.toByteArray());
