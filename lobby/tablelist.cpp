@@ -68,9 +68,12 @@ int TableList::columnCount(const QModelIndex& parent) const {
 QVariant TableList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_.size()) return {};
     if (role == Qt::DisplayRole) return text(index.row(), index.column());
-    if (role == Qt::ToolTipRole && index.column() == NameColumn &&
-        rows_[index.row()].record.version != version_)
-        return QStringLiteral("This table runs another version of the game than yours.");
+    // The name whole, for a column too narrow to show it all.
+    if (role == Qt::ToolTipRole && index.column() == NameColumn) {
+        const QString name = text(index.row(), NameColumn);
+        if (rows_[index.row()].record.version == version_) return name;
+        return name + QStringLiteral("\nThis table runs another version of the game than yours.");
+    }
     return {};
 }
 
