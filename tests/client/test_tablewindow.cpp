@@ -131,13 +131,11 @@ private slots:
         host->gamestart().setPlayToScore(500);
         host->gamestart().button_startClick();
         QCOMPARE(asked.size(), 1);
-        QVERIFY(asked[0].contains("scores of this one will be lost"));
         QTest::qWait(50);  // a start that is not sent has no event to wait for
         QCOMPARE(host->main().table().playToScore, QStringLiteral("Play to Score: 300"));
         answer = true;
         host->gamestart().button_startClick();
         QTRY_COMPARE(host->main().table().playToScore, QStringLiteral("Play to Score: 500"));
-        QCOMPARE(asked.size(), 2);
     }
 
     void othersTextIsPlainEverywhere() {

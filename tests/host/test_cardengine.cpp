@@ -76,22 +76,15 @@ void CardEngineTest::randomGeneratorKnownAnswers() {
     for (int i = 0; i < 5; ++i) got.append(top.below(60));
     QCOMPARE(got, (QList<int>{58, 12, 31, 7, 52}));
 
-    // Unseeded, the numbers come from the system: in range, and no state to work back to.
+    // Unseeded, there is no state to work back to, and two hosts deal apart (alike: 1 in 40^20).
     mb::GameRandom system, other;
     QVERIFY(!system.seed());
-    std::set<int> seen;
     QList<int> first, second;
-    for (int i = 0; i < 1000; ++i) {
-        const int n = system.below(40);
-        QVERIFY(n >= 0 && n < 40);
-        seen.insert(n);
-        if (i < 20) {
-            first.append(n);
-            second.append(other.below(40));
-        }
+    for (int i = 0; i < 20; ++i) {
+        first.append(system.below(40));
+        second.append(other.below(40));
     }
-    QCOMPARE(seen.size(), size_t(40));  // one missing from 1000 draws: about 1 in 10^9
-    QVERIFY(first != second);           // two such hosts deal alike: 1 in 40^20
+    QVERIFY(first != second);
 }
 
 void CardEngineTest::dealKnownAnswer() {

@@ -102,25 +102,21 @@ private slots:
         Recorder games;
         mb::LobbyWindow lobby(mbtest::scratchSettingsFile(), games.launcher(), 0);
         part<QLineEdit>(lobby, "name")->setText("Ann");
-        mb::TableEntry table;
-        table.key = "t";
-        table.serviceName = "Busy";
-        table.address = "192.168.1.20";
-        table.port = 7772;
-        table.record = {mb::kProgramVersion, "Busy", 4, 5, true};
-        lobby.tables().put(table);
-        auto* view = part<QTreeView>(lobby, "tables");
-        view->setCurrentIndex(lobby.tables().index(0, 0));
-        QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+        const auto joinWith = [&](int watchers) {
+            lobby.tables().put({"t",
+                                "Busy",
+                                "192.168.1.20",
+                                7772,
+                                {mb::kProgramVersion, "Busy", 4, watchers, true}});
+            part<QTreeView>(lobby, "tables")->setCurrentIndex(lobby.tables().index(0, 0));
+            QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+        };
+        joinWith(5);
         QVERIFY(games.started.isEmpty());
         QCOMPARE(part<QLabel>(lobby, "status")->text(),
                  "This table is full: 4 play and 5 watch. Choose another, or join when a place "
                  "comes free.");
-        // One place free: joined.
-        table.record.watchers = 4;
-        lobby.tables().put(table);
-        view->setCurrentIndex(lobby.tables().index(0, 0));
-        QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+        joinWith(4);  // one place free
         QCOMPARE(games.started, (QList<QStringList>{{"Ann", "192.168.1.20", "false"}}));
     }
 
