@@ -12,7 +12,6 @@
 #include "dialogs/phrasesform.h"
 #include "host/serverform.h"
 #include "host/tableannouncer.h"
-#include "net/lobbylink.h"
 #include "net/namelookup.h"
 #include "records/tallylistform.h"
 #include "widgets/blinkrest.h"
@@ -29,9 +28,6 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
         const auto get = mb::backends::entry<mb::GetNameLookup>(mb::kNameLookupSymbol);
         return get ? get() : nullptr;
     });
-    // A solo start shows the download window beside the table: its picture, the costliest
-    // of the start, is drawn on another core while the table is built.
-    if (arguments.isEmpty() && !mb::lobbylink::startedByLobby()) Tdownload::drawPictureAhead();
     chat_ = std::make_unique<Tchat>(arguments, ports);
     Tchat* chat = chat_.get();
     mb::ServerOptions options;
@@ -53,7 +49,6 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
             });
     }
     about_ = std::make_unique<Tabout>();
-    download_ = std::make_unique<Tdownload>();
     // The rest when first asked for (see Tchat::Windows), each into its place here.
     const auto maker = [](auto& window) {
         return [&window] {
@@ -61,11 +56,14 @@ Application::Application(QStringList arguments, Tchat::Ports ports,
             return window.get();
         };
     };
-    chat->attach({server_.get(), about_.get(), download_.get(), maker(gamestart_), maker(help_),
+    chat->attach({server_.get(), about_.get(), maker(download_), maker(gamestart_), maker(help_),
                   maker(phrases_), maker(spylist_), maker(tallylist_)});
 }
 
 // Through the table's side, so that each window is made and fitted out in one place.
+Tdownload& Application::download() {
+    return *chat_->downloadWindow();
+}
 Thelp& Application::help() {
     return *chat_->helpWindow();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Creates the windows of the program, in the fixed order the program relies on, and keeps
-// them alive until the process ends. The table, the host and the about and download windows
-// are made at once; the other side windows when first asked for (see Tchat::Windows): the
-// first frame needs none of them.
+// them alive until the process ends. The table, the host and the about window are made at
+// once; the side windows when first asked for (see Tchat::Windows): the first frame needs
+// none of them.
 #include <QStringList>
 #include <chrono>
 #include <memory>
@@ -25,8 +25,8 @@ public:
     Tchat& main() { return *chat_; }
     mb::TServer& server() { return *server_; }
     Tabout& about() { return *about_; }
-    Tdownload& download() { return *download_; }
     // These are made the first time they are asked for, here or by the table.
+    Tdownload& download();
     Tgamestart& gamestart();
     Thelp& help();
     Tphrases& phrases();

@@ -15,6 +15,7 @@
 #include "client/boardscale.h"
 #include "client/chatpanel.h"
 #include "client/helpmenu.h"
+#include "client/lobbyoffer.h"
 #include "client/noticebox.h"
 #include "client/quickinstructions.h"
 #include "client/settingsmenu.h"
@@ -73,6 +74,11 @@ Tchat::Tchat(QStringList arguments, Ports ports, QWidget* parent)
         this, [this](qreal) { applyPictures(); }, devicePixelRatioF());
     createMenus();
     createQuickInstructions();
+    lobbyOffer_ = new LobbyOffer(this, [this] {
+        // Its picture is drawn on another core while its widgets are built.
+        Tdownload::drawPictureAhead();
+        downloadWindow()->show();
+    });
 
     sock = new mb::Sock(this);
     sock->setObjectName(QStringLiteral("sock"));
@@ -162,7 +168,7 @@ void Tchat::processparams() {
     if (args_.isEmpty()) {
         chat_->addlinetochat(QStringLiteral("0+Loading Solo Game..Please wait."), st_.systemcolor);
         // A solo game the lobby started does not offer the lobby the player came from.
-        if (w_.download && !mb::lobbylink::startedByLobby()) w_.download->show();
+        if (!mb::lobbylink::startedByLobby()) lobbyOffer_->due();
         st_.hostaddress = QStringLiteral("127.0.0.1");
         st_.playername = QStringLiteral("You");
         hostpress();
@@ -194,6 +200,8 @@ void Tchat::hostpress() {
                                             "table or solo game, so this copy cannot host.")
                                  .arg(ports_.game),
                              st_.systemcolor);
+        // No login will come to wait for; the lobby is where another game can be found.
+        lobbyOffer_->now();
         return;
     }
     st_.loginname = st_.playername.toUtf8() + mb::kTerminator;
@@ -314,6 +322,7 @@ void Tchat::sendloginfo(const QByteArray& body) {
     // The sounds' library, from here on (see showEvent); a sound asked for before it is in
     // waits for it rather than stop the table.
     mb::backends::loadAhead();
+    lobbyOffer_->loggedIn();
 }
 
 void Tchat::enableRemoveFromGame() {
@@ -477,8 +486,10 @@ void Tchat::createMenus() {
 
 void Tchat::attach(const Windows& windows) {
     w_ = windows;
-    // The download window's Exit ends the game as File > Exit does.
-    if (w_.download) connect(w_.download, &Tdownload::exitRequested, Exit1, &QAction::trigger);
+    download_ = mb::FirstUse<Tdownload>(w_.download, [this](Tdownload& download) {
+        // The download window's Exit ends the game as File > Exit does.
+        connect(&download, &Tdownload::exitRequested, Exit1, &QAction::trigger);
+    });
     gamestart_ = mb::FirstUse<Tgamestart>(w_.gamestart, [this](Tgamestart& start) {
         connect(&start, &Tgamestart::startRequested, this, [this](int score) {
             if (table_.gameRunning &&
@@ -502,6 +513,10 @@ void Tchat::attach(const Windows& windows) {
     tallylist_ = mb::FirstUse<Ttallylist>(w_.tallylist);
     helpMenu_->attach(w_.about, w_.help, w_.phrases);
     windowSettings_->setStartWindow([this] { return gamestart_.get(); });
+}
+
+bool Tchat::lobbyOfferPending() const {
+    return lobbyOffer_->pending();
 }
 
 Thelp* Tchat::helpWindow() {

@@ -25,6 +25,7 @@ class Tspylist;
 class Ttallylist;
 class ChatPanel;
 class HelpMenu;
+class LobbyOffer;
 class QuickInstructions;
 class SettingsMenu;
 class TableBoard;
@@ -48,14 +49,15 @@ class Tchat : public QMainWindow, private mb::TableEffects {
 public:
     using Ports = TchatPorts;
     // The sibling windows, created after this one and handed over before it is shown. The
-    // first frame shows only the table and, for a solo game, the download window; the others
-    // are made when first asked for: the start window when the settings are read, the tally
-    // at the first game's end, the spy list, the phrase list and the help when opened. Most
-    // games never open the last three; made at start, the four cost it about 2.5 ms.
+    // first frame shows only the table; the others are made when first asked for: the
+    // download window when a solo game offers it (see LobbyOffer), the start window when the
+    // settings are read, the tally at the first game's end, the spy list, the phrase list and
+    // the help when opened. Most games never open the last three; made at start, the four
+    // cost it about 2.5 ms.
     struct Windows {
         mb::TServer* server = nullptr;
         Tabout* about = nullptr;
-        Tdownload* download = nullptr;
+        std::function<Tdownload*()> download;
         std::function<Tgamestart*()> gamestart;
         std::function<Thelp*()> help;
         std::function<Tphrases*()> phrases;
@@ -68,6 +70,9 @@ public:
     void attach(const Windows& windows);
     // The side windows, each made now if it was not yet (see Windows).
     Thelp* helpWindow();
+    Tdownload* downloadWindow() { return download_.get(); }
+    // Whether the download window is still to be offered (see LobbyOffer).
+    bool lobbyOfferPending() const;
     Tgamestart* gamestartWindow() { return gamestart_.get(); }
     Tphrases* phrasesWindow();
     Tspylist* spylistWindow() { return spylist_.get(); }
@@ -142,6 +147,8 @@ private:
     QStringList args_;
     Ports ports_;
     Windows w_;
+    mb::FirstUse<Tdownload> download_;
+    LobbyOffer* lobbyOffer_ = nullptr;
     mb::FirstUse<Tgamestart> gamestart_;
     mb::FirstUse<Tspylist> spylist_;
     mb::FirstUse<Ttallylist> tallylist_;

@@ -36,7 +36,7 @@ struct Game {
         app = std::make_unique<Application>(std::move(args), Tchat::Ports{0, 1});
         chat().setSettingsFile(ini);
         chat().show();
-        app->download().hide();
+        mbtest::closeLobbyOffer(chat());
     }
     Tchat& chat() { return app->main(); }
     // The settings are read right after the player's own arrival is announced.

@@ -86,7 +86,9 @@ private slots:
         Tchat& chat = app->main();
         QCOMPARE(mbtest::chatLines(&chat).value(0),
                  QStringLiteral("0+Loading Solo Game..Please wait."));
-        QVERIFY(app->download().isVisible());
+        // The download window is offered once the player is in, and not made before.
+        QVERIFY(chat.lobbyOfferPending());
+        QVERIFY(!chat.state().isconnected);
         QVERIFY(app->server().isListening());
         {
             // Started by the lobby, a solo game does not offer the lobby again.
@@ -95,9 +97,13 @@ private slots:
             qunsetenv(mb::lobbylink::kStartedByLobby);
             QCOMPARE(mbtest::chatLines(&fromLobby->main()).value(0),
                      QStringLiteral("0+Loading Solo Game..Please wait."));
+            QVERIFY(!fromLobby->main().lobbyOfferPending());
+            QTRY_VERIFY(fromLobby->main().state().isconnected);
+            QCoreApplication::processEvents();
             QVERIFY(!fromLobby->download().isVisible());
         }
-        QTRY_VERIFY(chat.state().isconnected);
+        QTRY_VERIFY(app->download().isVisible());
+        QVERIFY(chat.state().isconnected);
         QCOMPARE(chat.state().myseat, 1);
         QCOMPARE(chat.state().playername, QStringLiteral("You"));
         QVERIFY(chat.state().ishost);
@@ -361,6 +367,8 @@ private slots:
                 .startsWith(
                     QStringLiteral("0+Port %1 is in use on this computer").arg(squatter.port())));
         QVERIFY(!app->main().state().ishost);
+        // No login is coming: the lobby, where another table may be found, is offered now.
+        QVERIFY(app->download().isVisible());
         QTest::qWait(50);  // a connection that is never made has no event to wait for
         QCOMPARE(squatter.count(), size_t(0));
     }

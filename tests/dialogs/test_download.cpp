@@ -413,7 +413,7 @@ private slots:
         mbtest::RawHost lobby;
         Application app({}, Tchat::Ports{0, lobby.port()});
         app.main().show();
-        QVERIFY(app.download().isVisible());
+        QTRY_VERIFY(app.download().isVisible());
         QSignalSpy trig(mbtest::action(&app.main(), QStringLiteral("Exit1")), &QAction::triggered);
         emit app.download().exitRequested();
         QCOMPARE(trig.count(), 1);

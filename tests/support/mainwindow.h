@@ -8,14 +8,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 
+#include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/tablemodel.h"
+#include "dialogs/downloadform.h"
 #include "net/sock.h"
 #include "tests/support/chatlog.h"
 #include "tests/support/children.h"
 
 namespace mbtest {
+
+// A solo table offers its download window once its player is in; a test or picture of the
+// table alone waits for that and closes it. False if the offer never came.
+inline bool closeLobbyOffer(Tchat& table, int timeoutMs = 15000) {
+    if (!QTest::qWaitFor([&] { return !table.lobbyOfferPending(); }, timeoutMs)) return false;
+    table.downloadWindow()->hide();
+    return true;
+}
 
 inline QAction* action(const QObject* window, const QString& name) {
     return child<QAction>(window, name);

@@ -42,8 +42,7 @@ int main(int argc, char* argv[]) {
     seen.close();
     you.setSettingsFile(yourSettings);
     you.show();
-    host.download().hide();
-    if (!QTest::qWaitFor([&] { return you.state().isconnected; }, kTimeoutMs)) return 1;
+    if (!mbtest::closeLobbyOffer(you, kTimeoutMs)) return 1;
 
     const quint16 port = host.server().listenPort();
     std::vector<std::unique_ptr<Application>> guests;

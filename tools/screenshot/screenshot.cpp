@@ -30,8 +30,7 @@ int main(int argc, char* argv[]) {
     Tchat& chat = windows.main();
     chat.setSettingsFile(mbtest::scratchSettingsFile());
     chat.show();
-    windows.download().hide();
-    if (!QTest::qWaitFor([&] { return chat.state().isconnected; }, kTimeoutMs)) return 1;
+    if (!mbtest::closeLobbyOffer(chat, kTimeoutMs)) return 1;
     QTest::qWait(200);
     // After the login, which places the window where the settings say.
     if (argc > 2 && QByteArrayView(argv[2]) == "maximised" && chat.screen())

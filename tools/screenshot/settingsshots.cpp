@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
     Tchat& chat = windows.main();
     chat.setSettingsFile(mbtest::scratchSettingsFile());
     chat.show();
-    windows.download().hide();
+    if (!mbtest::closeLobbyOffer(chat, kTimeoutMs)) return 1;
     // A first start: the quick instructions are shown once the settings were read.
     if (!QTest::qWaitFor([&] { return mbtest::quickInstructionsPanel(&chat)->isVisible(); },
                          kTimeoutMs))
