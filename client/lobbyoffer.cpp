@@ -44,5 +44,8 @@ bool LobbyOffer::eventFilter(QObject* watched, QEvent* event) {
 
 void LobbyOffer::offerIfReady() {
     if (!due_ || !drawn_ || !loggedIn_) return;
-    QTimer::singleShot(0, this, [this] { now(); });
+    // A table closed in the meantime (its host went away at once) offers nothing.
+    QTimer::singleShot(0, this, [this] {
+        if (table_->isVisible()) now();
+    });
 }

@@ -57,6 +57,17 @@ private slots:
             QCOMPARE(o.shown, 0);
             QTRY_COMPARE(o.shown, 1);
         }
+        {
+            // Closed between the login and the offer.
+            Offer o;
+            o.table.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&o.table));
+            o.offer.due();
+            o.offer.loggedIn();
+            o.table.close();
+            QCoreApplication::processEvents();
+            QCOMPARE(o.shown, 0);
+        }
     }
 
     void onlyWhenDueAndAtOnceWhenNothingIsComing() {
