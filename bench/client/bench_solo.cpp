@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -36,6 +37,7 @@ namespace {
 constexpr int kDefaultRounds = 7;
 constexpr int kDefaultIdleSeconds = 10;
 constexpr int kChildTimeoutMs = 20000;
+constexpr int kSettleMs = 100;
 
 double cpuSeconds() {
     rusage usage{};
@@ -64,7 +66,7 @@ int runSolo(int idleSeconds) {
     until([&] { return table.state().isconnected && exposed(&table); });
     std::printf("ready %ld\n", peakResidentKiB());
     std::fflush(stdout);
-    until([&] { return !table.lobbyOfferPending() && exposed(table.downloadWindow()); });
+    until([&] { return exposed(&windows.download()); });
     QCoreApplication::processEvents();
     std::printf("complete %ld\n", peakResidentKiB());
     std::fflush(stdout);
@@ -131,6 +133,9 @@ Start timeStart(const QString& program, const QStringList& args, bool complete =
     s.mib = kibField(nextLine(p, t, s.ms), "ready");
     if (complete && s.mib > 0) s.completeMiB = kibField(nextLine(p, t, s.completeMs), "complete");
     p.waitForFinished(kChildTimeoutMs);
+    // The display server may still be working off what the last program drew, which the next
+    // one would otherwise wait behind.
+    QThread::msleep(kSettleMs);
     return s;
 }
 
