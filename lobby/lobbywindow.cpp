@@ -153,10 +153,7 @@ LobbyWindow::LobbyWindow(QString settingsPath, Launcher launcher, quint16 linkPo
     showDirectoryState();
 
     connect(link_, &LobbyLink::linkOpened, this, [this] { hide(); });
-    connect(link_, &LobbyLink::linkClosed, this, [this](GameEnd end) {
-        setStatus(gameEndLine(end));
-        if (link_->openLinks() == 0) bringToFront();
-    });
+    connect(link_, &LobbyLink::linkClosed, this, &LobbyWindow::gameEnded);
     if (!link_->listen()) {
         linkTaken_ = true;
         setStatus(QStringLiteral("Another program holds the lobby's port %1: games start, but the "
@@ -166,6 +163,26 @@ LobbyWindow::LobbyWindow(QString settingsPath, Launcher launcher, quint16 linkPo
 }
 
 LobbyWindow::~LobbyWindow() = default;
+
+void LobbyWindow::gameEnded(GameEnd end) {
+    QString line = gameEndLine(end);
+    if (!untried_.isEmpty() && end == GameEnd::Unreachable) {
+        addresses_.removeIf(
+            [&](const QString& a) { return a.compare(untried_, Qt::CaseInsensitive) == 0; });
+        address_->clear();
+        address_->addItems(addresses_);
+        // Left in the box, to be put right.
+        address_->setEditText(untried_);
+        LobbySettings settings = LobbySettings::load(settingsPath_);
+        settings.addresses = addresses_;
+        if (settings.save(settingsPath_))
+            line += QStringLiteral(" Its address is not kept in the list.");
+    }
+    // Any other end means the table was there.
+    untried_.clear();
+    setStatus(line);
+    if (link_->openLinks() == 0) bringToFront();
+}
 
 void LobbyWindow::showDirectoryState() {
     const bool unavailable = directory_->state() == TableDirectory::State::Unavailable;
@@ -199,6 +216,7 @@ void LobbyWindow::join() {
     const std::optional<QString> name = checkedName();
     if (!name) return;
     QString address;
+    QString untried;
     const QModelIndexList chosen = list_->selectionModel()->selectedRows();
     if (!chosen.isEmpty()) {
         const TableEntry& table = tables_->entry(chosen.first().row());
@@ -232,12 +250,15 @@ void LobbyWindow::join() {
                                "192.168.1.20."));
             return;
         }
+        const bool known = addresses_.contains(address, Qt::CaseInsensitive);
         addresses_ = withAddress(addresses_, address);
+        untried = known ? QString() : address;
         address_->clear();
         address_->addItems(addresses_);
         address_->setCurrentIndex(0);
     }
     start({*name, address, QStringLiteral("false")});
+    untried_ = untried;
 }
 
 void LobbyWindow::hostTable() {
@@ -250,6 +271,7 @@ void LobbyWindow::playSolo() {
 }
 
 void LobbyWindow::start(const QStringList& arguments) {
+    untried_.clear();
     if (!arguments.isEmpty()) {
         LobbySettings settings{arguments[0], addresses_};
         if (!settings.save(settingsPath_))

@@ -17,6 +17,7 @@ class QTreeView;
 
 namespace mb {
 
+enum class GameEnd;
 class LobbyLink;
 class TableDirectory;
 class TableList;
@@ -50,6 +51,7 @@ private:
     std::optional<QString> checkedName();
     void start(const QStringList& arguments);
     void setStatus(const QString& text);
+    void gameEnded(GameEnd end);
     void showDirectoryState();
 
     QString settingsPath_;
@@ -67,6 +69,10 @@ private:
     QPushButton* solo_;
     QLabel* status_;
     QStringList addresses_;
+    // An address typed for the game now running that was not remembered before: forgotten
+    // again if that game reports it never got into the table, so that a mistyped address
+    // does not stay in the list.
+    QString untried_;
     bool linkTaken_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,9 +16,11 @@
 
 #include "core/version.h"
 #include "discovery/tabledirectory.h"
+#include "lobby/lobbylink.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/lobbywindow.h"
 #include "lobby/tablelist.h"
+#include "net/lobbylink.h"
 #include "tests/support/hostprocess.h"
 #include "tests/support/scratchsettings.h"
 
@@ -95,6 +98,35 @@ private slots:
         QFile answer(told);
         QVERIFY(answer.open(QIODevice::ReadOnly));
         QCOMPARE(answer.readAll(), QByteArray("1 0\n"));
+    }
+
+    // An address typed for the first time is forgotten again when its game never got into
+    // the table, and left in the box to be put right; one that was known before stays.
+    void aTypedAddressNeverReachedIsNotKept() {
+        Recorder games;
+        const QString settings = mbtest::scratchSettingsFile();
+        mb::LobbyWindow lobby(settings, games.launcher(), 0);
+        part<QLineEdit>(lobby, "name")->setText("Ann");
+        auto* address = part<QComboBox>(lobby, "address");
+        const auto joinAndEnd = [&](const QString& typed, QByteArrayView report) {
+            address->setEditText(typed);
+            QTest::mouseClick(part<QPushButton>(lobby, "join"), Qt::LeftButton);
+            QSignalSpy ended(&lobby.link(), &mb::LobbyLink::linkClosed);
+            QTcpSocket game;
+            game.connectToHost(QHostAddress::LocalHost, lobby.link().port());
+            QVERIFY(game.waitForConnected(mbtest::kNetWaitMs));
+            game.write(report.data(), report.size());
+            game.disconnectFromHost();
+            QVERIFY(ended.wait(mbtest::kNetWaitMs));
+        };
+        joinAndEnd("known.example", mb::lobbylink::kClosed);
+        joinAndEnd("typo.example", mb::lobbylink::kUnreachable);
+        QCOMPARE(part<QLabel>(lobby, "status")->text(),
+                 "The table could not be reached. Its address is not kept in the list.");
+        QCOMPARE(address->currentText(), "typo.example");
+        QCOMPARE(mb::LobbySettings::load(settings).addresses, QStringList{"known.example"});
+        joinAndEnd("KNOWN.example", mb::lobbylink::kUnreachable);
+        QCOMPARE(mb::LobbySettings::load(settings).addresses, QStringList{"KNOWN.example"});
     }
 
     // A table the list shows full is not joined: the game would only say "Game is full".
