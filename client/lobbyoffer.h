@@ -1,9 +1,9 @@
 #pragma once
 // The download window beside a solo table is offered once the table's first frame is on the
 // screen and its player is logged in. Made and shown with the table, it held both up: its
-// widgets, its picture and its first frame took about a third of the start, for a window
-// nobody needs before the first move. It comes a few milliseconds later, and nothing about
-// it changes.
+// widgets, its picture and its first frame took about a fifth of the start, for a window
+// nobody needs before the first move. It comes some milliseconds later, and nothing about it
+// changes.
 //
 //   due()       the start decided to offer it (a solo game the lobby did not start)
 //   loggedIn()  the host logged the player in

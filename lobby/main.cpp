@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <cstdio>
@@ -31,7 +32,16 @@ const char kUsage[] =
     "  -h, --help     show this help and exit\n"
     "  -v, --version  show the version and exit\n";
 
+// The call point of the running lobby: in the user's own runtime directory, which nobody else
+// can write, so that another user cannot hold the name first and keep this user's lobby from
+// starting; without one, in the shared temporary directory under the user's number.
 QString instanceName() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        const QFileInfo dir(QString::fromLocal8Bit(runtime));
+        if (dir.isDir() && dir.isAbsolute() && dir.ownerId() == ::getuid())
+            return dir.absoluteFilePath() + QStringLiteral("/marrowby-lobby");
+    }
     return QStringLiteral("marrowby-lobby-%1").arg(::getuid());
 }
 

@@ -4,6 +4,7 @@
 // marrowby-host; the lobby hides while the game holds its link and comes back with its line.
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -170,7 +171,15 @@ private slots:
     }
 
     void aSecondLobbyBringsTheFirstForward() {
+        // Each user's lobbies meet in that user's runtime directory.
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner |
+                                                          QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         QProcess first;
+        first.setProcessEnvironment(env);
         first.start(mbtest::builtProgram(QStringLiteral("marrowby-lobby")), QStringList{});
         QVERIFY(first.waitForStarted());
         // It is ready once its link answers (it takes calls from other lobbies before that).
@@ -181,7 +190,9 @@ private slots:
                 return probe.waitForConnected(100);
             },
             mbtest::kNetWaitMs));
+        QVERIFY(QFileInfo(runtime.filePath(QStringLiteral("marrowby-lobby"))).exists());
         QProcess second;
+        second.setProcessEnvironment(env);
         second.start(mbtest::builtProgram(QStringLiteral("marrowby-lobby")), QStringList{});
         QVERIFY(second.waitForFinished(mbtest::kNetWaitMs));
         QCOMPARE(second.exitCode(), 0);
