@@ -24,6 +24,7 @@ enum class Item {
     Logo,
     Instructions,
     LobbyPicture,
+    AppIcon,
 };
 
 struct CacheKey {

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "assets/art.h"
 #include "core/version.h"
@@ -21,7 +22,7 @@ constexpr char kUsage[] =
     "  marrowby -h, --help        show this help and exit\n"
     "  marrowby --version         show the version and exit\n";
 
-constexpr int kWindowIconSizes[] = {16, 32, 48, 64, 128, 256};
+constexpr std::initializer_list<int> kWindowIconSizes = {16, 32, 48, 64, 128, 256};
 
 }  // namespace
 
@@ -38,10 +39,14 @@ bool answerInformationRequest(int argc, char* argv[]) {
     return false;
 }
 
+void drawApplicationIconAhead() {
+    art::drawAppIconsAhead(kWindowIconSizes);
+}
+
 void setApplicationIdentity() {
     QGuiApplication::setDesktopFileName(QStringLiteral("marrowby"));
     QIcon icon;
-    for (const int size : kWindowIconSizes) icon.addPixmap(QPixmap::fromImage(art::appIcon(size)));
+    for (const int size : kWindowIconSizes) icon.addPixmap(art::appIconPixmap(size));
     QGuiApplication::setWindowIcon(icon);
 }
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -25,7 +26,10 @@
 
 #include "assets/audioout.h"
 #include "client/application.h"
+#include "client/noticebox.h"
+#include "client/programinfo.h"
 #include "core/backends.h"
+#include "core/errornotice.h"
 #include "dialogs/downloadform.h"
 #include "peakmemory.h"
 #include "widgets/blinkrest.h"
@@ -48,9 +52,18 @@ double cpuSeconds() {
 
 // The child: a solo game until its player is logged in; then, if asked, an idle stretch.
 int runSolo(int idleSeconds) {
-    // Port 0: the bench must not collide with a game running on the machine.
+    // As the game's own main does, but on port 0: the bench must not collide with a game
+    // running on the machine.
+    QApplication::setApplicationName(QStringLiteral("Marrowby"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    mb::drawApplicationIconAhead();
     Application windows({}, Tchat::Ports{0, 1});
     Tchat& table = windows.main();
+    QPointer<mb::NoticeBox> notices = new mb::NoticeBox(&table);
+    mb::setErrorSink([notices](const QString& text) {
+        if (notices) notices->show(text);
+    });
+    mb::setApplicationIdentity();
     table.show();
     QElapsedTimer wait;
     wait.start();

@@ -14,8 +14,10 @@
 #include <iterator>
 #include <random>
 
+#include "assets/art.h"
 #include "client/application.h"
 #include "client/noticebox.h"
+#include "client/programinfo.h"
 #include "core/errornotice.h"
 #include "dialogs/aboutform.h"
 #include "dialogs/downloadform.h"
@@ -78,6 +80,21 @@ private slots:
         QVERIFY(inked > 20);
         QCOMPARE(down.pixmap(QSize(16, 16), 2.0).toImage(),
                  sharp.transformed(QTransform().rotate(90)));
+    }
+
+    // Drawn on another core while the table is built, the window icon is the art's, at
+    // every size a desktop may pick.
+    void theWindowIconDrawnAheadIsTheArtsOwn() {
+        mb::drawApplicationIconAhead();
+        mb::setApplicationIdentity();
+        const QIcon icon = QGuiApplication::windowIcon();
+        QCOMPARE(icon.availableSizes(),
+                 (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
+        for (const int size : {16, 48, 256})
+            QCOMPARE(
+                icon.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32),
+                mb::art::appIcon(size).convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("marrowby"));
     }
 
     void soloHostsAndLogsInAsYou() {
