@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
     mb::useGameStyle();
     QApplication::setApplicationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);  // the main window alone decides
-    mb::drawApplicationIconAhead();
+    mb::setApplicationIdentity();
 
     Application windows(QApplication::arguments().mid(1));
     // A bad message is reported without stopping the game, in one box at a time.
@@ -25,8 +25,6 @@ int main(int argc, char* argv[]) {
     mb::setErrorSink([notices](const QString& text) {
         if (notices) notices->show(text);
     });
-    // The icon, drawn on another core while the table was built.
-    mb::setApplicationIdentity();
     windows.main().show();
     return app.exec();
 }

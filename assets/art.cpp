@@ -1142,33 +1142,16 @@ void drawTableAhead(qreal dpr) {
     drawAhead(std::move(smileys));
 }
 
-namespace {
-
-// The icon at `pixels`, as the store draws it: a transparent image with the art's hints.
-Batch appIconBatch(int pixels) {
-    pixels = std::clamp(pixels, 1, kMaxIconPixels);
-    return {keyOf(Item::AppIcon, pixels, 1.0), QSize(pixels, pixels), 1.0, [pixels](QPainter& p) {
-                p.scale(pixels / kIconGrid, pixels / kIconGrid);
-                paintAppIcon(p, pixels >= kIconDetailPixels);
-            }};
-}
-
-}  // namespace
-
 QImage appIcon(int pixels) {
-    const Batch icon = appIconBatch(pixels);
-    return draw(icon.logical, icon.dpr, icon.paint);
-}
-
-QPixmap appIconPixmap(int pixels) {
-    const Batch icon = appIconBatch(pixels);
-    return render(Item::AppIcon, icon.key.index, icon.logical, icon.dpr, icon.paint);
-}
-
-void drawAppIconsAhead(std::initializer_list<int> sizes) {
-    std::vector<Batch> batch;
-    for (const int pixels : sizes) batch.push_back(appIconBatch(pixels));
-    drawAhead(std::move(batch));
+    pixels = std::clamp(pixels, 1, kMaxIconPixels);
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    painter.scale(pixels / kIconGrid, pixels / kIconGrid);
+    paintAppIcon(painter, pixels >= kIconDetailPixels);
+    return image;
 }
 
 QImage lobbyIcon(int pixels) {

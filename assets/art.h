@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QSize>
-#include <initializer_list>
 
 // The game's pictures, drawn in code rather than loaded from files so that they stay sharp at any
 // device pixel ratio. Every function returns a pixmap whose devicePixelRatio() is the requested
@@ -83,11 +82,6 @@ void drawTableAhead(qreal dpr);
 inline constexpr int kMaxIconPixels = 1024;
 // A square icon `pixels` wide, 1..kMaxIconPixels.
 QImage appIcon(int pixels);
-// The same as a pixmap from the store, where drawAppIconsAhead() may have put it.
-QPixmap appIconPixmap(int pixels);
-// Starts drawing the icon at each size on another core: a window icon's six sizes take longer
-// than building the whole table (about 8 ms), and the table needs none of them before it shows.
-void drawAppIconsAhead(std::initializer_list<int> sizes);
 // The lobby's icon: the application icon with a globe in its lower right corner, for the
 // program that finds tables on the network. Same sizes as appIcon().
 QImage lobbyIcon(int pixels);

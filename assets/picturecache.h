@@ -24,7 +24,6 @@ enum class Item {
     Logo,
     Instructions,
     LobbyPicture,
-    AppIcon,
 };
 
 struct CacheKey {

@@ -2,11 +2,12 @@
 
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 
-#include "assets/art.h"
+#include "client/appicondata.h"
 #include "core/version.h"
 
 namespace mb {
@@ -21,8 +22,6 @@ constexpr char kUsage[] =
     "  marrowby NAME HOST false   join the game hosted at HOST as NAME\n"
     "  marrowby -h, --help        show this help and exit\n"
     "  marrowby --version         show the version and exit\n";
-
-constexpr std::initializer_list<int> kWindowIconSizes = {16, 32, 48, 64, 128, 256};
 
 }  // namespace
 
@@ -39,14 +38,15 @@ bool answerInformationRequest(int argc, char* argv[]) {
     return false;
 }
 
-void drawApplicationIconAhead() {
-    art::drawAppIconsAhead(kWindowIconSizes);
-}
-
 void setApplicationIdentity() {
     QGuiApplication::setDesktopFileName(QStringLiteral("marrowby"));
     QIcon icon;
-    for (const int size : kWindowIconSizes) icon.addPixmap(art::appIconPixmap(size));
+    for (const AppIconData& size : appIconData()) {
+        const QImage image(reinterpret_cast<const uchar*>(size.argb), size.pixels, size.pixels,
+                           size.pixels * int(sizeof(*size.argb)),
+                           QImage::Format_ARGB32_Premultiplied);
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
     QGuiApplication::setWindowIcon(icon);
 }
 

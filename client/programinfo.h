@@ -9,13 +9,8 @@ namespace mb {
 // application object, so it works without a display.
 bool answerInformationRequest(int argc, char* argv[]);
 
-// Starts drawing the window icon on another core, once the application object is made and the
-// font configuration read: its six sizes take longer to draw than the whole table.
-void drawApplicationIconAhead();
-
-// The window icon drawn by the game's art (taken from drawApplicationIconAhead() when it was
-// called, waiting for what it has not finished), and the desktop entry that describes the
-// program. Needs the application object; called before the first window shows.
+// The window icon drawn by the game's art, and the desktop entry that describes the program.
+// Needs the application object.
 void setApplicationIdentity();
 
 }  // namespace mb

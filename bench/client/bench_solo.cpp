@@ -56,14 +56,13 @@ int runSolo(int idleSeconds) {
     // running on the machine.
     QApplication::setApplicationName(QStringLiteral("Marrowby"));
     QApplication::setQuitOnLastWindowClosed(false);
-    mb::drawApplicationIconAhead();
+    mb::setApplicationIdentity();
     Application windows({}, Tchat::Ports{0, 1});
     Tchat& table = windows.main();
     QPointer<mb::NoticeBox> notices = new mb::NoticeBox(&table);
     mb::setErrorSink([notices](const QString& text) {
         if (notices) notices->show(text);
     });
-    mb::setApplicationIdentity();
     table.show();
     QElapsedTimer wait;
     wait.start();

@@ -82,10 +82,9 @@ private slots:
                  sharp.transformed(QTransform().rotate(90)));
     }
 
-    // Drawn on another core while the table is built, the window icon is the art's, at
-    // every size a desktop may pick.
-    void theWindowIconDrawnAheadIsTheArtsOwn() {
-        mb::drawApplicationIconAhead();
+    // Drawn when the program was built, the window icon is the art's, at every size a desktop
+    // may pick.
+    void theCompiledInWindowIconIsTheArtsOwn() {
         mb::setApplicationIdentity();
         const QIcon icon = QGuiApplication::windowIcon();
         QCOMPARE(icon.availableSizes(),
