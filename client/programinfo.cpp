@@ -1,14 +1,11 @@
 #include "client/programinfo.h"
 
 #include <QGuiApplication>
-#include <QIcon>
-#include <QImage>
-#include <QPixmap>
 #include <cstdio>
 #include <cstring>
 
-#include "client/appicondata.h"
 #include "core/version.h"
+#include "widgets/programicons.h"
 
 namespace mb {
 namespace {
@@ -40,14 +37,7 @@ bool answerInformationRequest(int argc, char* argv[]) {
 
 void setApplicationIdentity() {
     QGuiApplication::setDesktopFileName(QStringLiteral("marrowby"));
-    QIcon icon;
-    for (const AppIconData& size : appIconData()) {
-        const QImage image(reinterpret_cast<const uchar*>(size.argb), size.pixels, size.pixels,
-                           size.pixels * int(sizeof(*size.argb)),
-                           QImage::Format_ARGB32_Premultiplied);
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
-    QGuiApplication::setWindowIcon(icon);
+    QGuiApplication::setWindowIcon(compiledIcon(appIconData()));
 }
 
 }  // namespace mb

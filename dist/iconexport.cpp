@@ -1,9 +1,8 @@
-// Build-time tool: writes the application icon, drawn by the same code as the game's other
-// pictures, as PNG files in the freedesktop icon theme layout, or as C++ source for the game to
-// compile in as its window icon:
-//   marrowby-icons OUTDIR                     ->  OUTDIR/<n>x<n>/apps/marrowby.png
-//   marrowby-icons --source FILE SIZE...      ->  FILE, the icon at each SIZE
-//   (client/appicondata.h)
+// Build-time tool: writes the application and lobby icons, drawn by the same code as the
+// game's other pictures, as PNG files in the freedesktop icon theme layout, or as C++ source
+// for the programs to compile in as their window icons (widgets/programicons.h):
+//   marrowby-icons OUTDIR                 ->  OUTDIR/<n>x<n>/apps/marrowby.png, marrowby-lobby.png
+//   marrowby-icons --source FILE SIZE...  ->  FILE, both icons at each SIZE
 #include <QDir>
 #include <QGuiApplication>
 #include <QSaveFile>
@@ -18,32 +17,44 @@ namespace {
 constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256, 512};
 constexpr int kPixelsPerLine = 8;
 
+// One icon's pixels as a C++ array named `name`.
+QByteArray pixelArray(const QByteArray& name, const QImage& picture) {
+    const QImage icon = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QByteArray out = "const std::uint32_t " + name + "[] = {\n";
+    int n = 0;
+    for (int y = 0; y < icon.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(icon.constScanLine(y));
+        for (int x = 0; x < icon.width(); ++x, ++n) {
+            out += "0x" + QByteArray::number(row[x], 16).rightJustified(8, '0') + "u,";
+            out += (n + 1) % kPixelsPerLine == 0 ? "\n" : " ";
+        }
+    }
+    return out + "};\n\n";
+}
+
 QByteArray iconSource(const QList<int>& sizes) {
     QByteArray out =
-        "// Written by marrowby-icons when the program was built: the window icon as the game's\n"
-        "// art draws it. Do not edit.\n"
-        "#include \"client/appicondata.h\"\n\n"
+        "// Written by marrowby-icons when the programs were built: their window icons as the\n"
+        "// game's art draws them. Do not edit.\n"
+        "#include \"widgets/programicons.h\"\n\n"
         "namespace mb {\nnamespace {\n\n";
     for (const int size : sizes) {
-        const QImage icon =
-            mb::art::appIcon(size).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        out += "const std::uint32_t kIcon" + QByteArray::number(size) + "[] = {\n";
-        int n = 0;
-        for (int y = 0; y < icon.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(icon.constScanLine(y));
-            for (int x = 0; x < icon.width(); ++x, ++n) {
-                out += "0x" + QByteArray::number(row[x], 16).rightJustified(8, '0') + "u,";
-                out += (n + 1) % kPixelsPerLine == 0 ? "\n" : " ";
-            }
+        const QByteArray n = QByteArray::number(size);
+        out += pixelArray("kApp" + n, mb::art::appIcon(size));
+        out += pixelArray("kLobby" + n, mb::art::lobbyIcon(size));
+    }
+    for (const char* set : {"App", "Lobby"}) {
+        out += "const IconData k" + QByteArray(set) + "Icons[] = {\n";
+        for (const int size : sizes) {
+            const QByteArray n = QByteArray::number(size);
+            out += "    {" + n + ", k" + set + n + "},\n";
         }
         out += "};\n\n";
     }
-    out += "const AppIconData kIcons[] = {\n";
-    for (const int size : sizes)
-        out += "    {" + QByteArray::number(size) + ", kIcon" + QByteArray::number(size) + "},\n";
     out +=
-        "};\n\n}  // namespace\n\n"
-        "std::span<const AppIconData> appIconData() {\n    return kIcons;\n}\n\n"
+        "}  // namespace\n\n"
+        "std::span<const IconData> appIconData() {\n    return kAppIcons;\n}\n\n"
+        "std::span<const IconData> lobbyIconData() {\n    return kLobbyIcons;\n}\n\n"
         "}  // namespace mb\n";
     return out;
 }

@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "assets/art.h"
 #include "core/appfiles.h"
 #include "core/version.h"
 #include "lobby/lobbysettings.h"
 #include "lobby/lobbywindow.h"
 #include "widgets/blinkrest.h"
 #include "widgets/fontsahead.h"
+#include "widgets/programicons.h"
 #include "widgets/storeahead.h"
 
 namespace {
@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
     fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Marrowby Lobby"));
     QApplication::setDesktopFileName(QStringLiteral("marrowby-lobby"));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mb::art::lobbyIcon(256))));
+    QApplication::setWindowIcon(mb::compiledIcon(mb::lobbyIconData()));
     // A lobby left open beside the game must not wake for its name field's cursor.
     mb::BlinkRest blinkRest;
     // Its window's first frame is painted into memory already given to it.

@@ -33,6 +33,7 @@
 #include "tests/support/rawpeer.h"
 #include "tests/support/scratchsettings.h"
 #include "widgets/gamestyle.h"
+#include "widgets/programicons.h"
 
 using mbtest::RawClient;
 using mbtest::RawHost;
@@ -82,8 +83,8 @@ private slots:
                  sharp.transformed(QTransform().rotate(90)));
     }
 
-    // Drawn when the program was built, the window icon is the art's, at every size a desktop
-    // may pick.
+    // Drawn when the programs were built, the window icons are the art's, at every size a
+    // desktop may pick.
     void theCompiledInWindowIconIsTheArtsOwn() {
         mb::setApplicationIdentity();
         const QIcon icon = QGuiApplication::windowIcon();
@@ -94,6 +95,10 @@ private slots:
                 icon.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32),
                 mb::art::appIcon(size).convertToFormat(QImage::Format_ARGB32));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("marrowby"));
+        const QIcon lobby = mb::compiledIcon(mb::lobbyIconData());
+        QCOMPARE(lobby.availableSizes(), icon.availableSizes());
+        QCOMPARE(lobby.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32),
+                 mb::art::lobbyIcon(32).convertToFormat(QImage::Format_ARGB32));
     }
 
     void soloHostsAndLogsInAsYou() {
