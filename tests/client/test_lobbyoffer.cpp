@@ -19,6 +19,10 @@ struct Offer {
                          ++shown;
                          paintedWhenShown = table.painted;
                      }};
+    bool showTable() {
+        table.show();
+        return QTest::qWaitForWindowExposed(&table);
+    }
 };
 
 }  // namespace
@@ -26,58 +30,44 @@ struct Offer {
 class LobbyOfferTest : public QObject {
     Q_OBJECT
 private slots:
-    void comesAfterTheFirstFrameAndTheLoginOnce() {
-        {
-            // Logged in before the table's window is exposed: the frame comes first.
-            Offer o;
-            o.table.show();
-            o.offer.due();
-            o.offer.loggedIn();
-            QCOMPARE(o.shown, 0);
-            QVERIFY(o.offer.pending());
-            QVERIFY(QTest::qWaitForWindowExposed(&o.table));
-            QTRY_COMPARE(o.shown, 1);
-            QVERIFY(o.paintedWhenShown);
-            QVERIFY(!o.offer.pending());
-            // A host that logs the player in again does not bring it back.
-            o.offer.loggedIn();
-            o.offer.now();
-            QCoreApplication::processEvents();
-            QCOMPARE(o.shown, 1);
-        }
-        {
-            // Drawn first: the login is waited for, and the offer still leaves its pass.
-            Offer o;
-            o.table.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&o.table));
-            o.offer.due();
-            QCoreApplication::processEvents();
-            QCOMPARE(o.shown, 0);
-            o.offer.loggedIn();
-            QCOMPARE(o.shown, 0);
-            QTRY_COMPARE(o.shown, 1);
-        }
-        {
-            // Closed between the login and the offer.
-            Offer o;
-            o.table.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&o.table));
-            o.offer.due();
-            o.offer.loggedIn();
-            o.table.close();
-            QCoreApplication::processEvents();
-            QCOMPARE(o.shown, 0);
-        }
+    void waitsForTheFirstFrameAndTheLoginAndComesOnce() {
+        Offer early;  // logged in before the table's window is exposed
+        early.table.show();
+        early.offer.due();
+        early.offer.loggedIn();
+        QCOMPARE(early.shown, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&early.table));
+        QTRY_COMPARE(early.shown, 1);
+        QVERIFY(early.paintedWhenShown);
+        early.offer.loggedIn();  // a host that logs the player in again
+        early.offer.now();
+        QCoreApplication::processEvents();
+        QCOMPARE(early.shown, 1);
+
+        Offer late;  // drawn first, then logged in
+        QVERIFY(late.showTable());
+        late.offer.due();
+        QCoreApplication::processEvents();
+        QCOMPARE(late.shown, 0);
+        late.offer.loggedIn();
+        QTRY_COMPARE(late.shown, 1);
+
+        Offer closed;  // closed between the login and the offer
+        QVERIFY(closed.showTable());
+        closed.offer.due();
+        closed.offer.loggedIn();
+        closed.table.close();
+        QCoreApplication::processEvents();
+        QCOMPARE(closed.shown, 0);
     }
 
     void onlyWhenDueAndAtOnceWhenNothingIsComing() {
-        Offer o;
-        o.table.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&o.table));
-        o.offer.loggedIn();
-        o.offer.now();
+        Offer undue;
+        QVERIFY(undue.showTable());
+        undue.offer.loggedIn();
+        undue.offer.now();
         QCoreApplication::processEvents();
-        QCOMPARE(o.shown, 0);
+        QCOMPARE(undue.shown, 0);
 
         Offer failed;
         failed.offer.due();
